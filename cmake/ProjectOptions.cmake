@@ -1,0 +1,13 @@
+# Compiler settings shared by every target of the project.
+add_library(project_options INTERFACE)
+target_compile_options(project_options INTERFACE
+  -Wall -Wextra -Werror -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual
+  $<$<COMPILE_LANGUAGE:CXX>:-Wold-style-cast>)
+target_compile_definitions(project_options INTERFACE
+  QT_NO_CAST_TO_ASCII QT_NO_CAST_FROM_BYTEARRAY)
+
+if(TARVO_SANITIZE)
+  target_compile_options(project_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(project_options INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,26 @@
+# project_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [QT] [LABELS <labels...>])
+# One GoogleTest (or Qt Test, with QT) executable, registered with ctest, run with the
+# environment every test of this project gets: no display, a fixed locale, sanitizer options.
+set(PROJECT_TEST_ENV
+  "QT_QPA_PLATFORM=offscreen"
+  "LANG=C.UTF-8"
+  "LC_ALL=C.UTF-8"
+  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
+  "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+
+function(project_add_test)
+  cmake_parse_arguments(T "QT" "NAME" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE project_options ${T_LIBS})
+  if(T_QT)
+    target_link_libraries(${T_NAME} PRIVATE Qt6::Test)
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${PROJECT_TEST_ENV}" LABELS "${T_LABELS}")
+  else()
+    target_link_libraries(${T_NAME} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
+    gtest_discover_tests(${T_NAME}
+      DISCOVERY_MODE PRE_TEST
+      PROPERTIES ENVIRONMENT "${PROJECT_TEST_ENV}" LABELS "${T_LABELS}" ${T_PROPERTIES})
+  endif()
+endfunction()

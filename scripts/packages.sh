@@ -1,0 +1,14 @@
+# Debian packages the project needs, by purpose. Sourced by ./run.
+BUILD_PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  libsqlite3-dev libpcsclite-dev libasound2-dev qt6-base-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+RUNTIME_PACKAGES=(
+  qt6-translations-l10n fonts-liberation2
+)
+# The real PC/SC stack with a virtual reader and card, a pty relay, a display for screenshots.
+TEST_PACKAGES=(
+  pcscd vsmartcard-vpcd python3-virtualsmartcard socat sqlite3
+  xvfb xauth xdotool faketime
+)
