@@ -1,0 +1,43 @@
+#include "DatabaseFile.h"
+
+#include <algorithm>
+#include <system_error>
+#include <vector>
+
+namespace accessdb {
+
+namespace {
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+        return lower(x) == lower(y);
+    });
+}
+}  // namespace
+
+std::optional<std::filesystem::path> FindDatabaseFile(const std::filesystem::path& requested) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(requested, ec)) {
+        return requested;
+    }
+    std::filesystem::path folder = requested.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    const std::string wanted = requested.filename().string();
+    std::vector<std::filesystem::path> matches;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        if (entry.is_regular_file(ec) &&
+            SameNameIgnoringCase(entry.path().filename().string(), wanted)) {
+            matches.push_back(entry.path());
+        }
+    }
+    if (matches.empty()) {
+        return std::nullopt;
+    }
+    // Several spellings in one folder: take a fixed one, so both programs meet on the same file.
+    std::sort(matches.begin(), matches.end());
+    return matches.front();
+}
+
+}  // namespace accessdb

@@ -1,0 +1,94 @@
+#include "Encodings.h"
+
+#include <cstdio>
+
+namespace accessdb {
+
+std::string BuildDoorList(const DoorSet& doors) {
+    std::string list;
+    for (int door = 1; door < kDoorCount; ++door) {
+        if (doors[door - 1]) {
+            list += static_cast<char>('0' + door);
+            list += ',';
+        }
+    }
+    if (doors[kDoorCount - 1]) {
+        list += '8';
+    }
+    return list;
+}
+
+bool DoorListPermits(std::string_view doorList, char doorDigit) {
+    return doorList.find(doorDigit) != std::string_view::npos;
+}
+
+DoorSet ReadDoorList(std::string_view doorList) {
+    DoorSet doors{};
+    for (int door = 1; door <= kDoorCount; ++door) {
+        doors[door - 1] = DoorListPermits(doorList, static_cast<char>('0' + door));
+    }
+    return doors;
+}
+
+std::string FlagText(bool set) { return set ? "1" : "0"; }
+
+bool FlagIsSet(std::string_view flagText) { return flagText.find('1') != std::string_view::npos; }
+
+std::string BuildRestrictionDate(std::string_view day, std::string_view month,
+                                 std::string_view year) {
+    std::string date;
+    date.append(day).append("/").append(month).append("/").append(year);
+    return date;
+}
+
+namespace {
+std::string Piece(std::string_view text, std::size_t position, std::size_t length) {
+    if (position >= text.size()) {
+        return {};
+    }
+    return std::string(text.substr(position, length));
+}
+}  // namespace
+
+RestrictionDateParts ReadRestrictionDate(std::string_view date) {
+    return {Piece(date, 0, 2), Piece(date, 3, 2), Piece(date, 6, 2)};
+}
+
+std::string BuildAccessDate(int day, int month, int year) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%2d/%02d/%04d", day, month, year);
+    return text;
+}
+
+long LeadingNumber(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long value = 0;
+    // Stored dates are short; the cap only keeps a long run of digits from overflowing.
+    for (int digits = 0; i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 9;
+         ++i, ++digits) {
+        value = value * 10 + (text[i] - '0');
+    }
+    return negative ? -value : value;
+}
+
+bool IsValidDni(std::string_view dni) {
+    if (dni.size() != 8) {
+        return false;
+    }
+    for (char c : dni) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace accessdb

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+// Text encodings of the Alumnos and Picadas columns that both programs rely on.
+namespace accessdb {
+
+inline constexpr int kDoorCount = 8;
+using DoorSet = std::array<bool, kDoorCount>;  // index 0 is door 1
+
+// "1," .. "7," for each permitted door in order, then "8": doors 1 and 3 give "1,3,".
+std::string BuildDoorList(const DoorSet& doors);
+// A door is permitted exactly when its digit occurs anywhere in the list.
+bool DoorListPermits(std::string_view doorList, char doorDigit);
+DoorSet ReadDoorList(std::string_view doorList);
+
+std::string FlagText(bool set);
+bool FlagIsSet(std::string_view flagText);
+
+// DD/MM/YY from the three pieces as they stand ("05", "03", "14" give "05/03/14").
+std::string BuildRestrictionDate(std::string_view day, std::string_view month,
+                                 std::string_view year);
+struct RestrictionDateParts {
+    std::string day;
+    std::string month;
+    std::string year;
+};
+// By position: day 0-1, month 3-4, year 6-7; pieces beyond the end of a short text are empty.
+RestrictionDateParts ReadRestrictionDate(std::string_view date);
+
+// DD/MM/YYYY with the day right-aligned in two positions: " 5/07/2014".
+std::string BuildAccessDate(int day, int month, int year);
+
+// The C library's decimal reading: leading blanks skipped, stops at the first non-digit, 0 for
+// none.
+long LeadingNumber(std::string_view text);
+
+// Exactly eight ASCII digits.
+bool IsValidDni(std::string_view dni);
+
+}  // namespace accessdb

@@ -1,0 +1,78 @@
+#include "SqliteHandles.h"
+
+#include "DatabaseError.h"
+
+namespace accessdb::sqlite {
+
+void Fail(sqlite3* db, int rc) {
+    const char* text = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    throw DatabaseError(rc, text != nullptr ? text : sqlite3_errstr(rc));
+}
+
+void Check(sqlite3* db, int rc) {
+    if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        Fail(db, rc);
+    }
+}
+
+void Execute(sqlite3* db, const char* sql) {
+    Check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
+}
+
+Statement::Statement(sqlite3* db, std::string_view sql) : m_db(db) {
+    Check(m_db,
+          sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &m_stmt, nullptr));
+}
+
+Statement::~Statement() { sqlite3_finalize(m_stmt); }
+
+Statement& Statement::Bind(int index, std::int64_t value) {
+    Check(m_db, sqlite3_bind_int64(m_stmt, index, value));
+    return *this;
+}
+
+Statement& Statement::Bind(int index, std::string_view text) {
+    Check(m_db, sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()),
+                                  SQLITE_TRANSIENT));
+    return *this;
+}
+
+bool Statement::Step() {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) {
+        return true;
+    }
+    if (rc == SQLITE_DONE) {
+        return false;
+    }
+    Fail(m_db, rc);
+}
+
+void Statement::Run() {
+    while (Step()) {
+    }
+}
+
+int Statement::ColumnCount() const { return sqlite3_column_count(m_stmt); }
+
+std::string Statement::ColumnName(int column) const {
+    const char* name = sqlite3_column_name(m_stmt, column);
+    return name != nullptr ? name : "";
+}
+
+std::string Statement::Text(int column) const {
+    const auto* text = sqlite3_column_text(m_stmt, column);
+    if (text == nullptr) {
+        return {};
+    }
+    return std::string(reinterpret_cast<const char*>(text),
+                       static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)));
+}
+
+std::int64_t Statement::Integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+
+bool Statement::IsNull(int column) const {
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+}  // namespace accessdb::sqlite

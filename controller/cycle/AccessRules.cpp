@@ -1,0 +1,139 @@
+#include "AccessRules.h"
+
+#include <ctime>
+
+#include "accessdb/DatabaseError.h"
+#include "accessdb/Encodings.h"
+#include "controller/cycle/BoundedText.h"
+
+namespace {
+
+// Working widths of the controller's copies of the columns it reads.
+constexpr std::size_t kDisplayNameWidth = 39;
+constexpr std::size_t kApellidoWidth = 15;
+constexpr std::size_t kDoorListWidth = 19;
+constexpr std::size_t kFlagWidth = 7;
+constexpr std::size_t kDateWidth = 11;
+
+struct DateValue {
+    long year;
+    long month;
+    long day;
+    auto operator<=>(const DateValue&) const = default;
+};
+
+// The console stores the year with two digits ("14"); the clock has four ("2014"). A year of
+// one or two digits is read as 2000 + YY so that a stored period really restricts.
+long YearFrom(std::string_view text) {
+    std::size_t start = 0;
+    while (start < text.size() && text[start] == ' ') {
+        ++start;
+    }
+    std::size_t digits = 0;
+    while (start + digits < text.size() && text[start + digits] >= '0' &&
+           text[start + digits] <= '9') {
+        ++digits;
+    }
+    const long year = accessdb::LeadingNumber(text);
+    return (digits >= 1 && digits <= 2) ? 2000 + year : year;
+}
+
+std::string_view Piece(std::string_view text, std::size_t position, std::size_t length) {
+    return position < text.size() ? text.substr(position, length) : std::string_view();
+}
+
+DateValue StoredDate(std::string_view date) {
+    return {YearFrom(Piece(date, 6, 4)), accessdb::LeadingNumber(Piece(date, 3, 2)),
+            accessdb::LeadingNumber(Piece(date, 0, 2))};
+}
+
+// Both boundary days lie outside the restriction.
+bool WithinPeriod(const ClockFields& now, std::string_view fechaA, std::string_view fechaB) {
+    const DateValue today{accessdb::LeadingNumber(now.year), accessdb::LeadingNumber(now.month),
+                          accessdb::LeadingNumber(now.day)};
+    return today > StoredDate(fechaA) && today < StoredDate(fechaB);
+}
+
+std::string Bounded(accessdb::StudentFields& student, std::string_view column, std::size_t width) {
+    return BoundedCopy(student.Field(column), width);
+}
+
+}  // namespace
+
+ClockFields AccessRules::ReadClock() const {
+    const std::time_t now = m_clock.Now();
+    char text[32] = {};
+    // ctime_r is ctime without the shared buffer; the layout is the same.
+    if (ctime_r(&now, text) == nullptr) {
+        return {};
+    }
+    return ClockFields::FromClockText(text);
+}
+
+Verdict AccessRules::Decide(accessdb::Connection& db, std::string_view dni, char doorDigit,
+                            const ClockFields& now) {
+    try {
+        accessdb::StudentRow student = db.LookUpStudent(dni);
+        return Decide(student, dni, doorDigit, now);
+    } catch (const accessdb::DatabaseError& error) {
+        // A refused DNI or a failed query: nothing was decided.
+        Verdict verdict;
+        verdict.nameFieldText = "Algun problema en BBDD";
+        verdict.errorDescription = error.Description();
+        return verdict;
+    }
+}
+
+Verdict AccessRules::Decide(accessdb::StudentFields& student, std::string_view dni, char doorDigit,
+                            const ClockFields& now) {
+    Verdict verdict;
+    try {
+        const std::string nombre = student.Field("Nombre");
+        const std::string apellido1 = Bounded(student, "Apellido1", kApellidoWidth);
+        const std::string puerta = Bounded(student, "Puerta", kDoorListWidth);
+        verdict.displayName = BoundedCopy(nombre + "   " + apellido1, kDisplayNameWidth);
+
+        verdict.doorPermitted = accessdb::DoorListPermits(puerta, doorDigit);
+        if (verdict.doorPermitted) {
+            if (now.month == "08" && accessdb::FlagIsSet(Bounded(student, "Agosto", kFlagWidth))) {
+                verdict.restricted = true;
+            } else if ((now.weekday == "Sun" || now.weekday == "Sat") &&
+                       accessdb::FlagIsSet(Bounded(student, "Fin_de_semana", kFlagWidth))) {
+                verdict.restricted = true;
+            } else if (accessdb::FlagIsSet(Bounded(student, "Periodo_temporal", kFlagWidth))) {
+                const std::string fechaA = Bounded(student, "FechaA", kDateWidth);
+                const std::string fechaB = Bounded(student, "FechaB", kDateWidth);
+                verdict.restricted = WithinPeriod(now, fechaA, fechaB);
+                verdict.nameFieldText = verdict.displayName;
+                verdict.dniFieldText = std::string(dni);
+            }
+        }
+
+        if (verdict.doorPermitted && !verdict.restricted) {
+            verdict.grant = true;
+        } else if (verdict.doorPermitted) {
+            verdict.nameFieldText = verdict.displayName;
+            verdict.dniFieldText = "Acceso restringido temporalmente";
+            verdict.doorPermitted = false;
+        } else {
+            verdict.nameFieldText = verdict.displayName;
+            verdict.dniFieldText =
+                doorDigit == '0' ? "Elija recinto a acceder " : "No posee autorizacion al recinto ";
+        }
+    } catch (const accessdb::DatabaseError& error) {
+        if (error.IsNoCurrentRow()) {
+            verdict.nameFieldText = "Nombre no registrado";
+            verdict.unregistered = true;
+            verdict.doorPermitted = true;
+            verdict.displayName = "Acceso denegado";
+        } else {
+            verdict.nameFieldText = "Algun problema en BBDD";
+            verdict.errorDescription = error.Description();
+            // The door stays shut after a failure, so the outcome must not count as a pass:
+            // no access record and no "VALIDO" for a door that was never opened.
+            verdict.doorPermitted = false;
+        }
+        verdict.grant = false;
+    }
+    return verdict;
+}

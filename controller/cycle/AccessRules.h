@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string_view>
+
+#include "accessdb/Connection.h"
+#include "accessdb/StudentRow.h"
+#include "controller/cycle/ClockFields.h"
+#include "controller/cycle/Verdict.h"
+
+// Whether a student may pass the station's door now: the door must be in the student's list
+// and no August, weekend or period restriction may apply.
+class AccessRules {
+  public:
+    explicit AccessRules(const ClockSource& clock) : m_clock(clock) {}
+
+    ClockFields ReadClock() const;
+
+    // Looks the DNI up on the open connection and decides for the selected door digit
+    // ('1' to '8', '0' for none). Database failures become verdict texts, never exceptions.
+    static Verdict Decide(accessdb::Connection& db, std::string_view dni, char doorDigit,
+                          const ClockFields& now);
+    // The same on a row already looked up; its fields are read only as each test is reached.
+    static Verdict Decide(accessdb::StudentFields& student, std::string_view dni, char doorDigit,
+                          const ClockFields& now);
+
+  private:
+    const ClockSource& m_clock;
+};
