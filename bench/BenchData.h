@@ -1,0 +1,78 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "accessdb/Connection.h"
+
+// Databases of a given size, built once and kept beside the benchmark binaries: a 10^7-row
+// history takes a while to write.
+namespace bench {
+
+inline constexpr const char* kSearchedDni = "00000042";  // holds 100 history rows
+
+inline std::string Dni(long n) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%08ld", n);
+    return text;
+}
+
+inline void Exec(sqlite3* db, const std::string& sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        std::fprintf(stderr, "%s\n", error);
+        std::abort();
+    }
+}
+
+inline std::filesystem::path Dataset(long students, long accesses) {
+    char name[64];
+    std::snprintf(name, sizeof name, "s%ld-p%ld", students, accesses);
+    const auto folder = std::filesystem::path("bench-data") / name;
+    const auto file = folder / "Alumnos.mdb";
+    if (std::filesystem::exists(folder / "complete")) {
+        return file;
+    }
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    accessdb::Connection::Open(file, accessdb::OpenMode::CreateIfMissing);
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    Exec(db, "PRAGMA synchronous = OFF");
+    Exec(db, "BEGIN");
+    sqlite3_stmt* student = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO Alumnos VALUES (?, 'Ana', 'Pérez', 'Gil', '1,3,5,', '0', '0', "
+                       "'1', '01/01/20', '31/12/20')",
+                       -1, &student, nullptr);
+    for (long i = 0; i < students; ++i) {
+        sqlite3_bind_int64(student, 1, i * 7 % students);  // keys not in insertion order
+        sqlite3_step(student);
+        sqlite3_reset(student);
+    }
+    sqlite3_finalize(student);
+    sqlite3_stmt* access = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO Picadas VALUES (?, '15/07/2014', '10:00:00', '5')", -1,
+                       &access, nullptr);
+    unsigned long seed = 12345;
+    for (long i = 0; i < accesses; ++i) {
+        seed = seed * 6364136223846793005UL + 1442695040888963407UL;
+        // The searched student's hundred rows are spread through the whole table.
+        const bool searched = i % (accesses / 100) == 0 && i / (accesses / 100) < 100;
+        const long dni = searched ? 42 : static_cast<long>((seed >> 33) % students);
+        sqlite3_bind_int64(access, 1, (dni == 42 && !searched) ? 43 : dni);
+        sqlite3_step(access);
+        sqlite3_reset(access);
+    }
+    sqlite3_finalize(access);
+    Exec(db, "COMMIT");
+    sqlite3_close(db);
+    std::fclose(std::fopen((folder / "complete").c_str(), "w"));
+    return file;
+}
+
+}  // namespace bench
