@@ -17,9 +17,6 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
 
 std::optional<std::filesystem::path> FindDatabaseFile(const std::filesystem::path& requested) {
     std::error_code ec;
-    if (std::filesystem::is_regular_file(requested, ec)) {
-        return requested;
-    }
     std::filesystem::path folder = requested.parent_path();
     if (folder.empty()) {
         folder = ".";
@@ -35,8 +32,13 @@ std::optional<std::filesystem::path> FindDatabaseFile(const std::filesystem::pat
     if (matches.empty()) {
         return std::nullopt;
     }
-    // Several spellings in one folder: take a fixed one, so both programs meet on the same file.
-    std::sort(matches.begin(), matches.end());
+    // Several spellings in one folder: every request picks the same one, the name most opens
+    // use ("Alumnos.mdb") first, so that both programs meet on one file.
+    std::sort(matches.begin(), matches.end(), [](const auto& a, const auto& b) {
+        const bool aCanonical = a.filename() == "Alumnos.mdb";
+        const bool bCanonical = b.filename() == "Alumnos.mdb";
+        return aCanonical != bCanonical ? aCanonical : a < b;
+    });
     return matches.front();
 }
 

@@ -19,8 +19,11 @@ function(project_add_test)
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${PROJECT_TEST_ENV}" LABELS "${T_LABELS}")
   else()
     target_link_libraries(${T_NAME} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
+    # Discovered tests take their properties through a generated script that splits list
+    # values, so the environment is set by running each test binary through env instead.
+    set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${PROJECT_TEST_ENV}")
     gtest_discover_tests(${T_NAME}
       DISCOVERY_MODE PRE_TEST
-      PROPERTIES ENVIRONMENT "${PROJECT_TEST_ENV}" LABELS "${T_LABELS}" ${T_PROPERTIES})
+      PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
   endif()
 endfunction()

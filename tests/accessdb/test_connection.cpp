@@ -6,6 +6,7 @@
 
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
+#include "accessdb/DatabaseFile.h"
 #include "support/TempFolder.h"
 
 using namespace accessdb;
@@ -98,6 +99,17 @@ TEST_F(DatabaseTest, EitherLetterCaseReachesTheOneFile) {
                   .apellido1,
               "Pérez");
     EXPECT_FALSE(std::filesystem::exists(folder / "Alumnos.mdb"));
+}
+
+TEST_F(DatabaseTest, TwoSpellingsInOneFolderStillMeetOnOneFile) {
+    Connection::Open(folder / "Alumnos.mdb", OpenMode::CreateIfMissing).AddStudent(Student("11111111"));
+    std::ofstream(folder / "ALUMNOS.mdb") << "";  // stray files with other spellings
+    std::ofstream(folder / "alumnos.mdb") << "";
+    for (const char* name : {"Alumnos.mdb", "alumnos.mdb", "ALUMNOS.MDB"}) {
+        EXPECT_EQ(FindDatabaseFile(folder / name), folder / "Alumnos.mdb") << name;
+        EXPECT_EQ(Connection::Open(folder / name, OpenMode::ExistingOnly).FindStudent("11111111").nombre,
+                  "Ana");
+    }
 }
 
 TEST_F(DatabaseTest, AcceptsAFileMadeByHandWithTheShell) {
