@@ -1,0 +1,186 @@
+#include "CMainFrame.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "CAboutDlg.h"
+#include "CMirevalView.h"
+#include "LockIndicators.h"
+#include "MakeOwned.h"
+#include "QtUserMessages.h"
+#include "ShellTexts.h"
+
+namespace texts = mireval::ui::texts;
+using mireval::ui::MakeOwned;
+
+namespace {
+constexpr int kLockPollMs = 250;
+
+QLabel* IndicatorPane(QStatusBar& bar, const char* text, const char* name) {
+    auto* pane = MakeOwned<QLabel>(&bar, QString::fromUtf8(text));
+    pane->setObjectName(QString::fromUtf8(name));
+    pane->setAlignment(Qt::AlignCenter);
+    pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // Wide enough for its text whether lit or not.
+    pane->setMinimumWidth(pane->sizeHint().width() + pane->fontMetrics().averageCharWidth() * 2);
+    bar.addPermanentWidget(pane);
+    return pane;
+}
+}  // namespace
+
+CMainFrame::CMainFrame(mireval::DatabaseLocation database, int currentYear, QWidget* parent)
+    : QMainWindow(parent), m_database(database) {
+    // Moved, minimised and closed, but neither resized nor maximised.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/mireval/mireval.png")));
+    m_view = MakeOwned<CMirevalView>(this, std::move(database), currentYear);
+    setCentralWidget(m_view);
+    CreateMenus();
+    CreateStatusBar();
+    CreateAccelerators();
+    m_document.OnNewDocument();
+    UpdateTitle();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::CreateMenus() {
+    QMenu* view = menuBar()->addMenu(QString::fromUtf8(texts::kViewMenu));
+    QAction* statusBarItem = view->addAction(QString::fromUtf8(texts::kStatusBarItem));
+    statusBarItem->setObjectName(QStringLiteral("viewStatusBar"));
+    statusBarItem->setStatusTip(QString::fromUtf8(texts::kStatusBarPrompt));
+    statusBarItem->setCheckable(true);
+    statusBarItem->setChecked(true);
+    connect(statusBarItem, &QAction::toggled, this,
+            [this](bool shown) { statusBar()->setVisible(shown); });
+
+    QMenu* help = menuBar()->addMenu(QString::fromUtf8(texts::kHelpMenu));
+    QAction* about = help->addAction(QString::fromUtf8(texts::kAboutItem));
+    about->setObjectName(QStringLiteral("appAbout"));
+    about->setStatusTip(QString::fromUtf8(texts::kAboutPrompt));
+    connect(about, &QAction::triggered, this, &CMainFrame::OnAppAbout);
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    // A normal widget: the prompt of a highlighted menu item covers it, and it shows again
+    // when the prompt is gone.
+    auto* ready = MakeOwned<QLabel>(bar, QString::fromUtf8(texts::kReady));
+    ready->setObjectName(QStringLiteral("messagePane"));
+    bar->addWidget(ready, 1);
+    m_capsLock = IndicatorPane(*bar, texts::kCapsLock, "indicatorCaps");
+    m_numLock = IndicatorPane(*bar, texts::kNumLock, "indicatorNum");
+    m_scrollLock = IndicatorPane(*bar, texts::kScrollLock, "indicatorScroll");
+    m_lockTimer = MakeOwned<QTimer>(this);
+    connect(m_lockTimer, &QTimer::timeout, this, &CMainFrame::UpdateLockIndicators);
+    m_lockTimer->start(kLockPollMs);
+    UpdateLockIndicators();
+}
+
+// Only new, open and save have handlers. The edit keys (Ctrl+Z, Ctrl+X, Ctrl+C, Ctrl+V and
+// their alternatives) are left to the edit boxes, which handle them themselves; F6 and
+// Shift+F6 have no second pane to move to.
+void CMainFrame::CreateAccelerators() {
+    auto accelerator = [this](QKeySequence keys, const char* name, void (CMainFrame::*command)()) {
+        auto* action = MakeOwned<QAction>(this);
+        action->setObjectName(QString::fromUtf8(name));
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, command);
+        addAction(action);
+    };
+    accelerator(QKeySequence(Qt::CTRL | Qt::Key_N), "fileNew", &CMainFrame::OnFileNew);
+    accelerator(QKeySequence(Qt::CTRL | Qt::Key_O), "fileOpen", &CMainFrame::OnFileOpen);
+    accelerator(QKeySequence(Qt::CTRL | Qt::Key_S), "fileSave", &CMainFrame::OnFileSave);
+}
+
+void CMainFrame::InitialUpdateFrame() {
+    m_view->OnInitialUpdate();
+    if (!m_sizedToForm) {
+        m_sizedToForm = true;
+        adjustSize();
+        setFixedSize(sizeHint());
+    }
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(QString::fromStdString(m_document.GetTitle()) +
+                   QString::fromUtf8(texts::kTitleSeparator) +
+                   QString::fromUtf8(texts::kWindowTitle));
+}
+
+void CMainFrame::UpdateLockIndicators() {
+    const std::optional<mireval::ui::KeyboardLocks> locks = mireval::ui::ReadKeyboardLocks();
+    auto show = [&](QLabel* pane, const char* text, bool known, bool lit) {
+        // Unknown: dimmed rather than wrong. Known: the name while lit, an empty pane when not.
+        pane->setEnabled(known);
+        pane->setText(!known || lit ? QString::fromUtf8(text) : QString());
+    };
+    show(m_capsLock, texts::kCapsLock, locks.has_value(), locks && locks->capsLock);
+    show(m_numLock, texts::kNumLock, locks.has_value(), locks && locks->numLock);
+    show(m_scrollLock, texts::kScrollLock, locks.has_value(), locks && locks->scrollLock);
+}
+
+void CMainFrame::ShowError(const std::string& text) {
+    mireval::ui::QtUserMessages(this).ShowMessage(text);
+}
+
+void CMainFrame::OnFileNew() {
+    m_document.OnNewDocument();
+    UpdateTitle();
+    InitialUpdateFrame();
+}
+
+void CMainFrame::OnFileOpen() {
+    const QString file = QFileDialog::getOpenFileName(this, QString::fromUtf8(texts::kOpenCaption));
+    if (!file.isEmpty()) {
+        OpenDocumentFile(file);
+    }
+}
+
+bool CMainFrame::OpenDocumentFile(const QString& file) {
+    std::string error;
+    if (!m_document.OnOpenDocument(file.toStdString(), error)) {
+        ShowError(error);
+        return false;
+    }
+    UpdateTitle();
+    InitialUpdateFrame();
+    return true;
+}
+
+void CMainFrame::OnFileSave() {
+    QString file;
+    if (const auto& path = m_document.GetPathName()) {
+        file = QString::fromStdString(path->string());
+    } else {
+        file = QFileDialog::getSaveFileName(this, QString::fromUtf8(texts::kSaveCaption),
+                                            QString::fromUtf8(texts::kNewFileName));
+    }
+    if (!file.isEmpty()) {
+        SaveDocumentFile(file);
+    }
+}
+
+bool CMainFrame::SaveDocumentFile(const QString& file) {
+    std::string error;
+    if (!m_document.OnSaveDocument(file.toStdString(),
+                                   m_database.PathFor(accessdb::kDatabaseFileName), error)) {
+        ShowError(error);
+        return false;
+    }
+    UpdateTitle();
+    return true;
+}
+
+void CMainFrame::OnAppAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}

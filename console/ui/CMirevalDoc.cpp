@@ -1,0 +1,44 @@
+#include "CMirevalDoc.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+#include "ShellTexts.h"
+
+bool CMirevalDoc::OnNewDocument() {
+    m_title = mireval::ui::texts::kNewDocumentName;
+    m_path.reset();
+    return true;
+}
+
+bool CMirevalDoc::OnOpenDocument(const std::filesystem::path& file, std::string& error) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        error = file.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    m_title = file.filename().string();
+    m_path = file;
+    return true;
+}
+
+bool CMirevalDoc::OnSaveDocument(const std::filesystem::path& file,
+                                 const std::filesystem::path& database, std::string& error) {
+    // The empty document must never replace the students' data.
+    std::error_code ignored;
+    if (std::filesystem::exists(database, ignored) &&
+        std::filesystem::equivalent(file, database, ignored)) {
+        error = mireval::ui::texts::kNotTheDatabase;
+        return false;
+    }
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        error = file.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    m_title = file.filename().string();
+    m_path = file;
+    return true;
+}

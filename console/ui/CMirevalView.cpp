@@ -1,0 +1,54 @@
+#include "CMirevalView.h"
+
+#include <QAbstractButton>
+
+#include "FormBuilder.h"
+#include "FormFont.h"
+#include "QtFormControls.h"
+#include "QtUserMessages.h"
+#include "console/commands/ControlIds.h"
+#include "console/commands/FormTemplate.h"
+
+namespace ids = mireval::ids;
+
+CMirevalView::CMirevalView(mireval::DatabaseLocation database, int currentYear, QWidget* parent)
+    : QWidget(parent) {
+    const mireval::FormTemplate& form = mireval::RegistrationFormTemplate();
+    setFont(mireval::ui::DialogFont(form.fontFace, form.pointSize));
+    const mireval::BaseUnits units = mireval::ui::FontBaseUnits(font());
+    setFixedSize(mireval::HorizontalPixels(form.width, units),
+                 mireval::VerticalPixels(form.height, units));
+
+    m_controls =
+        std::make_unique<mireval::ui::QtFormControls>(mireval::ui::BuildForm(*this, form, units));
+    m_messages = std::make_unique<mireval::ui::QtUserMessages>(this);
+    m_form = std::make_unique<mireval::RegistrationForm>(*m_controls, *m_messages,
+                                                         std::move(database), currentYear);
+    m_form->FillDateLists();
+
+    auto bind = [this](int id, void (CMirevalView::*handler)()) {
+        auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id));
+        connect(button, &QAbstractButton::clicked, this, handler);
+    };
+    bind(ids::kIntervalo, &CMirevalView::OnIntervalClicked);
+    bind(ids::kClearForm, &CMirevalView::OnClearForm);
+    bind(ids::kSearch, &CMirevalView::OnSearchRecord);
+    bind(ids::kAddOrSave, &CMirevalView::OnAddRecord);
+    bind(ids::kModifyOrCancel, &CMirevalView::OnModifyRecord);
+    bind(ids::kDeleteHistory, &CMirevalView::OnDeleteHistory);
+    bind(ids::kDeleteRecord, &CMirevalView::OnDeleteRecord);
+}
+
+CMirevalView::~CMirevalView() = default;
+
+void CMirevalView::OnInitialUpdate() { m_form->OnInitialUpdate(); }
+
+QWidget* CMirevalView::GetDlgItem(int id) const { return m_controls->GetDlgItem(id); }
+
+void CMirevalView::OnIntervalClicked() { m_form->OnIntervalClicked(); }
+void CMirevalView::OnClearForm() { m_form->OnClearForm(); }
+void CMirevalView::OnSearchRecord() { m_form->OnSearchRecord(); }
+void CMirevalView::OnAddRecord() { m_form->OnAddRecord(); }
+void CMirevalView::OnModifyRecord() { m_form->OnModifyRecord(); }
+void CMirevalView::OnDeleteHistory() { m_form->OnDeleteHistory(); }
+void CMirevalView::OnDeleteRecord() { m_form->OnDeleteRecord(); }

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "console/commands/DatabaseLocation.h"
+#include "console/commands/RegistrationForm.h"
+
+namespace mireval::ui {
+class QtFormControls;
+class QtUserMessages;
+}  // namespace mireval::ui
+
+// The registration form in the frame's centre: template 101 as widgets, each button bound to
+// its command. The commands themselves live in RegistrationForm.
+class CMirevalView : public QWidget {
+    Q_OBJECT
+
+  public:
+    CMirevalView(mireval::DatabaseLocation database, int currentYear, QWidget* parent = nullptr);
+    ~CMirevalView() override;
+
+    // Writes the members to the controls: at the first show and for each new or opened document.
+    void OnInitialUpdate();
+
+    QWidget* GetDlgItem(int id) const;
+    const mireval::RegistrationForm& Form() const { return *m_form; }
+
+  private:
+    void OnIntervalClicked();
+    void OnClearForm();
+    void OnSearchRecord();
+    void OnAddRecord();
+    void OnModifyRecord();
+    void OnDeleteHistory();
+    void OnDeleteRecord();
+
+    std::unique_ptr<mireval::ui::QtFormControls> m_controls;
+    std::unique_ptr<mireval::ui::QtUserMessages> m_messages;
+    std::unique_ptr<mireval::RegistrationForm> m_form;
+};
