@@ -1,0 +1,216 @@
+#include "ControllerCycle.h"
+
+#include "accessdb/DatabaseError.h"
+#include "controller/cycle/AccessRules.h"
+
+namespace {
+
+constexpr unsigned kBeforeReadMs = 200;
+constexpr unsigned kAfterRemovalMs = 4000;
+constexpr unsigned kBeepHz = 275;
+constexpr auto kBeepLength = std::chrono::milliseconds(500);
+
+// Values the reader does not report today but the cycle still answers.
+constexpr int kReaderStateFailed = -4;
+constexpr int kCardIncompatible = -5;
+
+// Ends the tick's reader connection on every path, also when the tick is left early.
+class SessionCloser {
+  public:
+    explicit SessionCloser(CardSession& reader) : m_reader(reader) {}
+    ~SessionCloser() { m_reader.Close(); }
+    SessionCloser(const SessionCloser&) = delete;
+    SessionCloser& operator=(const SessionCloser&) = delete;
+
+  private:
+    CardSession& m_reader;
+};
+
+void ReleaseReader(CardSession& reader) {
+    reader.ReleaseCard();
+    reader.Close();
+}
+
+}  // namespace
+
+void ControllerCycle::OnTimer(char doorDigit) {
+    // Without card activity the fields are blanked every second tick; after a card the verdict
+    // stays up through the next tick.
+    if (++m_tickCount > 1) {
+        m_services.screen.SetNameField(" ");
+        m_services.screen.SetDniField(" ");
+        m_tickCount = 0;
+    }
+    std::unique_ptr<CardSession> reader = m_services.readers.NewSession();
+    SessionCloser closeAtEnd(*reader);
+    ActOnEvent(reader->Poll(), *reader, doorDigit);
+}
+
+void ControllerCycle::ActOnEvent(ReaderEvent event, CardSession& reader, char doorDigit) {
+    CycleScreen& screen = m_services.screen;
+    switch (static_cast<int>(event)) {
+        case CardConnected:
+            if (m_cardHandled == 0) {
+                ProcessCard(reader, doorDigit);
+                return;
+            }
+            ReleaseReader(reader);
+            screen.ShowStatus("Retire la tarjeta.");
+            Write("Hacer el ------     111 con flags=1");
+            return;
+        case NoCard:
+            if (m_cardHandled == 1) {
+                screen.SetDniField("");
+                screen.SetNameField("");
+                screen.ShowStatus("Espere unos segundos antes de insretar tarjeta.");
+                ReleaseReader(reader);
+                m_services.sleeper.SleepMs(kAfterRemovalMs);
+            } else {
+                screen.ShowStatus("Introduzca la tarjeta de estudiante.");
+                ReleaseReader(reader);
+            }
+            m_cardHandled = 0;
+            return;
+        case NotPresent:
+            screen.SetNameField("");
+            return;
+        case ContextFailed:
+            screen.SetDniField("Error de establecimiento de contexto.");
+            screen.SetNameField("");
+            screen.ShowStatus("Aborte de inmediato la aplicacion y vuelba a intentarlo mas tarde.");
+            ReleaseReader(reader);
+            return;
+        case NoReaderList:
+            screen.SetDniField("");
+            screen.SetNameField("");
+            screen.ShowStatus("Conecte un lector al equipo.");
+            ReleaseReader(reader);
+            return;
+        case ConnectFailed:
+            if (m_cardHandled == 0) {
+                screen.SetDniField("Error de conexión.");
+                screen.ShowStatus("Estraiga la targeta, espere unos segundos y reintentelo");
+            }
+            ReleaseReader(reader);
+            m_cardHandled = 1;
+            return;
+        case kReaderStateFailed:
+            screen.SetDniField("Error en el estado del lector.");
+            screen.ShowStatus("Extraiga la tarjeta, espere unos segundos y reintentelo");
+            ReleaseReader(reader);
+            m_cardHandled = 1;
+            return;
+        case kCardIncompatible:
+            screen.SetDniField("Tarjeta no compatible");
+            screen.SetNameField("");
+            screen.ShowStatus("Retire la tarjeta.");
+            ReleaseReader(reader);
+            m_cardHandled = 1;
+            return;
+        default:
+            screen.SetNameField("");
+            screen.ShowStatus("La respuesta ha sido inesperada.");
+            ReleaseReader(reader);
+            return;
+    }
+}
+
+void ControllerCycle::ProcessCard(CardSession& reader, char doorDigit) {
+    CycleScreen& screen = m_services.screen;
+    screen.ShowStatus("Registrando DNI.");
+    // Set before the read: a tick that runs while a message box of this card is open sees the
+    // card as handled and does not read it again, and a failed read is not retried until the
+    // card has been taken out.
+    m_cardHandled = 1;
+    m_services.sleeper.SleepMs(kBeforeReadMs);
+
+    std::string cardBytes;
+    const int read = reader.ReadDni(cardBytes);
+    if (read == -1) {
+        screen.ShowStatus("Smart Card erronea. ");
+        ReleaseReader(reader);
+        return;
+    }
+    if (read != 1) {
+        screen.ShowStatus("Smart Card erronea o dañada.");
+        return;
+    }
+    Write("Hacer el lectura de dni------     111 con flags=0");
+    screen.ShowStatus("Procediendo a la lectura del dni");
+    const std::string dni = cardBytes.size() > 2 ? cardBytes.substr(2, 8) : std::string();
+
+    m_services.tone.Beep(kBeepHz, kBeepLength);
+    const ClockFields now = AccessRules(m_services.clock).ReadClock();
+    DecideAndRecord(dni, doorDigit, now);
+}
+
+void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit,
+                                      const ClockFields& now) {
+    CycleScreen& screen = m_services.screen;
+    Verdict verdict;
+    {
+        std::optional<accessdb::Connection> db;
+        try {
+            db.emplace(
+                accessdb::Connection::Open(m_services.database, accessdb::OpenMode::ExistingOnly));
+        } catch (const accessdb::DatabaseError& error) {
+            // A missing, locked or damaged file: the card stays handled and the controller goes
+            // on with the next tick; nothing is decided, opened, recorded or logged.
+            screen.ShowStatus(error.Description());
+            m_services.messages.ShowMessage(error.Description());
+            return;
+        }
+        verdict = AccessRules::Decide(*db, dni, doorDigit, now);
+        if (verdict.nameFieldText) {
+            screen.SetNameField(*verdict.nameFieldText);
+        }
+        if (verdict.dniFieldText) {
+            screen.SetDniField(*verdict.dniFieldText);
+        }
+        if (verdict.errorDescription) {
+            m_services.messages.ShowMessage(*verdict.errorDescription);
+        }
+        if (verdict.grant) {
+            OpenDoor(doorDigit);
+            // Only a decision that granted is recorded, never flags left over from a failure.
+            AppendAccessRecord(*db, dni, now, doorDigit);
+        }
+    }  // the connection is closed on every outcome, before the log line
+    m_cardHandled = 1;
+    m_tickCount = 0;
+    AddLogLine(now, doorDigit, dni, verdict.displayName, verdict.doorPermitted,
+               verdict.unregistered);
+}
+
+void ControllerCycle::OpenDoor(char doorDigit) {
+    const DoorOutcome outcome = m_services.door.OpenDoor(doorDigit);
+    if (!outcome.opened) {
+        // The access was granted and is still recorded; the caretaker must know the door
+        // stayed shut.
+        Write("\nNo se pudo abrir la puerta " + std::string(1, doorDigit) + ": " + outcome.failure +
+              "\n");
+        m_services.screen.ShowStatus("No se ha podido abrir la puerta " +
+                                     std::string(1, doorDigit) + ".");
+    }
+}
+
+void ControllerCycle::AppendAccessRecord(accessdb::Connection& db, std::string_view dni,
+                                         const ClockFields& now, char doorDigit) {
+    try {
+        db.AppendAccess({std::string(dni), now.fecha, now.hora, std::string(1, doorDigit)});
+    } catch (const accessdb::DatabaseError& error) {
+        m_services.messages.ShowMessage(error.Description());
+    }
+}
+
+void ControllerCycle::AddLogLine(const ClockFields& now, char doorDigit, std::string_view dni,
+                                 std::string_view displayName, bool doorPermitted,
+                                 bool unregistered) {
+    m_log.Add(AccessLog::BuildLine(now, doorDigit, dni, displayName, doorPermitted, unregistered));
+    m_services.screen.ShowLog(m_log.JoinedText());
+}
+
+void ControllerCycle::Write(std::string_view text) {
+    m_services.out << text;
+    m_services.out.flush();
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "accessdb/Connection.h"
+#include "controller/card/Sleeper.h"
+#include "controller/cycle/AccessLog.h"
+#include "controller/cycle/CardSession.h"
+#include "controller/cycle/ClockFields.h"
+#include "controller/cycle/CycleScreen.h"
+#include "controller/cycle/DoorOpener.h"
+#include "controller/cycle/Tone.h"
+
+// What one tick reaches out to. The database is opened per card from this file name, relative
+// to the working directory, and never created.
+struct CycleServices {
+    CycleScreen& screen;
+    MessageBox& messages;
+    ReaderFactory& readers;
+    DoorOpener& door;
+    Tone& tone;
+    Sleeper& sleeper;
+    const ClockSource& clock;
+    std::ostream& out;
+    std::filesystem::path database;
+};
+
+// The controller's main loop, one step per timer tick: poll the reader once and, by the event
+// and the handled flag, prompt, or carry one card through reading, decision, door command,
+// access record and log line. Everything runs inside the tick on the caller's thread.
+class ControllerCycle {
+  public:
+    explicit ControllerCycle(CycleServices services) : m_services(std::move(services)) {}
+
+    // One step. doorDigit is the station's selected door, '1' to '8', or '0' for none.
+    void OnTimer(char doorDigit);
+
+    int CardHandled() const { return m_cardHandled; }
+    int TickCount() const { return m_tickCount; }
+    const AccessLog& Log() const { return m_log; }
+
+  private:
+    void ActOnEvent(ReaderEvent event, CardSession& reader, char doorDigit);
+    void ProcessCard(CardSession& reader, char doorDigit);
+    void DecideAndRecord(const std::string& dni, char doorDigit, const ClockFields& now);
+    void OpenDoor(char doorDigit);
+    void AppendAccessRecord(accessdb::Connection& db, std::string_view dni, const ClockFields& now,
+                            char doorDigit);
+    void AddLogLine(const ClockFields& now, char doorDigit, std::string_view dni,
+                    std::string_view displayName, bool doorPermitted, bool unregistered);
+    void Write(std::string_view text);
+
+    CycleServices m_services;
+    // 1 once the card now in the reader has been dealt with; 0 again when the slot is empty.
+    int m_cardHandled = 0;
+    // Ticks since the verdict fields were last blanked or a card was processed.
+    int m_tickCount = 0;
+    AccessLog m_log;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string_view>
+
+// The controller screen as the cycle sees it: the two verdict fields, the status bar's message
+// pane and the on-screen log. Texts are UTF-8.
+class CycleScreen {
+  public:
+    virtual ~CycleScreen() = default;
+    virtual void SetDniField(std::string_view text) = 0;
+    virtual void SetNameField(std::string_view text) = 0;
+    virtual void ShowStatus(std::string_view text) = 0;
+    // The whole log as stored: entries begin with "\n" and end with "\r\n".
+    virtual void ShowLog(std::string_view joinedLines) = 0;
+};
+
+// A plain OK box for database failures. It is modal: the timer keeps ticking while it is open,
+// so the cycle may be entered again from inside this call.
+class MessageBox {
+  public:
+    virtual ~MessageBox() = default;
+    virtual void ShowMessage(std::string_view text) = 0;
+};

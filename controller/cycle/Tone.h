@@ -1,0 +1,10 @@
+#pragma once
+
+#include <chrono>
+
+// The acknowledgement beep; it returns when the tone has ended.
+class Tone {
+  public:
+    virtual ~Tone() = default;
+    virtual void Beep(unsigned frequencyHz, std::chrono::milliseconds duration) = 0;
+};

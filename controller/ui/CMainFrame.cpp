@@ -1,0 +1,114 @@
+#include "CMainFrame.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+
+#include "controller/ui/ControlIds.h"
+#include "controller/ui/StringTable.h"
+
+namespace {
+
+constexpr int kStatusTextLimit = 255;
+
+}  // namespace
+
+CMainFrame::CMainFrame() {
+    PreCreateWindow();
+    OnCreate();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::PreCreateWindow() {
+    // Fixed size, no maximise button, and the title alone as the caption.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(strings::DocumentTitle());
+}
+
+void CMainFrame::OnCreate() {
+    QMenu& file = *menuBar()->addMenu(QStringLiteral("&Archivo"));
+    file.setSeparatorsCollapsible(false);
+    file.addSeparator();
+    file.addSeparator();
+    QAction* exit = AddCommand(file, QStringLiteral("&Salir"), ids::kAppExit);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu& view = *menuBar()->addMenu(QStringLiteral("&Ver"));
+    m_statusBarAction = AddCommand(view, QStringLiteral("&Barra de estado"), ids::kViewStatusBar);
+    m_statusBarAction->setCheckable(true);
+    m_statusBarAction->setChecked(true);
+    connect(m_statusBarAction, &QAction::toggled, this,
+            [this](bool shown) { statusBar()->setVisible(shown); });
+
+    QMenu& help = *menuBar()->addMenu(QStringLiteral("Ay&uda"));
+    QAction* about = AddCommand(help, QStringLiteral("&Acerca de Tarvo..."), ids::kAppAbout);
+    connect(about, &QAction::triggered, this, &CMainFrame::AboutRequested);
+
+    // One pane, the message pane: no keyboard indicators, no size grip on a fixed window.
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(&m_messagePane, 1);
+}
+
+QAction* CMainFrame::AddCommand(QMenu& menu, const QString& text, int commandId) {
+    QAction* action = menu.addAction(text);
+    action->setData(commandId);
+    action->setStatusTip(strings::Prompt(commandId));
+    m_promptIds[action->statusTip()] = commandId;
+    return action;
+}
+
+void CMainFrame::SetView(std::unique_ptr<QWidget> view) {
+    m_view = std::move(view);
+    setCentralWidget(m_view.get());
+    // The frame shrinks to fit the form and keeps that size.
+    m_view->setFixedSize(m_view->sizeHint());
+    adjustSize();
+    setFixedSize(sizeHint());
+}
+
+void CMainFrame::ShowStatus(std::string_view text) {
+    const QString shown =
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).left(kStatusTextLimit);
+    m_lastStatus = shown;
+    OnSetMessageString(0, &shown);
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // A highlighted menu item sends its prompt; leaving the menu sends an empty tip, the
+        // moment the idle message is due.
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        const auto prompt = m_promptIds.find(tip);
+        if (tip.isEmpty()) {
+            OnSetMessageString(ids::kIdleMessage, nullptr);
+        } else if (prompt != m_promptIds.end()) {
+            OnSetMessageString(prompt->second, nullptr);
+        } else {
+            m_messagePane.setText(tip);
+        }
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+int CMainFrame::OnSetMessageString(int id, const QString* text) {
+    const int previous = m_lastMessageId;
+    if (!statusBar()->isHidden()) {
+        if (text != nullptr) {
+            m_lastStatus = *text;
+            m_messagePane.setText(*text);
+        } else if (id == ids::kIdleMessage) {
+            m_messagePane.setText(m_lastStatus);
+        } else if (id != 0) {
+            m_messagePane.setText(strings::Prompt(id));
+        } else {
+            m_messagePane.clear();
+        }
+    }
+    m_lastMessageId = id;
+    return previous;
+}

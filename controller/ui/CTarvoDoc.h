@@ -1,0 +1,5 @@
+#pragma once
+
+// The controller's document: it holds, loads and saves nothing. The door station's state lives
+// in the view for as long as the program runs.
+class CTarvoDoc {};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QButtonGroup>
+#include <QTimer>
+#include <QWidget>
+
+#include "controller/cycle/ControllerCycle.h"
+#include "controller/cycle/CycleScreen.h"
+#include "controller/ui/FormBuilder.h"
+#include "controller/ui/StationDevices.h"
+
+// The controller form: the door selection, the verdict fields, the log, and the timer that runs
+// the controller cycle every 2000 ms. The view only forwards to the cycle and shows what it says.
+class CTarvoView : public QWidget, public CycleScreen, public MessageBox {
+    Q_OBJECT
+
+  public:
+    explicit CTarvoView(const StationDevices& devices);
+    ~CTarvoView() override;
+
+    // Starts the cycle's timer.
+    void OnInitialUpdate();
+    // One step of the cycle.
+    void OnTimer();
+
+    char DoorDigit() const { return m_doorDigit; }
+    QWidget* GetDlgItem(int id) const { return m_form.Item(id); }
+    const ControllerCycle& Cycle() const { return m_cycle; }
+    const QTimer& CycleTimer() const { return m_timer; }
+    QSize sizeHint() const override { return m_form.Size(); }
+
+    void SetDniField(std::string_view text) override;
+    void SetNameField(std::string_view text) override;
+    void ShowStatus(std::string_view text) override;
+    void ShowLog(std::string_view joinedLines) override;
+    void ShowMessage(std::string_view text) override;
+
+  private:
+    void OnDoorClicked(int door);
+    void SetDlgItemText(int id, std::string_view text);
+
+    // The selected door, '1' to '8'; '0' until the operator picks one.
+    char m_doorDigit = '0';
+    BuiltForm m_form;
+    QButtonGroup m_doorButtons;
+    QTimer m_timer;
+    ControllerCycle m_cycle;
+};

@@ -1,0 +1,7 @@
+#pragma once
+
+class QTranslator;
+
+// The toolkit's own texts (dialog buttons, context menus) in Spanish whatever the machine's
+// locale: the programs speak Spanish throughout. False when the translations are not installed.
+bool InstallSpanishTranslations(QTranslator& translator);

@@ -1,0 +1,20 @@
+#include "SystemStation.h"
+
+#include <iostream>
+
+#include "accessdb/Connection.h"
+
+SystemStation::SystemStation()
+    : m_readers(SystemPcsc(), std::cout, SystemSleeper()),
+      m_relay(DoorRelay::FromEnvironment()),
+      m_tone(SystemSleeper()) {}
+
+StationDevices SystemStation::Devices() {
+    return {m_readers,
+            m_relay,
+            m_tone,
+            SystemSleeper(),
+            m_clock,
+            std::cout,
+            std::filesystem::path(accessdb::kDatabaseFileName)};
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+// Registers the window's artwork (banner, side strip, icon), which a static library cannot
+// register by itself. Safe to call any number of times.
+void LoadTarvoResources();

@@ -1,0 +1,193 @@
+// The card reader against the real pcsc-lite and pcscd, with the vpcd virtual
+// reader and a virtual student card that answers as a T=0 card does.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "controller/card/CardReader.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Runs the stack script with this build's port and interpreter; its exit code.
+int Stack(const std::string& arguments) {
+    const std::string command = std::string("TARVO_VPCD_PORT=") + TARVO_VPCD_PORT +
+                                " TARVO_PYTHON3='" + TARVO_PYTHON3 + "' '" +
+                                TARVO_PCSC_STACK_SCRIPT + "' " + arguments;
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+const std::string kStackDir = TARVO_PCSC_STACK_DIR;
+
+bool StackRunning() {
+    std::ifstream pidFile(kStackDir + "/pcscd.pid");
+    std::string pid;
+    struct stat info {};
+    return static_cast<bool>(pidFile >> pid) && stat(("/proc/" + pid).c_str(), &info) == 0;
+}
+
+// A student card in the virtual reader for the life of the object.
+class VirtualCard {
+  public:
+    explicit VirtualCard(const std::string& arguments) {
+        m_inserted = Stack("card-in '" + kStackDir + "' test " + arguments) == 0;
+    }
+    ~VirtualCard() { Remove(); }
+    VirtualCard(const VirtualCard&) = delete;
+    VirtualCard& operator=(const VirtualCard&) = delete;
+
+    bool Inserted() const { return m_inserted; }
+    void Remove() {
+        if (m_inserted) {
+            Stack("card-out '" + kStackDir + "' test");
+            m_inserted = false;
+        }
+    }
+
+  private:
+    bool m_inserted = false;
+};
+
+class PcscStackTest : public ::testing::Test {
+  protected:
+    // Under ctest the fixture has started the stack; run alone, the binary starts it.
+    static void SetUpTestSuite() {
+        if (!StackRunning()) {
+            s_startedHere = Stack("start '" + kStackDir + "'") == 0;
+        }
+    }
+    static void TearDownTestSuite() {
+        if (s_startedHere) {
+            Stack("stop '" + kStackDir + "'");
+        }
+    }
+    void SetUp() override { ASSERT_TRUE(StackRunning()) << "pcscd of " << kStackDir; }
+
+    // Polls as the cycle does, a fresh reader each time, until the reader reports
+    // `wanted` or a few seconds pass. Keeps the last reader for the test to use.
+    ReaderEvent PollUntil(ReaderEvent wanted) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        ReaderEvent event{};
+        do {
+            m_output.str("");
+            reader = std::make_unique<CardReader>(SystemPcsc(), m_output);
+            event = reader->Poll();
+            if (event == wanted) {
+                break;
+            }
+            std::this_thread::sleep_for(50ms);
+        } while (std::chrono::steady_clock::now() < deadline);
+        return event;
+    }
+    std::string Output() const { return m_output.str(); }
+
+    std::unique_ptr<CardReader> reader;
+
+  private:
+    static inline bool s_startedHere = false;
+    std::ostringstream m_output;
+};
+
+std::vector<std::string> ReaderNames() {
+    std::vector<std::string> names;
+    SCARDCONTEXT context = 0;
+    if (SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context) != 0) {
+        return names;
+    }
+    char* list = nullptr;
+    DWORD length = SCARD_AUTOALLOCATE;
+    if (SCardListReaders(context, nullptr, reinterpret_cast<LPSTR>(&list), &length) == 0) {
+        for (const char* name = list; *name != '\0'; name += std::string(name).size() + 1) {
+            names.emplace_back(name);
+        }
+        SCardFreeMemory(context, list);
+    }
+    SCardReleaseContext(context);
+    return names;
+}
+
+TEST_F(PcscStackTest, EmptyVirtualReader_isTheFirstReaderAndGivesNoCard) {
+    ASSERT_FALSE(ReaderNames().empty());
+    EXPECT_EQ(ReaderNames().front(), TARVO_PCSC_READER_NAME);
+
+    EXPECT_EQ(PollUntil(NoCard), NoCard);
+    EXPECT_EQ(Output(), "");
+}
+
+TEST_F(PcscStackTest, StudentCard_isConnectedAndRead_andGoingOutGivesNoCard) {
+    VirtualCard card("--dni 12345678");
+    ASSERT_TRUE(card.Inserted());
+
+    ASSERT_EQ(PollUntil(CardConnected), CardConnected) << Output();
+    EXPECT_NE(Output().find("Estado del lector: present\ncomprobacion de que hace bien el case\n"),
+              std::string::npos);
+    CardData dni;
+    ASSERT_EQ(reader->ReadDni(dni), 1);
+    ASSERT_EQ(dni.Length(), 11U);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(dni.Bytes()) + 2, 8), "12345678");
+    EXPECT_EQ(dni.Bytes()[10], 0);
+    reader->Close();
+
+    card.Remove();
+    EXPECT_EQ(PollUntil(NoCard), NoCard);
+}
+
+TEST_F(PcscStackTest, CardOffering9000ToTheApplicationSelect_isNotRead) {
+    VirtualCard card("--dni 12345678 --select-answers-9000");
+    ASSERT_TRUE(card.Inserted());
+    ASSERT_EQ(PollUntil(CardConnected), CardConnected) << Output();
+
+    CardData dni;
+    EXPECT_EQ(reader->ReadDni(dni), -1);
+    EXPECT_TRUE(dni.Empty());
+}
+
+TEST_F(PcscStackTest, CardFaults_giveTheStageThatFailed) {
+    const std::vector<std::pair<std::string, int>> cards = {
+        {"--no-application", -1},
+        {"--read-binary-6b00", -2},
+        {"--file-select-answers-9000", 1},  // then GET RESPONSE with Le 00, answered 90 00
+    };
+    for (const auto& [fault, expected] : cards) {
+        SCOPED_TRACE(fault);
+        VirtualCard card("--dni 87654321 " + fault);
+        ASSERT_TRUE(card.Inserted());
+        ASSERT_EQ(PollUntil(CardConnected), CardConnected) << Output();
+
+        CardData dni;
+        EXPECT_EQ(reader->ReadDni(dni), expected);
+        reader.reset();  // closes what is still held
+        card.Remove();
+        ASSERT_EQ(PollUntil(NoCard), NoCard);
+    }
+}
+
+TEST_F(PcscStackTest, WithoutPcscd_pollFailsCleanly) {
+    ASSERT_EQ(Stack("stop '" + kStackDir + "'"), 0);
+
+    std::ostringstream output;
+    CardReader alone(SystemPcsc(), output);
+    const ReaderEvent event = alone.Poll();
+    alone.Close();
+
+    // The stack is back for whatever test runs next, also if the check below fails.
+    const int restarted = Stack("start '" + kStackDir + "'");
+    EXPECT_TRUE(event == ContextFailed || event == NoReaderList) << event;
+    if (event == ContextFailed) {
+        EXPECT_EQ(output.str(), "Failed SCardEstablishContext\n");
+    }
+    EXPECT_EQ(restarted, 0);
+}
+
+}  // namespace
