@@ -19,11 +19,19 @@ function(project_add_test)
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${PROJECT_TEST_ENV}" LABELS "${T_LABELS}")
   else()
     target_link_libraries(${T_NAME} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
-    # Discovered tests take their properties through a generated script that splits list
-    # values, so the environment is set by running each test binary through env instead.
-    set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${PROJECT_TEST_ENV}")
-    gtest_discover_tests(${T_NAME}
-      DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
+    if(T_PROPERTIES)
+      # Test discovery drops properties such as RESOURCE_LOCK and FIXTURES_REQUIRED, which
+      # the tests on the one shared pcscd depend on: register the binary as one test.
+      add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+      set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${PROJECT_TEST_ENV}" ${T_PROPERTIES})
+      if(T_LABELS)
+        set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+      endif()
+    else()
+      # Discovered tests take their properties through a generated script that splits list
+      # values, so the environment is set by running each test binary through env instead.
+      set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${PROJECT_TEST_ENV}")
+      gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${T_LABELS}")
+    endif()
   endif()
 endfunction()
