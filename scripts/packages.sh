@@ -10,5 +10,5 @@ RUNTIME_PACKAGES=(
 # The real PC/SC stack with a virtual reader and card, a pty relay, a display for screenshots.
 TEST_PACKAGES=(
   pcscd vsmartcard-vpcd python3-virtualsmartcard socat sqlite3
-  xvfb xauth xdotool faketime
+  xvfb xauth xdotool faketime imagemagick
 )

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# The whole system on real components without a card reader or a relay: pcscd with a virtual
+# reader, virtual student cards inserted one after another, a pseudo-terminal relay whose far
+# end prints each door it opens, Tarvo at door 3 and Mireval, both on one demo folder.
+#
+#   demo.sh BUILD_DIR [--dir DIR] [--headless] [--cards all|short] [--keep-open]
+#
+# Without a display (or with --headless) the windows run under Xvfb and the demo writes
+# screenshots of both windows beside the relay's transcript. Ctrl+C, or the end of the card
+# run, stops every process the demo started.
+set -euo pipefail
+
+BUILD=$(cd "$1" && pwd); shift
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+DIR=$ROOT/demo
+HEADLESS=0
+CARDS=all
+KEEP_OPEN=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --dir) DIR=$2; shift ;;
+    --headless) HEADLESS=1 ;;
+    --cards) CARDS=$2; shift ;;
+    --keep-open) KEEP_OPEN=1 ;;
+    *) echo "demo: unknown option $1" >&2; exit 2 ;;
+  esac
+  shift
+done
+[ -n "${DISPLAY:-}" ] || HEADLESS=1
+mkdir -p "$DIR"
+DIR=$(cd "$DIR" && pwd)
+STACK=$ROOT/tests/fixtures/pcsc/pcsc-stack.sh
+PIDS=()
+
+say() { printf 'demo: %s\n' "$*"; }
+
+cleanup() {
+  trap - EXIT INT TERM
+  local pid
+  for pid in "${PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  "$STACK" stop "$DIR/pcsc" >/dev/null 2>&1 || true
+  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+wait_for() { # wait_for SECONDS COMMAND...
+  local deadline=$((SECONDS + $1)); shift
+  until "$@" >/dev/null 2>&1; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+
+window_of() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+
+click() { # click WINDOW X Y
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+  sleep 0.3
+}
+
+# 1. The site's data folder with its students.
+rm -f "$DIR"/relay.txt "$DIR"/tarvo.out "$DIR"/mireval.out "$DIR"/*.png
+"$ROOT/scripts/demo-students.sh" "$DIR"
+say "students written to $DIR/Alumnos.mdb"
+
+# 2. The virtual reader.
+"$STACK" start "$DIR/pcsc" >/dev/null
+say "pcscd serves the virtual reader (log: $DIR/pcsc/pcscd.log)"
+
+# 3. The relay line: Tarvo writes to ttyRELAY, the monitor reads the far end.
+socat pty,raw,echo=0,link="$DIR/ttyRELAY" pty,raw,echo=0,link="$DIR/ttyPEER" 2>/dev/null &
+PIDS+=($!)
+wait_for 5 test -e "$DIR/ttyPEER"
+/usr/bin/python3 -u "$ROOT/scripts/relay_monitor.py" "$DIR/ttyPEER" > "$DIR/relay.txt" &
+PIDS+=($!)
+
+# 4. A display.
+if [ "$HEADLESS" -eq 1 ]; then
+  for n in $(seq 90 120); do [ -e "/tmp/.X11-unix/X$n" ] || break; done
+  Xvfb ":$n" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+  PIDS+=($!)
+  export DISPLAY=":$n"
+  wait_for 10 test -e "/tmp/.X11-unix/X$n"
+  export XDG_RUNTIME_DIR=$DIR/runtime
+  mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
+  say "no display in use: windows run under Xvfb on $DISPLAY"
+fi
+
+# 5. The two programs, started in the data folder as their desktop entries start them.
+(cd "$DIR" && TARVO_RELAY_PORT="$DIR/ttyRELAY" exec "$BUILD/controller/ui/tarvo" > "$DIR/tarvo.out" 2>&1) &
+PIDS+=($!)
+(cd "$DIR" && exec "$BUILD/console/ui/mireval" > "$DIR/mireval.out" 2>&1) &
+PIDS+=($!)
+wait_for 20 window_of "Control de presencia" || { say "Tarvo's window did not appear"; exit 1; }
+wait_for 20 window_of "Formulario de registro" || { say "Mireval's window did not appear"; exit 1; }
+TARVO=$(window_of "Control de presencia")
+MIREVAL=$(window_of "Formulario de registro")
+xdotool windowmove "$MIREVAL" 640 0 >/dev/null 2>&1 || true
+sleep 1
+
+# The caretaker's first step: choose the door this station serves.
+read -r DOOR3_X DOOR3_Y < <("$ROOT/scripts/demo-geometry.sh" tarvo-door3)
+click "$TARVO" "$DOOR3_X" "$DOOR3_Y"
+say "Tarvo serves door 3"
+
+# 6. The cards, one after another: in for a few seconds, out, and a pause for Tarvo's wait.
+card() { # card NAME DNI WHAT
+  say "card $2 in ($3)"
+  "$STACK" card-in "$DIR/pcsc" "$1" --dni "$2"
+  sleep 5
+  "$STACK" card-out "$DIR/pcsc" "$1"
+  sleep 6
+}
+card ana 11111111 "allowed at door 3"
+card luis 22222222 "not allowed at door 3"
+if [ "$CARDS" = all ]; then
+  card carmen 33333333 "restricted on weekends"
+  card jorge 44444444 "inside a restriction period"
+fi
+card nadie 55555555 "not registered"
+
+# 7. Mireval shows the first student's history.
+read -r DNI_X DNI_Y < <("$ROOT/scripts/demo-geometry.sh" mireval-dni)
+read -r SEARCH_X SEARCH_Y < <("$ROOT/scripts/demo-geometry.sh" mireval-search)
+click "$MIREVAL" "$DNI_X" "$DNI_Y"
+xdotool type --delay 50 11111111
+click "$MIREVAL" "$SEARCH_X" "$SEARCH_Y"
+sleep 1
+
+if [ "$HEADLESS" -eq 1 ]; then
+  # Without a window manager a window grabs black: cut each one out of the screen instead.
+  shot() { # shot WINDOW FILE
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
+  }
+  shot "$TARVO" "$DIR/tarvo.png"
+  shot "$MIREVAL" "$DIR/mireval.png"
+  say "screenshots: $DIR/tarvo.png $DIR/mireval.png"
+fi
+say "relay transcript ($DIR/relay.txt):"
+sed 's/^/  /' "$DIR/relay.txt"
+say "accesses recorded:"
+sqlite3 "$DIR/Alumnos.mdb" "SELECT DNI, Fecha, Hora, Puerta FROM Picadas" | sed 's/^/  /'
+
+if [ "$KEEP_OPEN" -eq 1 ] || [ "$HEADLESS" -eq 0 ]; then
+  say "both windows stay open; press Ctrl+C to stop everything"
+  wait "${PIDS[@]}" 2>/dev/null || true
+fi
