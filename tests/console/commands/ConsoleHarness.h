@@ -1,76 +1,195 @@
 #pragma once
 
-#include <filesystem>
-#include <map>
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
 
-#include "FakeForm.h"
-#include "accessdb/Connection.h"
-#include "accessdb/Records.h"
+#include <algorithm>
+#include <map>
+
+#include "accessdb/DatabaseError.h"
+#include "console/commands/ControlIds.h"
+#include "console/commands/FormTemplate.h"
+#include "console/commands/ListEntries.h"
 #include "console/commands/RegistrationForm.h"
+#include "support/TempFolder.h"
 
 namespace mireval::testing {
 
 inline constexpr int kTestYear = 2026;
+using Boxes = std::vector<std::string>;
 
-// A folder of its own for each test, removed at the end.
-class TemporaryFolder {
+// The form's controls in memory, in the states template 101 creates them with; a list's text is
+// its selected entry.
+class Controls : public FormControls {
   public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::filesystem::path& Path() const { return m_path; }
+    struct Control {
+        bool enabled, readOnly;
+        std::string text;
+        int check = kUnchecked;
+        std::vector<std::string> entries = {};
+    };
+    Controls() {
+        for (const ControlTemplate& c : RegistrationFormTemplate().controls) {
+            all.emplace(
+                c.id, Control{!c.Has(kStyleDisabled), c.Has(kStyleReadOnly), std::string(c.text)});
+        }
+    }
+    Control& At(int id) const { return all.at(id); }
+    void EnableWindow(int id, bool enable) override { At(id).enabled = enable; }
+    bool IsWindowEnabled(int id) const override { return At(id).enabled; }
+    std::string GetWindowText(int id) const override { return At(id).text; }
+    void SetWindowText(int id, std::string_view text) override { At(id).text = text; }
+    int GetCheck(int id) const override { return At(id).check; }
+    void SetCheck(int id, int state) override { At(id).check = state; }
+    bool IsReadOnly(int id) const override { return At(id).readOnly; }
+    void SetReadOnly(int id, bool readOnly) override { At(id).readOnly = readOnly; }
+    void AddString(int id, std::string_view entry) override {
+        auto& entries = At(id).entries;
+        entries.emplace(entries.begin() + SortedInsertPosition(entries, entry), entry);
+    }
+    bool SelectString(int id, std::string_view prefix) override {
+        Control& list = At(id);
+        const auto index = FindEntryStartingWith(list.entries, prefix);
+        list.text = index ? list.entries[*index] : list.text;
+        return index.has_value();
+    }
+    std::vector<std::string> ListEntries(int id) const override { return At(id).entries; }
 
-  private:
-    std::filesystem::path m_path;
+    mutable std::map<int, Control> all;
 };
 
-// The file as the other programs and tools see it: direct connections, for seeding and checks.
-class DatabaseFile {
-  public:
-    explicit DatabaseFile(std::filesystem::path folder) : m_folder(std::move(folder)) {}
-
-    std::filesystem::path Path() const { return m_folder / "Alumnos.mdb"; }
-    accessdb::Connection Open() const;
-
-    // A student with the nine columns after DNI as given (empty texts keep the defaults).
-    void AddStudent(const accessdb::StudentRecord& student) const;
-    void AddAccess(const std::string& dni, const std::string& fecha, const std::string& hora,
-                   const std::string& puerta) const;
-    std::optional<accessdb::StudentRecord> Student(const std::string& dni) const;
-    std::vector<accessdb::AccessRecord> Accesses(const std::string& dni) const;
-    void Execute(const std::string& sql) const;
-
-  private:
-    std::filesystem::path m_folder;
+// Message boxes answered ahead, 'y' for OK and 'n' for Cancel. Every box is recorded, a
+// confirmation with "? " before its text.
+struct Messages : UserMessages {
+    void ShowMessage(std::string_view text) override { shown.emplace_back(text); }
+    bool Confirm(std::string_view text) override {
+        shown.push_back("? " + std::string(text));
+        EXPECT_NE(answers, "") << "no answer ahead for: " << text;
+        const bool ok = answers.starts_with('y');
+        answers.erase(0, 1);
+        return ok;
+    }
+    Boxes shown;
+    std::string answers;
 };
 
-// One console on its own folder: the form logic behind in-memory controls and scripted boxes.
-class Console {
-  public:
-    Console();
-    explicit Console(const std::filesystem::path& folder);
+// One console on a folder of its own (or on a subfolder of it), and the file as the controller
+// and the tools see it.
+struct Console {
+    explicit Console(const std::string& subfolder = "")
+        : form(controls, messages, DatabaseLocation(folder / subfolder), kTestYear) {
+        form.FillDateLists();
+        form.OnInitialUpdate();
+    }
 
-    // The user's part: click a button or check box by its identifier, only when it is enabled.
-    void Click(int id);
-    void TypeDni(const std::string& dni) { controls.Type(1005, dni); }
-    void Search(const std::string& dni);  // types the DNI and clicks "Buscar Registro"
+    // The user's part: only enabled controls react.
+    void Click(int id) {
+        ASSERT_TRUE(controls.IsWindowEnabled(id)) << "control " << id << " is disabled";
+        static const std::map<int, void (RegistrationForm::*)()> commands = {
+            {ids::kClearForm, &RegistrationForm::OnClearForm},
+            {ids::kSearch, &RegistrationForm::OnSearchRecord},
+            {ids::kDeleteHistory, &RegistrationForm::OnDeleteHistory},
+            {ids::kDeleteRecord, &RegistrationForm::OnDeleteRecord},
+            {ids::kAddOrSave, &RegistrationForm::OnAddRecord},
+            {ids::kModifyOrCancel, &RegistrationForm::OnModifyRecord}};
+        if (const auto command = commands.find(id); command != commands.end()) {
+            return (form.*command->second)();
+        }
+        Controls::Control& box = controls.At(id);
+        box.check = box.check == kChecked ? kUnchecked : kChecked;
+        if (id == ids::kIntervalo) {
+            form.OnIntervalClicked();
+        }
+    }
+    void Type(int id, const std::string& text) {
+        ASSERT_TRUE(controls.IsWindowEnabled(id) && !controls.IsReadOnly(id)) << id;
+        controls.At(id).text = text;
+    }
+    // "DD/MM/YY-DD/MM/YY" into the six date lists; a piece may be blank (" ") or empty.
+    void ChooseDates(const std::string& dates) {
+        std::size_t from = 0;
+        for (int id : ids::kDateLists) {
+            const std::size_t to = std::min(dates.find_first_of("/-", from), dates.size());
+            const std::string piece = dates.substr(from, to - from);
+            from = to + 1;
+            Controls::Control& list = controls.At(id);
+            ASSERT_TRUE(list.enabled && std::ranges::count(list.entries, piece) == 1)
+                << id << " '" << piece << "'";
+            list.text = piece;
+        }
+    }
+    void Search(const std::string& dni) {
+        Type(ids::kDni, dni);
+        Click(ids::kSearch);
+    }
 
-    std::map<int, bool> EnabledStates() const;
+    // What the form shows: DNI|names|dates|period, weekend and August boxes|doors 1 to 8.
+    std::string Shown() const {
+        std::string shown;
+        for (int id : {ids::kDni, ids::kNombre, ids::kApellido1, ids::kApellido2}) {
+            shown += controls.GetWindowText(id) + "|";
+        }
+        for (std::size_t i = 0; i < ids::kDateLists.size(); ++i) {
+            shown += controls.GetWindowText(ids::kDateLists[i]) + "//-//|"[i];
+        }
+        for (int id : {ids::kIntervalo, ids::kFinDeSemana, ids::kAgosto, 1048, 1049, 1050, 1051,
+                       1052, 1053, 1054, 1055}) {
+            shown += (id == ids::kDoorBoxes[0] ? "|" : "") + std::to_string(controls.GetCheck(id));
+        }
+        return shown;
+    }
+    // The six command buttons from "Limpiar Formulario" to "Modificar Datos": E or D each.
+    std::string Buttons() const {
+        std::string states;
+        for (int id = ids::kClearForm; id <= ids::kModifyOrCancel; ++id) {
+            states += controls.IsWindowEnabled(id) ? 'E' : 'D';
+        }
+        return states;
+    }
+    // Everything a user could see change, for "nothing changed" checks.
+    std::string Snapshot() const {
+        std::string snapshot;
+        for (const auto& [id, c] : controls.all) {
+            snapshot += std::to_string(id) + (c.enabled ? "E" : "D") + (c.readOnly ? "R" : "W") +
+                        std::to_string(c.check) + c.text + "|";
+        }
+        return snapshot;
+    }
 
-    TemporaryFolder folder;
-    DatabaseFile file;
-    TemplateControls controls;
-    ScriptedMessages messages;
+    accessdb::Connection Db() const {
+        return accessdb::Connection::Open(folder / "Alumnos.mdb",
+                                          accessdb::OpenMode::CreateIfMissing);
+    }
+    void Seed(const accessdb::StudentRecord& student, int accesses = 0) const {
+        accessdb::Connection db = Db();
+        db.AddStudent(student);
+        db.SaveStudent(student);
+        for (int i = 0; i < accesses; ++i) {
+            db.AppendAccess({student.dni, "15/03/2026", "10:20:3" + std::to_string(i), "3"});
+        }
+    }
+    // The nine stored columns after DNI, or "none".
+    std::string Stored(const std::string& dni) const {
+        try {
+            const accessdb::StudentRecord s = Db().FindStudent(dni);
+            return s.nombre + "|" + s.apellido1 + "|" + s.apellido2 + "|" + s.puerta + "|" +
+                   s.agosto + "|" + s.finDeSemana + "|" + s.periodoTemporal + "|" + s.fechaA + "|" +
+                   s.fechaB;
+        } catch (const accessdb::DatabaseError& error) {
+            return error.IsNoCurrentRow() ? "none" : throw;
+        }
+    }
+    std::size_t Accesses(const std::string& dni) const {
+        try {
+            return Db().ListAccesses(dni).size();
+        } catch (const accessdb::DatabaseError& error) {
+            return error.IsNoCurrentRow() ? 0 : throw;
+        }
+    }
+
+    TempFolder folder;
+    Controls controls;
+    Messages messages;
     RegistrationForm form;
 };
-
-accessdb::StudentRecord Student(std::string dni, std::string nombre, std::string apellido1,
-                                std::string apellido2 = "", std::string puerta = "",
-                                std::string agosto = "0", std::string finDeSemana = "0",
-                                std::string periodo = "0", std::string fechaA = "",
-                                std::string fechaB = "");
 
 }  // namespace mireval::testing
