@@ -77,7 +77,7 @@ class PcscStackTest : public ::testing::Test {
     // Polls as the cycle does, a fresh reader each time, until the reader reports
     // `wanted` or a few seconds pass. Keeps the last reader for the test to use.
     ReaderEvent PollUntil(ReaderEvent wanted) {
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        const auto deadline = std::chrono::steady_clock::now() + 15s;
         ReaderEvent event{};
         do {
             m_output.str("");
