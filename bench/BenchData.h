@@ -1,5 +1,6 @@
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -73,6 +74,37 @@ inline std::filesystem::path Dataset(long students, long accesses) {
     sqlite3_close(db);
     std::fclose(std::fopen((folder / "complete").c_str(), "w"));
     return file;
+}
+
+// The floor of one card: the same work as the controller's, written directly against the
+// SQLite C API with the same settings: open, one prepared SELECT, one INSERT in a
+// transaction, close.
+inline void CardFloorOnce(const std::filesystem::path& file, const std::string& dni,
+                          const char* fecha, const char* hora) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_busy_timeout(db, 8000);
+    sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+    sqlite3_stmt* select = nullptr;
+    sqlite3_prepare_v2(db, "SELECT * FROM Alumnos WHERE DNI = ?", -1, &select, nullptr);
+    sqlite3_bind_int64(select, 1, std::atoll(dni.c_str()));
+    const bool found = sqlite3_step(select) == SQLITE_ROW;
+    for (int c = 0; found && c < sqlite3_column_count(select); ++c) {
+        benchmark::DoNotOptimize(sqlite3_column_text(select, c));
+    }
+    sqlite3_finalize(select);
+    sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO Picadas (DNI, Fecha, Hora, Puerta) VALUES (?, ?, ?, ?)", -1,
+                       &insert, nullptr);
+    sqlite3_bind_int64(insert, 1, std::atoll(dni.c_str()));
+    sqlite3_bind_text(insert, 2, fecha, -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert, 3, hora, -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert, 4, "5", -1, SQLITE_STATIC);
+    sqlite3_step(insert);
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
 }
 
 }  // namespace bench

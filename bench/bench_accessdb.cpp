@@ -20,7 +20,8 @@ void CardThroughTheLayer(benchmark::State& state) {
     const auto file = bench::Dataset(state.range(0), state.range(1));
     for (auto _ : state) {
         const std::string dni = NextCardDni(state.range(0));
-        accessdb::Connection db = accessdb::Connection::Open(file, accessdb::OpenMode::ExistingOnly);
+        accessdb::Connection db =
+            accessdb::Connection::Open(file, accessdb::OpenMode::ExistingOnly);
         const Verdict verdict = AccessRules::Decide(db, dni, '5', kNow);
         if (verdict.grant) {
             db.AppendAccess({dni, kNow.fecha, kNow.hora, "5"});
@@ -32,37 +33,16 @@ void CardThroughTheLayer(benchmark::State& state) {
 void CardFloor(benchmark::State& state) {
     const auto file = bench::Dataset(state.range(0), state.range(1));
     for (auto _ : state) {
-        const std::string dni = NextCardDni(state.range(0));
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_busy_timeout(db, 8000);
-        sqlite3_stmt* select = nullptr;
-        sqlite3_prepare_v2(db, "SELECT * FROM Alumnos WHERE DNI = ?", -1, &select, nullptr);
-        sqlite3_bind_int64(select, 1, std::atoll(dni.c_str()));
-        bool found = sqlite3_step(select) == SQLITE_ROW;
-        for (int c = 0; found && c < sqlite3_column_count(select); ++c) {
-            benchmark::DoNotOptimize(sqlite3_column_text(select, c));
-        }
-        sqlite3_finalize(select);
-        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO Picadas (DNI, Fecha, Hora, Puerta) VALUES (?, ?, ?, ?)",
-                           -1, &insert, nullptr);
-        sqlite3_bind_int64(insert, 1, std::atoll(dni.c_str()));
-        sqlite3_bind_text(insert, 2, kNow.fecha.c_str(), -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 3, kNow.hora.c_str(), -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 4, "5", -1, SQLITE_STATIC);
-        sqlite3_step(insert);
-        sqlite3_finalize(insert);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        bench::CardFloorOnce(file, NextCardDni(state.range(0)), kNow.fecha.c_str(),
+                             kNow.hora.c_str());
     }
 }
 
 void SearchThroughTheLayer(benchmark::State& state) {
     const auto file = bench::Dataset(state.range(0), state.range(1));
     for (auto _ : state) {
-        accessdb::Connection db = accessdb::Connection::Open(file, accessdb::OpenMode::CreateIfMissing);
+        accessdb::Connection db =
+            accessdb::Connection::Open(file, accessdb::OpenMode::CreateIfMissing);
         benchmark::DoNotOptimize(db.FindStudent(bench::kSearchedDni));
         const auto history = db.ListAccesses(bench::kSearchedDni);
         if (history.size() < 100) {
@@ -86,7 +66,8 @@ void SearchFloor(benchmark::State& state) {
             }
         }
         sqlite3_finalize(select);
-        sqlite3_prepare_v2(db, "SELECT Fecha, Hora, Puerta FROM Picadas WHERE DNI = ? ORDER BY rowid",
+        sqlite3_prepare_v2(db,
+                           "SELECT Fecha, Hora, Puerta FROM Picadas WHERE DNI = ? ORDER BY rowid",
                            -1, &select, nullptr);
         sqlite3_bind_int64(select, 1, 42);
         int rows = 0;
@@ -105,7 +86,9 @@ void Sizes(benchmark::internal::Benchmark* b) {
     if (std::getenv("TARVO_BENCH_LARGE") != nullptr) {
         b->Args({1'000'000, 10'000'000});
     }
-    b->ArgNames({"students", "accesses"})->Unit(benchmark::kMicrosecond)->Repetitions(5)
+    b->ArgNames({"students", "accesses"})
+        ->Unit(benchmark::kMicrosecond)
+        ->Repetitions(5)
         ->ReportAggregatesOnly(true);
 }
 

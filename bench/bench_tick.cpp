@@ -119,31 +119,7 @@ void CardTick(benchmark::State& state) {
 void CardFloor(benchmark::State& state) {
     const auto file = bench::Dataset(state.range(0), state.range(1));
     for (auto _ : state) {
-        const std::string dni = NextCardDni(state.range(0));
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_busy_timeout(db, 8000);
-        sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-        sqlite3_stmt* select = nullptr;
-        sqlite3_prepare_v2(db, "SELECT * FROM Alumnos WHERE DNI = ?", -1, &select, nullptr);
-        sqlite3_bind_int64(select, 1, std::atoll(dni.c_str()));
-        const bool found = sqlite3_step(select) == SQLITE_ROW;
-        for (int c = 0; found && c < sqlite3_column_count(select); ++c) {
-            benchmark::DoNotOptimize(sqlite3_column_text(select, c));
-        }
-        sqlite3_finalize(select);
-        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO Picadas (DNI, Fecha, Hora, Puerta) VALUES (?, ?, ?, ?)",
-                           -1, &insert, nullptr);
-        sqlite3_bind_int64(insert, 1, std::atoll(dni.c_str()));
-        sqlite3_bind_text(insert, 2, "11/03/2026", -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 3, "09:41:00", -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 4, "5", -1, SQLITE_STATIC);
-        sqlite3_step(insert);
-        sqlite3_finalize(insert);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        bench::CardFloorOnce(file, NextCardDni(state.range(0)), "11/03/2026", "09:41:00");
     }
 }
 
