@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <ctime>
 #include <deque>
 #include <filesystem>
@@ -12,60 +13,44 @@
 #include "controller/card/Sleeper.h"
 #include "controller/cycle/CardSession.h"
 #include "controller/cycle/ClockFields.h"
+#include "controller/cycle/ControllerCycle.h"
 #include "controller/cycle/CycleScreen.h"
 #include "controller/cycle/DoorOpener.h"
 #include "controller/cycle/Tone.h"
 #include "support/TempFolder.h"
 
-// Test doubles for the cycle's seams. Each records what it was asked, in one shared journal
+// Test doubles for the cycle's seams. Each records what it was asked in one shared journal,
 // where the order matters ("name:...", "dni:...", "status:...", "box:...", "door:5", ...).
 namespace cyclefakes {
 
 using Journal = std::vector<std::string>;
 
-class FakeScreen : public CycleScreen {
-  public:
-    explicit FakeScreen(Journal& journal) : m_journal(journal) {}
-    void SetDniField(std::string_view text) override {
-        dni = text;
-        m_journal.push_back("dni:" + dni);
-    }
-    void SetNameField(std::string_view text) override {
-        name = text;
-        m_journal.push_back("name:" + name);
-    }
-    void ShowStatus(std::string_view text) override {
-        status = text;
-        m_journal.push_back("status:" + status);
-    }
-    void ShowLog(std::string_view joinedLines) override {
-        log = joinedLines;
-        ++logRefreshes;
-        m_journal.push_back("log");
-    }
-    std::string dni, name, status, log;
-    int logRefreshes = 0;
-
-  private:
-    Journal& m_journal;
+// The fakes below share one journal.
+struct Recorder {
+    explicit Recorder(Journal& shared) : journal(shared) {}
+    void Note(std::string entry) { journal.push_back(std::move(entry)); }
+    Journal& journal;
 };
 
-class FakeMessages : public MessageBox {
-  public:
-    explicit FakeMessages(Journal& journal) : m_journal(journal) {}
+struct FakeScreen : CycleScreen, Recorder {
+    using Recorder::Recorder;
+    void SetDniField(std::string_view text) override { Note("dni:" + (dni = text)); }
+    void SetNameField(std::string_view text) override { Note("name:" + (name = text)); }
+    void ShowStatus(std::string_view text) override { Note("status:" + (status = text)); }
+    void ShowLog(std::string_view) override { Note("log"); }
+    std::string dni, name, status;
+};
+
+struct FakeMessages : MessageBox, Recorder {
+    using Recorder::Recorder;
     void ShowMessage(std::string_view text) override {
-        shown.emplace_back(text);
-        m_journal.push_back("box:" + std::string(text));
+        Note("box:" + shown.emplace_back(text));
         if (whileOpen) {
             whileOpen();
         }
     }
     std::vector<std::string> shown;
-    // Runs while the box is "open": a tick the timer delivers meanwhile.
-    std::function<void()> whileOpen;
-
-  private:
-    Journal& m_journal;
+    std::function<void()> whileOpen;  // a tick the timer delivers while the box is open
 };
 
 // What the reader does on one tick.
@@ -75,112 +60,74 @@ struct ReaderTick {
     std::string dni = "12345678";
 };
 
-class ScriptedSession : public CardSession {
-  public:
-    ScriptedSession(ReaderTick tick, Journal& journal)
-        : m_tick(std::move(tick)), m_journal(journal) {}
-    ReaderEvent Poll() override {
-        m_journal.push_back("poll");
-        return m_tick.event;
-    }
+struct ScriptedSession : CardSession, Recorder {
+    ScriptedSession(ReaderTick scripted, Journal& shared) : Recorder(shared), tick(scripted) {}
+    ReaderEvent Poll() override { return Note("poll"), tick.event; }
     int ReadDni(std::string& cardBytes) override {
-        m_journal.push_back("read");
-        if (m_tick.readResult == 1) {
-            cardBytes = std::string("\x01\x08", 2) + m_tick.dni + std::string(1, '\0');
+        Note("read");
+        if (tick.readResult == 1) {
+            cardBytes = std::string("\x01\x08", 2) + tick.dni + std::string(1, '\0');
         }
-        return m_tick.readResult;
+        return tick.readResult;
     }
-    void ReleaseCard() override { m_journal.push_back("release"); }
-    void Close() override { m_journal.push_back("close"); }
-
-  private:
-    ReaderTick m_tick;
-    Journal& m_journal;
+    void ReleaseCard() override { Note("release"); }
+    void Close() override { Note("close"); }
+    ReaderTick tick;
 };
 
 // One scripted tick per session; an exhausted script reports an empty slot.
-class ScriptedReaders : public ReaderFactory {
-  public:
-    explicit ScriptedReaders(Journal& journal) : m_journal(journal) {}
-    void Then(ReaderTick tick, int times = 1) {
-        for (int i = 0; i < times; ++i) {
-            m_script.push_back(tick);
-        }
-    }
+struct ScriptedReaders : ReaderFactory, Recorder {
+    using Recorder::Recorder;
+    void Then(ReaderTick tick, int times = 1) { script.insert(script.end(), times, tick); }
     std::unique_ptr<CardSession> NewSession() override {
         ReaderTick tick;
-        if (!m_script.empty()) {
-            tick = m_script.front();
-            m_script.pop_front();
+        if (!script.empty()) {
+            tick = script.front();
+            script.pop_front();
         }
-        return std::make_unique<ScriptedSession>(tick, m_journal);
+        return std::make_unique<ScriptedSession>(tick, journal);
     }
-
-  private:
-    std::deque<ReaderTick> m_script;
-    Journal& m_journal;
+    std::deque<ReaderTick> script;
 };
 
-class FakeDoor : public DoorOpener {
-  public:
-    explicit FakeDoor(Journal& journal) : m_journal(journal) {}
+struct FakeDoor : DoorOpener, Recorder {
+    using Recorder::Recorder;
     DoorOutcome OpenDoor(char doorDigit) override {
         opened.push_back(doorDigit);
-        m_journal.push_back(std::string("door:") + doorDigit);
-        return outcome;
+        Note(std::string("door:") + doorDigit);
+        return {true, {}};
     }
     std::string opened;
-    DoorOutcome outcome{true, {}};
-
-  private:
-    Journal& m_journal;
 };
 
-class FakeTone : public Tone {
-  public:
-    void Beep(unsigned frequencyHz, std::chrono::milliseconds duration) override {
-        beeps.emplace_back(frequencyHz, duration.count());
+struct FakeTone : Tone {
+    void Beep(unsigned hz, std::chrono::milliseconds ms) override {
+        beeps.emplace_back(hz, ms.count());
     }
     std::vector<std::pair<unsigned, long>> beeps;
 };
 
-class FakeSleeper : public Sleeper {
-  public:
+struct FakeSleeper : Sleeper {
     void SleepMs(unsigned milliseconds) override { waits.push_back(milliseconds); }
     std::vector<unsigned> waits;
 };
 
-class FakeClock : public ClockSource {
-  public:
-    // A local wall-clock moment, as the station's clock would show it.
-    static std::time_t Local(int year, int month, int day, int hour, int minute, int second) {
+struct FakeClock : ClockSource {
+    // A wall-clock moment, "2024-03-05 09:41:07", as the station's local clock would show it.
+    static std::time_t Local(const char* when) {
         std::tm moment{};
-        moment.tm_year = year - 1900;
-        moment.tm_mon = month - 1;
-        moment.tm_mday = day;
-        moment.tm_hour = hour;
-        moment.tm_min = minute;
-        moment.tm_sec = second;
+        strptime(when, "%Y-%m-%d %H:%M:%S", &moment);
         moment.tm_isdst = -1;
         return std::mktime(&moment);
     }
     std::time_t Now() const override { return now; }
-    std::time_t now = Local(2024, 3, 5, 9, 41, 7);  // a Tuesday in March
+    std::time_t now = Local("2024-03-05 09:41:07");  // a Tuesday in March
 };
 
 // A student as the console registers one.
 inline accessdb::StudentRecord Student(std::string dni, std::string nombre, std::string apellido1,
                                        std::string puerta) {
-    accessdb::StudentRecord student;
-    student.dni = std::move(dni);
-    student.nombre = std::move(nombre);
-    student.apellido1 = std::move(apellido1);
-    student.apellido2 = "Ruiz";
-    student.puerta = std::move(puerta);
-    student.agosto = "0";
-    student.finDeSemana = "0";
-    student.periodoTemporal = "0";
-    return student;
+    return {dni, nombre, apellido1, "Ruiz", puerta, "0", "0", "0", "", ""};
 }
 
 inline void AddStudents(const std::filesystem::path& database,
@@ -194,5 +141,30 @@ inline void AddStudents(const std::filesystem::path& database,
 
 // The rows of Picadas as "DNI|Fecha|Hora|Puerta", in the order they were written.
 std::vector<std::string> AccessRows(const std::filesystem::path& database);
+
+// One station: every seam faked but the database file, with Ana registered for doors 1, 5, 8.
+struct Station {
+    explicit Station(DoorOpener* relay = nullptr) : opener(relay ? *relay : door) {
+        AddStudents(database, {Student("12345678", "Ana", "Pérez", "1,5,8")});
+    }
+    int Count(std::string_view entry) const {
+        return static_cast<int>(std::count(journal.begin(), journal.end(), entry));
+    }
+
+    TempFolder folder;
+    std::filesystem::path database = folder / "Alumnos.mdb";
+    Journal journal;
+    FakeScreen screen{journal};
+    FakeMessages messages{journal};
+    ScriptedReaders readers{journal};
+    FakeDoor door{journal};
+    DoorOpener& opener;
+    FakeTone tone;
+    FakeSleeper sleeper;
+    FakeClock clock;
+    std::ostringstream out;
+    ControllerCycle cycle{
+        CycleServices{screen, messages, readers, opener, tone, sleeper, clock, out, database}};
+};
 
 }  // namespace cyclefakes
