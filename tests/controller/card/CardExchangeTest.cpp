@@ -1,5 +1,5 @@
-// Reading the student card: the commands sent, the statuses of each answer,
-// and that no answer makes the reader read or write past a buffer.
+// Reading the student card: the commands sent, the result of each answer, and
+// that no answer makes the reader read or write past a buffer.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,259 +10,161 @@
 #include "ScriptedPcsc.h"
 #include "controller/card/CardReader.h"
 
-using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
 namespace {
 
-const std::string kSelectApplication = "Transmit(T0, 00 A4 04 00 07 50 20 00 FF 00 04 01, room 4)";
-const std::string kSelectDniFile = "Transmit(T0, 00 A4 02 00 02 00 11, room 4)";
-const std::string kReadDniFile = "Transmit(T0, 00 B0 00 00 0A, room 12)";
-const std::string kFci = "6F 0B 84 07 50 20 00 FF 00 04 01 85 00";  // 13 bytes
-const std::string kFcp = "62 06 80 02 00 0A 82 01 01 00";           // 10 bytes
-const std::string kDniFile = "01 08 31 32 33 34 35 36 37 38";       // "..12345678"
+const std::string kSelectApplication = "Transmit(00 A4 04 00 07 50 20 00 FF 00 04 01 room 4)";
+const std::string kGetFci = "Transmit(00 C0 00 00 0D room 15)";
+const std::string kFci = "6F 0B 84 07 50 20 00 FF 00 04 01 85 00 90 00";
+const std::string kFcp = "62 06 80 02 00 0A 82 01 01 00 90 00";
+const std::string kDni = "01 08 31 32 33 34 35 36 37 38";  // "..12345678"
+const std::string kLost = "lost";                          // SCardTransmit itself fails
+const std::vector<std::string> kToFile = {kSelectApplication, kGetFci, "BeginTransaction",
+                                          "Transmit(00 A4 02 00 02 00 11 room 4)"};
+const std::vector<std::string> kToRead = {"Transmit(00 C0 00 00 0A room 12)",
+                                          "Transmit(00 B0 00 00 0A room 12)", "EndTransaction(0)"};
+const std::vector<std::string> kClosed = {"ReleaseContext", "Disconnect(0)"};
 
-std::vector<uint8_t> Bytes(const CardData& data) {
-    return data.Empty() ? std::vector<uint8_t>{}
-                        : std::vector<uint8_t>(data.Bytes(), data.Bytes() + data.Length());
+std::string GetResponseFailed(LONG status) {
+    return "> Error al obtener el getResponse: " + std::to_string(status) + "\n";
 }
 
-class ExchangeTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        pcsc.eventState = SCARD_STATE_PRESENT;
-        ASSERT_EQ(reader.Poll(), CardConnected);
-        pcsc.timeline.clear();
-        pcsc.Out().flush();
-        m_outputBefore = pcsc.Output().size();
-    }
-    ~ExchangeTest() override { EXPECT_THAT(pcsc.faults, IsEmpty()); }
-
-    // What the exchange wrote, without the lines of the poll.
-    std::string Output() const { return pcsc.Output().substr(m_outputBefore); }
-
-    // Answers the application SELECT and its GET RESPONSE as a student card does.
-    void ApplicationSelected() { pcsc.Answers({"61 0D", kFci + " 90 00"}); }
-
-    ScriptedPcsc pcsc;
-    CardReader reader{pcsc, pcsc.Out(), pcsc.Pauses()};
-
-  private:
-    size_t m_outputBefore = 0;
+struct ReadCase {
+    const char* name;
+    std::vector<std::string> answers;
+    int result;
+    std::string dni;  // hex
+    std::vector<std::string> timeline;
 };
 
-TEST_F(ExchangeTest, StudentCard_givesTheTenFileBytesAndA0Byte_andClosesTheReader) {
-    ApplicationSelected();
-    pcsc.Answers({"61 0A", kFcp + " 90 00", kDniFile + " 90 00"});
-    CardData dni;
+const std::vector<ReadCase> kReads = {
+    {"student card",
+     {"61 0D", kFci, "61 0A", kFcp, kDni + " 90 00"},
+     1,
+     kDni + " 00",
+     Then(Then(kToFile, kToRead), kClosed)},
+    {"non-digit bytes are returned unchanged",
+     {"61 0D", kFci, "61 0A", kFcp, "FF 00 41 42 20 2D 00 39 C3 B1 90 00"},
+     1,
+     "FF 00 41 42 20 2D 00 39 C3 B1 00",
+     Then(Then(kToFile, kToRead), kClosed)},
+    {"file select answered 90 00: GET RESPONSE for no bytes",
+     {"61 0D", kFci, "90 00", "90 00", kDni + " 90 00"},
+     1,
+     kDni + " 00",
+     Then(Then(kToFile, {"Transmit(00 C0 00 00 00 room 2)", kToRead[1], kToRead[2]}), kClosed)},
+    {"application select answered 90 00: not a student card",
+     {"90 00"},
+     -1,
+     "",
+     {kSelectApplication}},
+    {"application select refused, silently", {"6A 82"}, -1, "", {kSelectApplication}},
+    {"application select not sent", {kLost}, -1, "", {kSelectApplication}},
+    {"GET RESPONSE not sent",
+     {"61 0D", kLost},
+     -1,
+     "",
+     {kSelectApplication, kGetFci, "> GetResponse-Error en transmit\n",
+      GetResponseFailed(SCARD_E_COMM_DATA_LOST)}},
+    {"short GET RESPONSE answer",
+     {"61 10", "6C 10"},
+     -1,
+     "",
+     {kSelectApplication, "Transmit(00 C0 00 00 10 room 18)",
+      "> Error en getResponse codigos hex: 6c, 10\n", GetResponseFailed(0x6C10)}},
+    {"file select refused", {"61 0D", kFci, "6A 82"}, -2, "", Then(kToFile, {"EndTransaction(0)"})},
+    {"READ BINARY refused, silently",
+     {"61 0D", kFci, "61 0A", kFcp, "6B 00"},
+     -2,
+     "",
+     Then(kToFile, kToRead)},
+    // The status formula gives 0, a success, for status bytes 00 00.
+    {"00 00 to the application select", {"00 00"}, -1, "", {kSelectApplication}},
+    {"one byte to GET RESPONSE",
+     {"61 0D", "00"},
+     -1,
+     "",
+     {kSelectApplication, kGetFci, "> Error en getResponse codigos hex: 00, 00\n",
+      GetResponseFailed(kStatusMalformedAnswer)}},
+    {"00 00 alone to READ BINARY",
+     {"61 0D", kFci, "61 0A", kFcp, "00 00"},
+     -2,
+     "",
+     Then(kToFile, kToRead)},
+    {"00 00 after the ten bytes of READ BINARY",
+     {"61 0D", kFci, "61 0A", kFcp, "31 32 33 34 35 36 37 38 39 30 00 00"},
+     -2,
+     "",
+     Then(kToFile, kToRead)},
+};
 
-    EXPECT_EQ(reader.ReadDni(dni), 1);
+// A read that fails leaves the reader connected, for the cycle's close.
+TEST(ExchangeTest, ReadDni_givesTheResultOfEachStage) {
+    for (const auto& row : kReads) {
+        SCOPED_TRACE(row.name);
+        ScriptedPcsc pcsc({.eventState = SCARD_STATE_PRESENT});
+        CardReader reader(pcsc, pcsc.Out(), pcsc.Pauses());
+        ASSERT_EQ(reader.Poll(), CardConnected);
+        pcsc.timeline.clear();
+        for (const auto& answer : row.answers) {
+            pcsc.answers.push_back({answer == kLost ? SCARD_E_COMM_DATA_LOST : SCARD_S_SUCCESS,
+                                    FromHex(answer == kLost ? "" : answer), std::nullopt});
+        }
+        CardData dni;
 
-    EXPECT_EQ(Bytes(dni), FromHex(kDniFile + " 00"));
-    EXPECT_STREQ(reinterpret_cast<const char*>(dni.Bytes()) + 2, "12345678");
-    EXPECT_THAT(
-        pcsc.timeline,
-        ElementsAre(kSelectApplication, "Transmit(T0, 00 C0 00 00 0D, room 15)", "BeginTransaction",
-                    kSelectDniFile, "Transmit(T0, 00 C0 00 00 0A, room 12)", kReadDniFile,
-                    "EndTransaction(0)", "ReleaseContext", "Disconnect(0)"));
-    EXPECT_EQ(Output(), "");
-    pcsc.timeline.clear();
-    reader.Close();
-    EXPECT_THAT(pcsc.timeline, IsEmpty());
-    EXPECT_TRUE(pcsc.HoldsNothing());
-}
+        EXPECT_EQ(reader.ReadDni(dni), row.result);
 
-TEST_F(ExchangeTest, DniFileSelectAnswered9000_asksForNoBytesAndNeeds9000ToThat) {
-    ApplicationSelected();
-    pcsc.Answers({"90 00", "90 00", kDniFile + " 90 00"});
-    CardData dni;
-
-    EXPECT_EQ(reader.ReadDni(dni), 1);
-    EXPECT_THAT(pcsc.Calls(), testing::Contains("Transmit(T0, 00 C0 00 00 00, room 2)"));
-
-    ScriptedPcsc other;
-    other.eventState = SCARD_STATE_PRESENT;
-    CardReader second(other, other.Out(), other.Pauses());
-    ASSERT_EQ(second.Poll(), CardConnected);
-    other.Answers({"61 0D", kFci + " 90 00", "90 00", "6A 86"});
-    EXPECT_EQ(second.ReadDni(dni), -2);
-    EXPECT_EQ(Bytes(dni), FromHex(kDniFile + " 00"));  // the earlier result stays as it was
-}
-
-TEST_F(ExchangeTest, NonDigitDniBytes_areReturnedUnchanged) {
-    ApplicationSelected();
-    pcsc.Answers({"61 0A", kFcp + " 90 00", "FF 00 41 42 20 2D 00 39 C3 B1 90 00"});
-    CardData dni;
-
-    EXPECT_EQ(reader.ReadDni(dni), 1);
-
-    EXPECT_EQ(Bytes(dni), FromHex("FF 00 41 42 20 2D 00 39 C3 B1 00"));
-}
-
-TEST_F(ExchangeTest, ApplicationSelectAnswered9000_isNotAStudentCard) {
-    pcsc.Answers({"90 00"});
-    CardData dni;
-
-    EXPECT_EQ(reader.ReadDni(dni), -1);
-
-    EXPECT_THAT(pcsc.timeline, ElementsAre(kSelectApplication));
-    EXPECT_TRUE(dni.Empty());
-    pcsc.timeline.clear();
-    reader.Close();  // still connected: the cycle's close releases both
-    EXPECT_THAT(pcsc.timeline, ElementsAre("ReleaseContext", "Disconnect(0)"));
-}
-
-TEST_F(ExchangeTest, ApplicationSelectRefusedOrNotSent_givesMinus1Silently) {
-    pcsc.Answers({"6A 82"});
-    pcsc.answers.push_back({SCARD_W_REMOVED_CARD, {}, std::nullopt});
-    CardData dni;
-
-    EXPECT_EQ(reader.ReadDni(dni), -1);
-    EXPECT_EQ(reader.ReadDni(dni), -1);
-
-    EXPECT_EQ(Output(), "");
-    EXPECT_THAT(pcsc.Calls(), ElementsAre(kSelectApplication, kSelectApplication));
-}
-
-TEST_F(ExchangeTest, ShortGetResponseAnswer_writesItsTwoBytesAndFails) {
-    pcsc.Answers({"61 10", "6C 10"});
-
-    EXPECT_EQ(reader.SelectApplication(), -4);
-
-    EXPECT_EQ(Output(),
-              "Error en getResponse codigos hex: 6c, 10\n"
-              "Error al obtener el getResponse: 27664\n");  // 0x6C10
-}
-
-TEST_F(ExchangeTest, GetResponseStatuses) {
-    std::array<uint8_t, 4> destination{};
-    pcsc.answers.push_back({SCARD_E_COMM_DATA_LOST, {}, std::nullopt});
-    EXPECT_EQ(reader.GetResponse(4, destination), SCARD_E_COMM_DATA_LOST);
-    EXPECT_EQ(Output(), "GetResponse-Error en transmit\n");
-
-    pcsc.Answers({"01 02 03 04 6A 82", "01 02 03 04 90 00"});
-    EXPECT_EQ(reader.GetResponse(4, destination), 0x6A82);
-    EXPECT_EQ(destination, (std::array<uint8_t, 4>{}));  // nothing copied on a refusal
-    EXPECT_EQ(reader.GetResponse(4, destination), 0);
-    EXPECT_EQ(destination, (std::array<uint8_t, 4>{1, 2, 3, 4}));
-}
-
-TEST_F(ExchangeTest, ReadBinaryWithOnlyStatusBytes_givesMinus2AndEndsTheTransaction) {
-    ApplicationSelected();
-    pcsc.Answers({"61 0A", kFcp + " 90 00", "6B 00"});
-    CardData dni;
-
-    EXPECT_EQ(reader.ReadDni(dni), -2);
-
-    EXPECT_EQ(pcsc.Calls().end()[-2], kReadDniFile);
-    EXPECT_EQ(pcsc.Calls().back(), "EndTransaction(0)");
-    EXPECT_EQ(Output(), "");  // READ BINARY reports nothing itself
-
-    std::array<uint8_t, 10> file{};
-    pcsc.Answers({"6B 00"});
-    EXPECT_EQ(reader.ReadBinary(10, 0, file), 0x6B00);
-}
-
-TEST_F(ExchangeTest, DniFileSelectRefused_endsTheTransactionAndKeepsTheCard) {
-    ApplicationSelected();
-    pcsc.Answers({"6A 82"});
-    CardData dni;
-
-    EXPECT_EQ(reader.ReadDni(dni), -2);
-
-    EXPECT_THAT(pcsc.Calls(), testing::IsSupersetOf({"BeginTransaction", "EndTransaction(0)"}));
-    EXPECT_FALSE(pcsc.HoldsNothing());
-}
-
-TEST_F(ExchangeTest, ReadBinary_putsTheOffsetIntoP1AndP2) {
-    std::array<uint8_t, 2> destination{};
-    pcsc.Answers({"AA BB 90 00"});
-
-    EXPECT_EQ(reader.ReadBinary(2, 0x8123, destination), 0);
-
-    EXPECT_EQ(pcsc.Calls().back(), "Transmit(T0, 00 B0 01 23 02, room 4)");
-    EXPECT_EQ(destination, (std::array<uint8_t, 2>{0xAA, 0xBB}));
-}
-
-// The status formula gives 0 for status bytes 00 00; such an answer must still fail.
-TEST_F(ExchangeTest, StatusBytes0000_neverCountAsSuccess) {
-    std::array<uint8_t, 10> file{};
-
-    pcsc.Answers({"00 00"});  // unexpected length, first two bytes 0
-    EXPECT_EQ(reader.ReadBinary(10, 0, file), kStatusMalformedAnswer);
-    pcsc.Answers({"00 00 00 00 00 00 00 00 00 00 00 00"});  // right length, trailer 00 00
-    EXPECT_EQ(reader.ReadBinary(10, 0, file), kStatusMalformedAnswer);
-    pcsc.Answers({"00"});
-    EXPECT_EQ(reader.GetResponse(10, file), kStatusMalformedAnswer);
-    EXPECT_EQ(Output(), "Error en getResponse codigos hex: 00, 00\n");
-
-    pcsc.Answers({"00 00"});
-    EXPECT_EQ(reader.SelectApplication(), -1);
-
-    ApplicationSelected();
-    pcsc.Answers({"61 0A", kFcp + " 90 00", "31 32 33 34 35 36 37 38 39 30 00 00"});
-    CardData dni;
-    EXPECT_EQ(reader.ReadDni(dni), -2);
-    EXPECT_TRUE(dni.Empty());
-}
-
-TEST_F(ExchangeTest, AnswersWithoutAStatusWord_failWithoutReadingPastThem) {
-    CardData received;
-    const CardData command(FromHex("00 A4 04 00").data(), 4);
-    for (const char* answer : {"", "61"}) {
-        pcsc.Answers({answer});
-        EXPECT_EQ(reader.Transmit(command, received), kStatusMalformedAnswer) << answer;
-        EXPECT_EQ(received.Length(), std::string(answer).size() / 2);
+        EXPECT_EQ(std::vector(dni.Bytes(), dni.Bytes() + dni.Length()), FromHex(row.dni));
+        EXPECT_THAT(pcsc.timeline, ElementsAreArray(row.timeline));
+        EXPECT_EQ(pcsc.HoldsNothing(), row.result == 1);
+        EXPECT_TRUE(pcsc.answers.empty());
+        EXPECT_THAT(pcsc.faults, IsEmpty());
     }
 }
 
-TEST_F(ExchangeTest, AnswersLongerThanTheBuffer_failWhateverLengthIsClaimed) {
+// Nothing is copied unless the whole answer came with 90 00, and no length the
+// platform reports is believed beyond the buffer.
+TEST(ExchangeTest, Answers_areNeverTrustedBeyondWhatTheyHold) {
+    ScriptedPcsc pcsc({.eventState = SCARD_STATE_PRESENT});
+    CardReader reader(pcsc, pcsc.Out(), pcsc.Pauses());
+    CardData dni;
+    std::array<uint8_t, 10> file{};
+    uint32_t length = 0;
+    EXPECT_EQ(reader.ReadDni(dni), -1);  // no card: nothing is sent
+    EXPECT_EQ(reader.ReadDniFile(file, length), SCARD_E_INVALID_HANDLE);
+    EXPECT_THAT(pcsc.timeline, IsEmpty());
+
+    ASSERT_EQ(reader.Poll(), CardConnected);
     CardData received;
     const CardData command(FromHex("00 A4 04 00").data(), 4);
+    for (const std::string answer : {"", "61"}) {
+        pcsc.Answers({answer});
+        EXPECT_EQ(reader.Transmit(command, received), kStatusMalformedAnswer) << answer;
+        EXPECT_EQ(received.Length(), answer.size() / 2);
+    }
     pcsc.Answers({"01 02 03 04 90 00"});  // pcsc-lite refuses to overrun
     EXPECT_EQ(reader.Transmit(command, received), SCARD_E_INSUFFICIENT_BUFFER);
-
-    // A platform that reports more than it could have written is not believed.
     pcsc.answers.push_back({SCARD_S_SUCCESS, FromHex("90 00 00 00"), DWORD{4000}});
     EXPECT_EQ(reader.Transmit(command, received), kStatusMalformedAnswer);
     EXPECT_TRUE(received.Empty());
 
-    std::array<uint8_t, 10> file{};
-    pcsc.answers.push_back({SCARD_S_SUCCESS, FromHex(kDniFile + " 90 00"), DWORD{0xFFFFFFFF}});
-    EXPECT_NE(reader.ReadBinary(10, 0, file), 0);
-    EXPECT_EQ(file, (std::array<uint8_t, 10>{}));
-}
+    std::array<uint8_t, 4> four{};
+    pcsc.answers.push_back({SCARD_S_SUCCESS, FromHex("01 02 03 04 90 00"), DWORD{0xFFFFFFFF}});
+    EXPECT_NE(reader.GetResponse(4, four), 0);
+    pcsc.Answers({"01 02 03 04 6A 82"});
+    EXPECT_EQ(reader.GetResponse(4, four), 0x6A82);
+    EXPECT_EQ(four, (std::array<uint8_t, 4>{}));
+    EXPECT_EQ(reader.GetResponse(5, four), kStatusNoBuffer);  // refused before any call
+    EXPECT_EQ(reader.ReadBinary(10, 0, four), kStatusNoBuffer);
 
-TEST_F(ExchangeTest, DestinationSmallerThanTheCount_isRefusedBeforeAnyCall) {
-    std::array<uint8_t, 4> destination{};
-
-    EXPECT_EQ(reader.GetResponse(5, destination), kStatusNoBuffer);
-    EXPECT_EQ(reader.ReadBinary(10, 0, destination), kStatusNoBuffer);
-
-    EXPECT_THAT(pcsc.timeline, IsEmpty());
-}
-
-TEST(ExchangeWithoutCard, ReadDni_failsWithoutAnyCall) {
-    ScriptedPcsc pcsc;
-    CardReader reader(pcsc, pcsc.Out(), pcsc.Pauses());
-    CardData dni;
-
-    EXPECT_EQ(reader.ReadDni(dni), -1);
-    std::array<uint8_t, 10> file{};
-    uint32_t length = 0;
-    EXPECT_EQ(reader.ReadDniFile(file, length), SCARD_E_INVALID_HANDLE);
-
-    EXPECT_THAT(pcsc.timeline, IsEmpty());
-}
-
-TEST(CardDataTest, OwnsACopyOfItsSource) {
-    std::vector<uint8_t> source = {1, 2, 3};
-    CardData data(source.data(), 3);
-    source[0] = 9;
-
-    EXPECT_EQ(Bytes(data), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(CardData().Bytes(), nullptr);
-    EXPECT_TRUE(CardData(source.data(), 0).Empty());
+    pcsc.Answers({"AA BB 90 00"});
+    EXPECT_EQ(reader.ReadBinary(2, 0x8123, four), 0);  // the offset's top bit is dropped
+    EXPECT_EQ(pcsc.timeline.back(), "Transmit(00 B0 01 23 02 room 4)");
+    EXPECT_EQ(four, (std::array<uint8_t, 4>{0xAA, 0xBB, 0, 0}));
+    EXPECT_TRUE(pcsc.answers.empty());
+    EXPECT_THAT(pcsc.faults, IsEmpty());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "controller/card/CardReader.h"
@@ -38,25 +39,16 @@ bool StackRunning() {
 }
 
 // A student card in the virtual reader for the life of the object.
-class VirtualCard {
-  public:
-    explicit VirtualCard(const std::string& arguments) {
-        m_inserted = Stack("card-in '" + kStackDir + "' test " + arguments) == 0;
-    }
+struct VirtualCard {
+    explicit VirtualCard(const std::string& arguments)
+        : inserted(Stack("card-in '" + kStackDir + "' test " + arguments) == 0) {}
     ~VirtualCard() { Remove(); }
-    VirtualCard(const VirtualCard&) = delete;
-    VirtualCard& operator=(const VirtualCard&) = delete;
-
-    bool Inserted() const { return m_inserted; }
     void Remove() {
-        if (m_inserted) {
+        if (std::exchange(inserted, false)) {
             Stack("card-out '" + kStackDir + "' test");
-            m_inserted = false;
         }
     }
-
-  private:
-    bool m_inserted = false;
+    bool inserted;
 };
 
 class PcscStackTest : public ::testing::Test {
@@ -78,60 +70,54 @@ class PcscStackTest : public ::testing::Test {
     // `wanted` or a few seconds pass. Keeps the last reader for the test to use.
     ReaderEvent PollUntil(ReaderEvent wanted) {
         const auto deadline = std::chrono::steady_clock::now() + 15s;
-        ReaderEvent event{};
-        do {
-            m_output.str("");
-            reader = std::make_unique<CardReader>(SystemPcsc(), m_output);
-            event = reader->Poll();
-            if (event == wanted) {
-                break;
+        for (;;) {
+            output.str("");
+            reader = std::make_unique<CardReader>(SystemPcsc(), output);
+            const ReaderEvent event = reader->Poll();
+            if (event == wanted || std::chrono::steady_clock::now() >= deadline) {
+                return event;
             }
             std::this_thread::sleep_for(50ms);
-        } while (std::chrono::steady_clock::now() < deadline);
-        return event;
+        }
     }
-    std::string Output() const { return m_output.str(); }
 
     std::unique_ptr<CardReader> reader;
+    std::ostringstream output;
 
   private:
     static inline bool s_startedHere = false;
-    std::ostringstream m_output;
 };
 
-std::vector<std::string> ReaderNames() {
-    std::vector<std::string> names;
+std::string FirstReaderName() {
     SCARDCONTEXT context = 0;
-    if (SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context) != 0) {
-        return names;
-    }
     char* list = nullptr;
     DWORD length = SCARD_AUTOALLOCATE;
-    if (SCardListReaders(context, nullptr, reinterpret_cast<LPSTR>(&list), &length) == 0) {
-        for (const char* name = list; *name != '\0'; name += std::string(name).size() + 1) {
-            names.emplace_back(name);
+    std::string first;
+    if (SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context) == SCARD_S_SUCCESS) {
+        if (SCardListReaders(context, nullptr, reinterpret_cast<LPSTR>(&list), &length) == 0) {
+            first = list;
+            SCardFreeMemory(context, list);
         }
-        SCardFreeMemory(context, list);
+        SCardReleaseContext(context);
     }
-    SCardReleaseContext(context);
-    return names;
+    return first;
 }
 
 TEST_F(PcscStackTest, EmptyVirtualReader_isTheFirstReaderAndGivesNoCard) {
-    ASSERT_FALSE(ReaderNames().empty());
-    EXPECT_EQ(ReaderNames().front(), TARVO_PCSC_READER_NAME);
+    EXPECT_EQ(FirstReaderName(), TARVO_PCSC_READER_NAME);
 
     EXPECT_EQ(PollUntil(NoCard), NoCard);
-    EXPECT_EQ(Output(), "");
+    EXPECT_EQ(output.str(), "");
 }
 
 TEST_F(PcscStackTest, StudentCard_isConnectedAndRead_andGoingOutGivesNoCard) {
     VirtualCard card("--dni 12345678");
-    ASSERT_TRUE(card.Inserted());
+    ASSERT_TRUE(card.inserted);
 
-    ASSERT_EQ(PollUntil(CardConnected), CardConnected) << Output();
-    EXPECT_NE(Output().find("Estado del lector: present\ncomprobacion de que hace bien el case\n"),
-              std::string::npos);
+    ASSERT_EQ(PollUntil(CardConnected), CardConnected) << output.str();
+    EXPECT_NE(
+        output.str().find("Estado del lector: present\ncomprobacion de que hace bien el case\n"),
+        std::string::npos);
     CardData dni;
     ASSERT_EQ(reader->ReadDni(dni), 1);
     ASSERT_EQ(dni.Length(), 11U);
@@ -145,8 +131,8 @@ TEST_F(PcscStackTest, StudentCard_isConnectedAndRead_andGoingOutGivesNoCard) {
 
 TEST_F(PcscStackTest, CardOffering9000ToTheApplicationSelect_isNotRead) {
     VirtualCard card("--dni 12345678 --select-answers-9000");
-    ASSERT_TRUE(card.Inserted());
-    ASSERT_EQ(PollUntil(CardConnected), CardConnected) << Output();
+    ASSERT_TRUE(card.inserted);
+    ASSERT_EQ(PollUntil(CardConnected), CardConnected) << output.str();
 
     CardData dni;
     EXPECT_EQ(reader->ReadDni(dni), -1);
@@ -162,8 +148,8 @@ TEST_F(PcscStackTest, CardFaults_giveTheStageThatFailed) {
     for (const auto& [fault, expected] : cards) {
         SCOPED_TRACE(fault);
         VirtualCard card("--dni 87654321 " + fault);
-        ASSERT_TRUE(card.Inserted());
-        ASSERT_EQ(PollUntil(CardConnected), CardConnected) << Output();
+        ASSERT_TRUE(card.inserted);
+        ASSERT_EQ(PollUntil(CardConnected), CardConnected) << output.str();
 
         CardData dni;
         EXPECT_EQ(reader->ReadDni(dni), expected);
@@ -176,7 +162,6 @@ TEST_F(PcscStackTest, CardFaults_giveTheStageThatFailed) {
 TEST_F(PcscStackTest, WithoutPcscd_pollFailsCleanly) {
     ASSERT_EQ(Stack("stop '" + kStackDir + "'"), 0);
 
-    std::ostringstream output;
     CardReader alone(SystemPcsc(), output);
     const ReaderEvent event = alone.Poll();
     alone.Close();
