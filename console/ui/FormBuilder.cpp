@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "MakeOwned.h"
+#include "console/commands/ControlIds.h"
 
 namespace mireval::ui {
 
@@ -16,6 +17,51 @@ namespace {
 
 QString Text(const ControlTemplate& control) {
     return QString::fromUtf8(control.text.data(), static_cast<qsizetype>(control.text.size()));
+}
+
+// Fields whose caption is a label beside them, with the frame around them where two fields
+// share a caption ("Dia" of the start and of the end of a period).
+struct LabelledField {
+    int field;
+    int label;
+    int group;  // 0: none
+};
+
+constexpr LabelledField kLabelledFields[] = {
+    {ids::kDni, ids::kDniLabel, 0},
+    {ids::kNombre, ids::kNombreLabel, 0},
+    {ids::kApellido1, ids::kApellido1Label, 0},
+    {ids::kApellido2, ids::kApellido2Label, 0},
+    {ids::kDiaA, ids::kDiaALabel, ids::kStartDateGroup},
+    {ids::kMesA, ids::kMesALabel, ids::kStartDateGroup},
+    {ids::kAnioA, ids::kAnioALabel, ids::kStartDateGroup},
+    {ids::kDiaB, ids::kDiaBLabel, ids::kEndDateGroup},
+    {ids::kMesB, ids::kMesBLabel, ids::kEndDateGroup},
+    {ids::kAnioB, ids::kAnioBLabel, ids::kEndDateGroup},
+    {ids::kHistory, ids::kHistoryGroup, 0},
+};
+
+QString CaptionOf(const FormTemplate& formTemplate, int id) {
+    const ControlTemplate* control = formTemplate.Find(id);
+    return control != nullptr ? Text(*control).trimmed() : QString();
+}
+
+// Buttons and check boxes carry their captions already; the fields get their labels' texts,
+// so that screen readers and test tools find every control by what the form shows beside it.
+void NameLabelledFields(const std::map<int, QWidget*>& widgets, const FormTemplate& formTemplate) {
+    for (const LabelledField& entry : kLabelledFields) {
+        const auto found = widgets.find(entry.field);
+        if (found == widgets.end()) {
+            continue;
+        }
+        found->second->setAccessibleName(CaptionOf(formTemplate, entry.label));
+        if (auto* label = qobject_cast<QLabel*>(widgets.at(entry.label))) {
+            label->setBuddy(found->second);  // the label relation, as Linux readers use it
+        }
+        if (entry.group != 0) {
+            found->second->setAccessibleDescription(CaptionOf(formTemplate, entry.group));
+        }
+    }
 }
 
 QWidget* Create(QWidget& form, const ControlTemplate& control) {
@@ -94,6 +140,7 @@ std::map<int, QWidget*> BuildForm(QWidget& form, const FormTemplate& formTemplat
             widgets.at(control.id)->setAttribute(Qt::WA_TransparentForMouseEvents);
         }
     }
+    NameLabelledFields(widgets, formTemplate);
     return widgets;
 }
 

@@ -31,6 +31,11 @@ CTarvoView::CTarvoView(const StationDevices& devices)
         connect(button, &QRadioButton::clicked, this, [this, door] { OnDoorClicked(door); });
     }
     m_doorButtons.setExclusive(true);
+    // The door buttons carry their captions; the fields get the labels beside them, so that
+    // screen readers and test tools find every control by what the form shows.
+    m_form.Item(ids::kDniField)->setAccessibleName(QStringLiteral("DNI"));
+    m_form.Item(ids::kNameField)->setAccessibleName(QStringLiteral("Nombre"));
+    m_form.Item(ids::kLogField)->setAccessibleName(QStringLiteral("Registro"));
     m_timer.setInterval(ids::kCyclePeriodMs);
     connect(&m_timer, &QTimer::timeout, this, &CTarvoView::OnTimer);
 }

@@ -2,6 +2,7 @@
 // real clicks (routed through the window, so a group box over its controls would swallow
 // them), real message boxes answered ahead, a real file.
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -79,6 +80,28 @@ class MirevalSessionTest : public QObject {
         }
         return states;
     }
+    QString AccessibleName(int id) const {
+        return QAccessible::queryAccessibleInterface(Item(id))->text(QAccessible::Name);
+    }
+    // Every control but the labels and frames, by the name a screen reader announces.
+    QStringList AccessibleNames() const {
+        QStringList names;
+        for (QWidget* widget : m_frame->View()->findChildren<QWidget*>()) {
+            if (widget->inherits("QAbstractButton") || widget->inherits("QLineEdit") ||
+                widget->inherits("QComboBox") || widget->inherits("QPlainTextEdit")) {
+                const auto* control = QAccessible::queryAccessibleInterface(widget);
+                const QString group = control->text(QAccessible::Description);
+                // On Linux a drop-down list announces its entry as its name and its label
+                // through a relation; its own name is the property.
+                const QString name = widget->inherits("QComboBox")
+                                         ? widget->accessibleName()
+                                         : control->text(QAccessible::Name);
+                names << (group.isEmpty() ? name : group + QLatin1Char('/') + name);
+            }
+        }
+        names.sort();
+        return names;
+    }
     void Click(int id) {
         QWidget* control = Item(id);
         const QPoint at = qobject_cast<QCheckBox*>(control) ? QPoint(6, control->height() / 2)
@@ -102,6 +125,34 @@ void MirevalSessionTest::wholeSessionThroughTheButtons() {
     QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
 
     QCOMPARE(Buttons(), QStringLiteral("EEDDED"));
+    QCOMPARE(AccessibleNames(), QStringList({"Agosto",
+                                             "Apellido 1",
+                                             "Apellido 2",
+                                             "Añadir Registro",
+                                             "Buscar Registro",
+                                             "DNI",
+                                             "Eliminar Historial",
+                                             "Eliminar Registro",
+                                             "Fin de restricción/Año",
+                                             "Fin de restricción/Dia",
+                                             "Fin de restricción/Mes",
+                                             "Fines de semana",
+                                             "Historial de Accesos",
+                                             "Inicio de restricción/Año",
+                                             "Inicio de restricción/Dia",
+                                             "Inicio de restricción/Mes",
+                                             "Intervalo temporal",
+                                             "Limpiar Formulario",
+                                             "Modificar Datos de Registro",
+                                             "Nombre",
+                                             "P1",
+                                             "P2",
+                                             "P3",
+                                             "P4",
+                                             "P5",
+                                             "P6",
+                                             "P7",
+                                             "P8"}));
 
     // Add: the confirmation is plain text, or "<NINGUNA>" would vanish as a tag.
     const QString ok = QStringLiteral("[Mireval|Aceptar|Warning|PlainText] ");
@@ -141,6 +192,8 @@ void MirevalSessionTest::wholeSessionThroughTheButtons() {
     QVERIFY(seen[0].startsWith(ok + QStringLiteral("Usted ha pulsado [Modificar Datos].")));
 
     QCOMPARE(Buttons(), QStringLiteral("DDDDEE"));
+    QCOMPARE(AccessibleName(1031), Item<QPushButton>(1031)->text());
+    QVERIFY(AccessibleName(1031) != QStringLiteral("Añadir Registro"));
     QVERIFY(!Item(1005)->isEnabled() && !Item(1025)->isEnabled());
     QTest::keyClicks(Item<QLineEdit>(1002), QStringLiteral("Ana"));
     for (int box : {1049, 1055, 1011}) {

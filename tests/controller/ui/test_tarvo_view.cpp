@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
@@ -43,6 +44,20 @@ class TestTarvoView : public QObject {
         QCOMPARE(CheckedButtons(), 1);
         QVERIFY(Radio(1016)->isChecked());
         QCOMPARE(Radio(1016)->text(), QStringLiteral("Puerta7"));
+    }
+
+    // Screen readers and test tools reach every control by the caption the form shows for it.
+    void controlsAreFoundByTheirCaptions() {
+        QStringList names;
+        for (QWidget* widget : m_view->findChildren<QWidget*>()) {
+            if (qobject_cast<QAbstractButton*>(widget) != nullptr ||
+                widget->inherits("QLineEdit") || widget->inherits("QPlainTextEdit")) {
+                names << QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+            }
+        }
+        names.sort();
+        QCOMPARE(names, QStringList({"DNI", "Nombre", "Puerta1", "Puerta2", "Puerta3", "Puerta4",
+                                     "Puerta5", "Puerta6", "Puerta7", "Puerta8", "Registro"}));
     }
 
     void frameIsFixedWithItsCaptionAndOnePane() {
