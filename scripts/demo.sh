@@ -29,7 +29,7 @@ done
 [ -n "${DISPLAY:-}" ] || HEADLESS=1
 mkdir -p "$DIR"
 DIR=$(cd "$DIR" && pwd)
-STACK=$ROOT/tests/fixtures/pcsc/pcsc-stack.sh
+STACK=$ROOT/scripts/pcsc-stack.sh
 PIDS=()
 
 say() { printf 'demo: %s\n' "$*"; }
@@ -80,7 +80,7 @@ if [ "$HEADLESS" -eq 1 ]; then
   for n in $(seq 90 120); do [ -e "/tmp/.X11-unix/X$n" ] || break; done
   Xvfb ":$n" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
   PIDS+=($!)
-  export DISPLAY=":$n"
+  export DISPLAY=":$n" QT_QPA_PLATFORM=xcb
   wait_for 10 test -e "/tmp/.X11-unix/X$n"
   export XDG_RUNTIME_DIR=$DIR/runtime
   mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The demo's short card run without a display, checked where its outcome lands: the relay's
+# transcript, Picadas and Tarvo's standard output. Nothing the demo started may outlive it;
+# whatever does is reported and ended here, so a failed run leaves nothing behind either.
+#   demo_smoke.sh BUILD_DIR
+set -uo pipefail
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+BUILD=$1
+DIR=$(mktemp -d "${TMPDIR:-/tmp}/tarvo-demo-smoke.XXXXXX")
+FAILED=0
+
+fail() { echo "FAIL: $*"; FAILED=1; }
+
+# Live processes running in the demo folder or naming it on their command line.
+in_folder() {
+  local proc pid
+  for proc in /proc/[0-9]*; do
+    pid=${proc#/proc/}
+    [ "$pid" != $$ ] && [ "$pid" != "$BASHPID" ] || continue
+    grep -q '^[^)]*) [^Z]' "$proc/stat" 2>/dev/null || continue
+    if [ "$(readlink "$proc/cwd" 2>/dev/null)" = "$DIR" ] ||
+      tr '\0' ' ' < "$proc/cmdline" 2>/dev/null | grep -qF -- "$DIR"; then
+      echo "$pid"
+    fi
+  done
+}
+
+xvfb_of_demo() { # the Xvfb the demo said it started, if it still runs
+  local display
+  display=$(sed -n 's/.*windows run under Xvfb on \(:[0-9]*\).*/\1/p' "$DIR/demo.log" 2>/dev/null)
+  [ -z "$display" ] || pgrep -f "^Xvfb $display " || true
+}
+
+sweep() {
+  local left
+  left=$( (in_folder; xvfb_of_demo) | sort -u)
+  if [ -n "$left" ]; then
+    fail "still running after the demo: $(ps -o pid=,args= -p "${left//$'\n'/,}" | tr '\n' ';')"
+    kill -KILL $left 2>/dev/null
+  fi
+  "$ROOT/scripts/pcsc-stack.sh" stop "$DIR/pcsc" >/dev/null 2>&1
+}
+
+finish() {
+  sweep
+  if [ "$FAILED" -ne 0 ]; then
+    for file in demo.log relay.txt tarvo.out mireval.out; do
+      echo "--- $file"
+      tail -n 40 "$DIR/$file" 2>/dev/null
+    done
+  fi
+  rm -rf "$DIR"
+  exit "$FAILED"
+}
+trap finish EXIT
+trap 'fail "interrupted"; exit' INT TERM
+
+timeout --kill-after=20 240 "$ROOT/scripts/demo.sh" "$BUILD" --headless --dir "$DIR" \
+  --cards short > "$DIR/demo.log" 2>&1
+status=$?
+[ "$status" -eq 0 ] || fail "the demo ended with status $status"
+sweep
+
+# The short run: Ana is let through door 3, Luis is not allowed there, 55555555 is nobody.
+relay=$(cut -d' ' -f2- "$DIR/relay.txt" 2>/dev/null)
+[ "$relay" = "door 3 opened" ] || fail "relay transcript: '${relay//$'\n'/|}', expected one door 3"
+
+accesses=$(sqlite3 "$DIR/Alumnos.mdb" "SELECT DNI || '|' || Puerta FROM Picadas" 2>&1)
+[ "$accesses" = "11111111|3" ] || fail "Picadas holds '${accesses//$'\n'/|}'"
+stamp=$(sqlite3 "$DIR/Alumnos.mdb" "SELECT Fecha || ' ' || Hora FROM Picadas" 2>&1)
+[[ "$stamp" =~ ^[\ 1-3][0-9]/[01][0-9]/20[0-9][0-9]\ [0-2][0-9]:[0-5][0-9]:[0-5][0-9]$ ]] ||
+  fail "access stamped '$stamp'"
+
+reads=$(grep -c 'Hacer el lectura de dni------     111 con flags=0' "$DIR/tarvo.out")
+[ "$reads" -eq 3 ] || fail "Tarvo read $reads cards, expected 3"
+! grep -q 'No se pudo abrir la puerta' "$DIR/tarvo.out" || fail "Tarvo could not open the door"
+
+for shot in tarvo.png mireval.png; do
+  [ -s "$DIR/$shot" ] || fail "no screenshot $shot"
+done
