@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "accessdb/Connection.h"
 
@@ -105,6 +106,20 @@ inline void CardFloorOnce(const std::filesystem::path& file, const std::string& 
     sqlite3_finalize(insert);
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(db);
+}
+
+// Runs a benchmark at two {students, accesses} sizes, and at 10^6 / 10^7 with
+// TARVO_BENCH_LARGE set (that history takes minutes to build the first time).
+inline void ApplySizes(benchmark::internal::Benchmark* b, std::pair<long, long> small,
+                       std::pair<long, long> medium) {
+    b->Args({small.first, small.second})->Args({medium.first, medium.second});
+    if (std::getenv("TARVO_BENCH_LARGE") != nullptr) {
+        b->Args({1'000'000, 10'000'000});
+    }
+    b->ArgNames({"students", "accesses"})
+        ->Unit(benchmark::kMicrosecond)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
 }
 
 }  // namespace bench

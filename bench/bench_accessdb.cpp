@@ -82,14 +82,7 @@ void SearchFloor(benchmark::State& state) {
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {
-    b->Args({10'000, 100'000})->Args({100'000, 1'000'000});
-    if (std::getenv("TARVO_BENCH_LARGE") != nullptr) {
-        b->Args({1'000'000, 10'000'000});
-    }
-    b->ArgNames({"students", "accesses"})
-        ->Unit(benchmark::kMicrosecond)
-        ->Repetitions(5)
-        ->ReportAggregatesOnly(true);
+    bench::ApplySizes(b, {10'000, 100'000}, {100'000, 1'000'000});
 }
 
 }  // namespace

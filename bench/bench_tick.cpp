@@ -123,17 +123,8 @@ void CardFloor(benchmark::State& state) {
     }
 }
 
-// 10^4 and 10^6 students; the 10^7-row history only with TARVO_BENCH_LARGE set, as it takes a
-// while to build the first time.
 void Sizes(benchmark::internal::Benchmark* b) {
-    b->Args({10'000, 100'000})->Args({1'000'000, 1'000'000});
-    if (std::getenv("TARVO_BENCH_LARGE") != nullptr) {
-        b->Args({1'000'000, 10'000'000});
-    }
-    b->ArgNames({"students", "accesses"})
-        ->Unit(benchmark::kMicrosecond)
-        ->Repetitions(5)
-        ->ReportAggregatesOnly(true);
+    bench::ApplySizes(b, {10'000, 100'000}, {1'000'000, 1'000'000});
 }
 
 }  // namespace

@@ -115,7 +115,11 @@ card() { # card NAME DNI WHAT
 card ana 11111111 "allowed at door 3"
 card luis 22222222 "not allowed at door 3"
 if [ "$CARDS" = all ]; then
-  card carmen 33333333 "restricted on weekends"
+  if [ "$(date +%u)" -ge 6 ]; then
+    card carmen 33333333 "restricted on weekends: denied today"
+  else
+    card carmen 33333333 "restricted on weekends: let in on a weekday"
+  fi
   card jorge 44444444 "inside a restriction period"
 fi
 card nadie 55555555 "not registered"

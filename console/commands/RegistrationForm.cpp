@@ -140,7 +140,7 @@ void RegistrationForm::EmptyDniAndNames() {
 
 void RegistrationForm::BlankDates() {
     for (std::string* date : {&m.m_diaA, &m.m_mesA, &m.m_anioA, &m.m_diaB, &m.m_mesB, &m.m_anioB}) {
-        *date = " ";
+        date->assign(1, ' ');  // not = " ": GCC 12 at -O2 takes that copy for an overlap
     }
 }
 
