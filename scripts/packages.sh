@@ -1,6 +1,6 @@
 # Debian packages the project needs, by purpose. Sourced by ./run.
 BUILD_PACKAGES=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config dpkg-dev
   libsqlite3-dev libpcsclite-dev libasound2-dev qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
