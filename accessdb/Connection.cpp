@@ -44,7 +44,8 @@ std::string DniText(std::int64_t key) {
 
 Connection Connection::Open(const std::filesystem::path& file, OpenMode mode) {
     std::filesystem::path path = file;
-    if (auto existing = FindDatabaseFile(file)) {
+    const std::optional<std::filesystem::path> existing = FindDatabaseFile(file);
+    if (existing) {
         path = *existing;
     } else if (mode == OpenMode::ExistingOnly) {
         throw DatabaseError(kFileNotFound,
@@ -59,6 +60,9 @@ Connection Connection::Open(const std::filesystem::path& file, OpenMode mode) {
     sqlite::DatabaseHandle db(raw);
     if (rc != SQLITE_OK) {
         sqlite::Fail(db.get(), rc);
+    }
+    if (!existing) {
+        ShareWithFolderGroup(path);  // before the journal files copy its mode
     }
     sqlite3_extended_result_codes(db.get(), 0);
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);

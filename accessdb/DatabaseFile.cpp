@@ -42,4 +42,16 @@ std::optional<std::filesystem::path> FindDatabaseFile(const std::filesystem::pat
     return matches.front();
 }
 
+void ShareWithFolderGroup(const std::filesystem::path& file) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path folder = fs::absolute(file, ec).parent_path();
+    const fs::perms folderPerms = fs::status(folder, ec).permissions();
+    if (!ec && (folderPerms & fs::perms::group_write) != fs::perms::none) {
+        // Best effort: a file that stays private is still a working database for its owner.
+        fs::permissions(file, fs::perms::group_read | fs::perms::group_write, fs::perm_options::add,
+                        ec);
+    }
+}
+
 }  // namespace accessdb

@@ -1,6 +1,5 @@
 #include "Encodings.h"
 
-#include <cstdio>
 
 namespace accessdb {
 
@@ -52,12 +51,6 @@ std::string Piece(std::string_view text, std::size_t position, std::size_t lengt
 
 RestrictionDateParts ReadRestrictionDate(std::string_view date) {
     return {Piece(date, 0, 2), Piece(date, 3, 2), Piece(date, 6, 2)};
-}
-
-std::string BuildAccessDate(int day, int month, int year) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%2d/%02d/%04d", day, month, year);
-    return text;
 }
 
 long LeadingNumber(std::string_view text) {

@@ -30,9 +30,6 @@ struct RestrictionDateParts {
 // By position: day 0-1, month 3-4, year 6-7; pieces beyond the end of a short text are empty.
 RestrictionDateParts ReadRestrictionDate(std::string_view date);
 
-// DD/MM/YYYY with the day right-aligned in two positions: " 5/07/2014".
-std::string BuildAccessDate(int day, int month, int year);
-
 // The C library's decimal reading: leading blanks skipped, stops at the first non-digit, 0 for
 // none.
 long LeadingNumber(std::string_view text);

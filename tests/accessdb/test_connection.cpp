@@ -1,60 +1,37 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
+#include <sys/stat.h>
 
-#include <cstdio>
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "accessdb/DatabaseFile.h"
+#include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
 using namespace accessdb;
+using namespace std::chrono_literals;
 
 namespace {
 
-int ErrorCode(const std::function<void()>& action) {
+// What the action throws; code 0 when it succeeds.
+DatabaseError Failure(const std::function<void()>& action) {
     try {
         action();
     } catch (const DatabaseError& error) {
-        return error.Code();
+        return error;
     }
-    return 0;
+    return {0, ""};
 }
 
-long long Count(const std::filesystem::path& file, const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(file.c_str(), &db);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
-    long long n = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return n;
-}
-
-std::string Shell(const std::filesystem::path& file, const std::string& sql) {
-    const std::string command = "sqlite3 '" + file.string() + "' \"" + sql + "\" 2>&1";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            output += buffer;
-        }
-        pclose(pipe);
-    }
-    return output;
-}
-
-StudentRecord Student(const std::string& dni, const std::string& nombre = "Ana",
-                      const std::string& apellido1 = "Pérez",
-                      const std::string& apellido2 = "Gil") {
-    StudentRecord s;
-    s.dni = dni;
-    s.nombre = nombre;
-    s.apellido1 = apellido1;
-    s.apellido2 = apellido2;
-    return s;
+StudentRecord WithDni(std::string dni) {
+    StudentRecord student = Student();
+    student.dni = std::move(dni);
+    return student;
 }
 
 class DatabaseTest : public ::testing::Test {
@@ -68,112 +45,124 @@ class DatabaseTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(DatabaseTest, ConsoleCreatesAFileTheSqliteShellReads) {
-    Console().AddStudent(Student("12345678"));
-    EXPECT_EQ(
-        Shell(file, "SELECT DNI, Nombre, Puerta, Agosto, Periodo_temporal, FechaA FROM Alumnos"),
-        "12345678|Ana||0|0|\n");
-    EXPECT_EQ(Shell(file, "PRAGMA journal_mode"), "wal\n");
-    EXPECT_EQ(Count(file, "SELECT count(*) FROM sqlite_master WHERE name = 'Picadas_DNI'"), 1);
+TEST_F(DatabaseTest, ConsoleCreatesAFileOtherProgramsRead) {
+    Console().AddStudent(Student());
+    EXPECT_EQ(Sql(file,
+                  "SELECT DNI, Nombre, Puerta, Agosto, Periodo_temporal, FechaA FROM Alumnos;"
+                  "PRAGMA journal_mode;"
+                  "SELECT count(*) FROM sqlite_master WHERE name = 'Picadas_DNI'"),
+              (Rows{"12345678|Ana||0|0|", "wal", "1"}));
 }
 
-TEST_F(DatabaseTest, ControllerNeverCreatesTheFile) {
-    const int code = ErrorCode([&] { Controller(); });
-    EXPECT_EQ(code, kFileNotFound);
+// The site's data folder is shared by its group: a file one user creates there, and the journal
+// beside it, must be writable by the others; in a private folder the file stays private.
+TEST_F(DatabaseTest, ANewFileIsWritableByTheGroupOfASharedFolder) {
+    namespace fs = std::filesystem;
+    const mode_t previousMask = umask(022);
+    const auto groupWrites = [](const fs::path& path) {
+        return (fs::status(path).permissions() & fs::perms::group_write) != fs::perms::none;
+    };
+    fs::create_directory(folder / "shared");
+    fs::permissions(folder / "shared", fs::perms(02775));
+    const fs::path shared = folder / "shared" / "Alumnos.mdb";
+    fs::create_directory(folder / "private");
+    fs::permissions(folder / "private", fs::perms(0755));
+    const fs::path private_ = folder / "private" / "Alumnos.mdb";
+    {
+        Connection console = Connection::Open(shared, OpenMode::CreateIfMissing);
+        Connection::Open(private_, OpenMode::CreateIfMissing).AddStudent(Student());
+        console.AddStudent(Student());
+        EXPECT_TRUE(groupWrites(shared));
+        EXPECT_TRUE(groupWrites(shared.string() + "-wal"));
+        EXPECT_FALSE(groupWrites(private_));
+    }
+    umask(previousMask);
+}
+
+TEST_F(DatabaseTest, ControllerNeverCreatesTheFileAndADamagedOneFailsAtOpen) {
+    EXPECT_EQ(Failure([&] { Controller(); }).Code(), kFileNotFound);
     EXPECT_FALSE(std::filesystem::exists(file));
-}
 
-TEST_F(DatabaseTest, DamagedFileFailsAtOpenWithoutNoCurrentRow) {
     std::ofstream(file) << "this is not a database, just some text that fills the header.....";
-    const int code = ErrorCode([&] { Controller(); });
-    EXPECT_NE(code, 0);
-    EXPECT_NE(code, kNoCurrentRow);
+    const int damaged = Failure([&] { Controller(); }).Code();
+    EXPECT_NE(damaged, 0);
+    EXPECT_NE(damaged, kNoCurrentRow);
 }
 
 TEST_F(DatabaseTest, EitherLetterCaseReachesTheOneFile) {
-    Connection::Open(folder / "alumnos.mdb", OpenMode::CreateIfMissing)
-        .AddStudent(Student("11111111"));
-    EXPECT_EQ(Controller().FindStudent("11111111").nombre, "Ana");
+    Connection::Open(folder / "alumnos.mdb", OpenMode::CreateIfMissing).AddStudent(Student());
+    EXPECT_EQ(Controller().FindStudent("12345678").nombre, "Ana");
     EXPECT_EQ(Connection::Open(folder / "ALUMNOS.MDB", OpenMode::CreateIfMissing)
-                  .FindStudent("11111111")
+                  .FindStudent("12345678")
                   .apellido1,
               "Pérez");
-    EXPECT_FALSE(std::filesystem::exists(folder / "Alumnos.mdb"));
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 TEST_F(DatabaseTest, TwoSpellingsInOneFolderStillMeetOnOneFile) {
-    Connection::Open(folder / "Alumnos.mdb", OpenMode::CreateIfMissing).AddStudent(Student("11111111"));
+    Console().AddStudent(Student());
     std::ofstream(folder / "ALUMNOS.mdb") << "";  // stray files with other spellings
     std::ofstream(folder / "alumnos.mdb") << "";
     for (const char* name : {"Alumnos.mdb", "alumnos.mdb", "ALUMNOS.MDB"}) {
-        EXPECT_EQ(FindDatabaseFile(folder / name), folder / "Alumnos.mdb") << name;
-        EXPECT_EQ(Connection::Open(folder / name, OpenMode::ExistingOnly).FindStudent("11111111").nombre,
-                  "Ana");
+        EXPECT_EQ(FindDatabaseFile(folder / name), file) << name;
+        EXPECT_EQ(
+            Connection::Open(folder / name, OpenMode::ExistingOnly).FindStudent("12345678").nombre,
+            "Ana");
     }
 }
 
-TEST_F(DatabaseTest, AcceptsAFileMadeByHandWithTheShell) {
-    Shell(file,
-          "CREATE TABLE Alumnos (DNI INTEGER, Nombre TEXT, Apellido1 TEXT, Apellido2 TEXT, Puerta "
-          "TEXT,"
-          " Agosto TEXT, Fin_de_semana TEXT, Periodo_temporal TEXT, FechaA TEXT, FechaB TEXT);"
-          "CREATE TABLE Picadas (DNI INTEGER, Fecha TEXT, Hora TEXT, Puerta TEXT);"
-          "INSERT INTO Alumnos (DNI, Nombre, Apellido1, Puerta) VALUES (22222222, 'Luis', 'Mora', "
-          "'5');");
+TEST_F(DatabaseTest, AcceptsAFileMadeByHand) {
+    ASSERT_EQ(Sql(file,
+                  "CREATE TABLE Alumnos (DNI INTEGER, Nombre TEXT, Apellido1 TEXT, Apellido2 TEXT,"
+                  " Puerta TEXT, Agosto TEXT, Fin_de_semana TEXT, Periodo_temporal TEXT,"
+                  " FechaA TEXT, FechaB TEXT);"
+                  "CREATE TABLE Picadas (DNI INTEGER, Fecha TEXT, Hora TEXT, Puerta TEXT);"
+                  "INSERT INTO Alumnos (DNI, Nombre, Apellido1, Puerta)"
+                  " VALUES (22222222, 'Luis', 'Mora', '5');"),
+              Rows{});
     Connection db = Controller();
     StudentRecord s = db.FindStudent("22222222");
     EXPECT_EQ(s.puerta, "5");
     EXPECT_EQ(s.agosto, "");  // NULL reads as the empty text
     db.AppendAccess({"22222222", " 5/07/2014", "09:41:07", "5"});
     EXPECT_EQ(
-        Count(file,
-              "SELECT count(*) FROM sqlite_master WHERE name IN ('Picadas_DNI', 'Alumnos_DNI')"),
-        2);
+        Sql(file,
+            "SELECT count(*) FROM sqlite_master WHERE name IN ('Picadas_DNI', 'Alumnos_DNI')"),
+        Rows{"2"});
 }
 
-TEST_F(DatabaseTest, StudentsRoundTripWithDefaultsAndNumericDni) {
-    Connection db = Console();
-    db.AddStudent(Student("01234567", "María", "Núñez", "Ibáñez"));
-    StudentRecord s = db.FindStudent("01234567");
-    EXPECT_EQ(s.dni, "01234567");
-    EXPECT_EQ(s.nombre, "María");
-    EXPECT_EQ(s.apellido2, "Ibáñez");
-    EXPECT_EQ(s.puerta, "");
-    EXPECT_EQ(s.agosto, "0");
-    EXPECT_EQ(s.finDeSemana, "0");
-    EXPECT_EQ(s.periodoTemporal, "0");
-    EXPECT_EQ(s.fechaB, "");
-    EXPECT_EQ(Count(file, "SELECT DNI FROM Alumnos"), 1234567);  // stored as a number
-
-    s.puerta = "1,3,";
-    s.periodoTemporal = "1";
-    s.fechaA = "05/03/14";
-    s.fechaB = "31/12/14";
-    db.SaveStudent(s);
-    StudentRecord back = Controller().FindStudent("01234567");
-    EXPECT_EQ(back.puerta, "1,3,");
-    EXPECT_EQ(back.fechaA, "05/03/14");
-    EXPECT_EQ(back.fechaB, "31/12/14");
+// The DNI is stored as a number (a text would keep its zero) and read back with its zero.
+TEST_F(DatabaseTest, AnAddedStudentHasTheDefaultsAndANumericDni) {
+    StudentRecord s = WithDni("01234567");
+    s.nombre = "María";
+    s.puerta = "1,3,";  // an add stores the names only
+    Console().AddStudent(s);
+    EXPECT_EQ(Sql(file, "SELECT * FROM Alumnos"), Rows{"1234567|María|Pérez|Gil||0|0|0||"});
+    EXPECT_EQ(Controller().FindStudent("01234567").dni, "01234567");
 }
 
 TEST_F(DatabaseTest, NoCurrentRowExactlyWhereTheRowIsMissing) {
     Connection db = Console();
-    EXPECT_EQ(ErrorCode([&] { db.FindStudent("12345678"); }), kNoCurrentRow);
-    EXPECT_EQ(ErrorCode([&] { db.LookUpStudent("12345678").Field("Nombre"); }), kNoCurrentRow);
-    EXPECT_EQ(ErrorCode([&] { db.ListAccesses("12345678"); }), kNoCurrentRow);
-    EXPECT_EQ(ErrorCode([&] { db.DeleteAccesses("12345678"); }), kNoCurrentRow);
-    EXPECT_EQ(ErrorCode([&] { db.SaveStudent(Student("12345678")); }), kNoCurrentRow);
-    EXPECT_EQ(ErrorCode([&] { db.DeleteStudent("12345678"); }), kNoCurrentRow);
+    for (const auto& action : std::vector<std::function<void()>>{
+             [&] { db.FindStudent("12345678"); },
+             [&] { db.LookUpStudent("12345678").Field("Nombre"); },
+             [&] { db.ListAccesses("12345678"); },
+             [&] { db.DeleteAccesses("12345678"); },
+             [&] { db.SaveStudent(Student()); },
+             [&] { db.DeleteStudent("12345678"); },
+         }) {
+        EXPECT_EQ(Failure(action).Code(), kNoCurrentRow);
+    }
 
-    db.AddStudent(Student("12345678"));
-    const int duplicate = ErrorCode([&] { db.AddStudent(Student("12345678")); });
+    db.AddStudent(Student());
+    const int duplicate = Failure([&] { db.AddStudent(Student()); }).Code();
     EXPECT_NE(duplicate, 0);
     EXPECT_NE(duplicate, kNoCurrentRow);
-    const int missingColumn = ErrorCode([&] { db.LookUpStudent("12345678").Field("Telefono"); });
-    EXPECT_EQ(missingColumn, kColumnNotFound);
+    EXPECT_EQ(Failure([&] { db.LookUpStudent("12345678").Field("Telefono"); }).Code(),
+              kColumnNotFound);
 
     sqlite3_exec(db.Handle(), "DROP TABLE Picadas", nullptr, nullptr, nullptr);
-    const int missingTable = ErrorCode([&] { db.ListAccesses("12345678"); });
+    const int missingTable = Failure([&] { db.ListAccesses("12345678"); }).Code();
     EXPECT_NE(missingTable, 0);
     EXPECT_NE(missingTable, kNoCurrentRow);
 }
@@ -190,21 +179,25 @@ TEST_F(DatabaseTest, AccessesComeBackInTheOrderWrittenAndPerStudent) {
     EXPECT_EQ(rows[1].puerta, "5");
 
     db.DeleteAccesses("12345678");
-    EXPECT_EQ(ErrorCode([&] { db.ListAccesses("12345678"); }), kNoCurrentRow);
     EXPECT_EQ(db.ListAccesses("87654321").size(), 1u);
 }
 
+// Only eight ASCII digits pass, so a forged DNI never reaches a statement.
 TEST_F(DatabaseTest, MalformedDnisAreRefusedBeforeAnythingIsReadOrWritten) {
     Connection db = Console();
-    db.AddStudent(Student("12345678"));
-    db.AddStudent(Student("87654321"));
-    db.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
-    db.AppendAccess({"87654321", "15/07/2014", "10:00:00", "3"});
+    for (const StudentRecord& student : {Student(), WithDni("87654321")}) {
+        db.AddStudent(student);
+        db.AppendAccess({student.dni, "15/07/2014", "10:00:00", "3"});
+    }
 
-    for (std::string dni : {"1 OR 1=1", "1234567A", "1234567", "123456789", "1;DROP T", " 1234567",
-                            "0x123456", "-1234567", "1e7     "}) {
+    for (const std::string& dni :
+         std::vector<std::string>{"1 OR 1=1", "1234567A", "1234567", "123456789", "1;DROP T",
+                                  " 1234567", "0x123456", "-1234567", "1e7     ",
+                                  std::string("1234\0"
+                                              "567",
+                                              8)}) {
         SCOPED_TRACE(dni);
-        StudentRecord s = Student(dni);
+        const StudentRecord s = WithDni(dni);
         for (const auto& action : std::vector<std::function<void()>>{
                  [&] { db.LookUpStudent(dni); },
                  [&] { db.FindStudent(dni); },
@@ -217,43 +210,58 @@ TEST_F(DatabaseTest, MalformedDnisAreRefusedBeforeAnythingIsReadOrWritten) {
                      db.AppendAccess({dni, "15/07/2014", "10:00:00", "3"});
                  },
              }) {
-            try {
-                action();
-                ADD_FAILURE() << "accepted";
-            } catch (const DatabaseError& error) {
-                EXPECT_EQ(error.Code(), kInvalidDni);
-                EXPECT_NE(error.Description().find("ocho cifras"), std::string::npos);
-            }
+            const DatabaseError error = Failure(action);
+            EXPECT_EQ(error.Code(), kInvalidDni);
+            EXPECT_NE(error.Description().find("ocho cifras"), std::string::npos);
         }
     }
-    EXPECT_EQ(Count(file, "SELECT count(*) FROM Alumnos"), 2);
-    EXPECT_EQ(Count(file, "SELECT count(*) FROM Picadas"), 2);
-    EXPECT_EQ(Count(file, "SELECT count(*) FROM Alumnos WHERE Nombre = 'Ana'"), 2);
+    EXPECT_EQ(Sql(file,
+                  "SELECT count(*), sum(Nombre = 'Ana') FROM Alumnos;"
+                  "SELECT count(*) FROM Picadas"),
+              (Rows{"2|2", "2"}));
 }
 
-TEST_F(DatabaseTest, AWriteTransactionIsAllOrNothing) {
+// A failure part way undoes the whole change (the grouped success: DeleteCommands).
+TEST_F(DatabaseTest, AFailedWriteTransactionChangesNothing) {
     {
         Connection db = Console();
-        db.AddStudent(Student("12345678"));
+        db.AddStudent(Student());
         db.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
     }
-    try {
-        Connection db = Console();
-        WriteTransaction transaction(db);
-        db.DeleteAccesses("12345678");
-        db.DeleteStudent("99999999");  // gone: the whole change must be undone
-        transaction.Commit();
-        FAIL() << "deleting a missing student succeeded";
-    } catch (const DatabaseError& error) {
-        EXPECT_EQ(error.Code(), kNoCurrentRow);
-    }
-    EXPECT_EQ(Count(file, "SELECT count(*) FROM Picadas"), 1);
+    EXPECT_EQ(Failure([&] {
+                  Connection db = Console();
+                  WriteTransaction transaction(db);
+                  db.DeleteAccesses("12345678");
+                  db.DeleteStudent("99999999");  // gone: the whole change must be undone
+                  transaction.Commit();
+              }).Code(),
+              kNoCurrentRow);
+    EXPECT_EQ(Sql(file, "SELECT count(*) FROM Picadas"), Rows{"1"});
+}
 
-    Connection db = Console();
-    WriteTransaction transaction(db);
-    db.DeleteAccesses("12345678");
-    db.DeleteStudent("12345678");
-    transaction.Commit();
-    EXPECT_EQ(Count(file, "SELECT count(*) FROM Picadas"), 0);
-    EXPECT_EQ(Count(file, "SELECT count(*) FROM Alumnos"), 0);
+// The controller appends while the console holds a write: the append waits, then succeeds.
+TEST_F(DatabaseTest, AnAppendWaitsForAnotherWriterInsteadOfFailing) {
+    Connection console = Console();
+    console.AddStudent(Student("5"));
+    std::atomic<bool> appended{false};
+    std::string failure;
+    std::thread controller;
+    {
+        WriteTransaction transaction(console);
+        console.SaveStudent(Student("1,5,"));
+        controller = std::thread([&] {
+            failure = Failure([&] {
+                          Controller().AppendAccess({"12345678", "15/07/2014", "10:00:00", "5"});
+                          appended = true;
+                      }).Description();
+        });
+        std::this_thread::sleep_for(400ms);
+        EXPECT_FALSE(appended.load()) << "the append did not wait for the open write";
+        transaction.Commit();
+    }
+    controller.join();
+    EXPECT_EQ(failure, "");
+    EXPECT_TRUE(appended.load());
+    EXPECT_EQ(Sql(file, "SELECT count(*) FROM Picadas"), Rows{"1"});
+    EXPECT_EQ(console.FindStudent("12345678").puerta, "1,5,");
 }
