@@ -63,7 +63,7 @@ TEST(RecordCommands, AWrongDniLengthIsRefusedBeforeTheFileIsOpened) {
                             "letra.\nIntroduzca de nuevo los datos."});
             EXPECT_EQ(console.controls.GetWindowText(kDni), "");
             EXPECT_FALSE(console.controls.IsReadOnly(kDni));
-            EXPECT_FALSE(std::filesystem::exists(console.folder / "Alumnos.mdb"));
+            EXPECT_FALSE(std::filesystem::exists(console.File()));
         }
     }
 }
@@ -77,11 +77,7 @@ TEST(RecordCommands, ADniWithALetterShowsTheDatabasesDescriptionAndStoresNothing
         EXPECT_NE(console.messages.shown[0].find("1234567X"), std::string::npos);
         EXPECT_EQ(console.controls.GetWindowText(kApellido1),
                   command == kAddOrSave ? "Algun problema en BBDD" : "Ruiz");
-
-        accessdb::Connection db = console.Db();
-        accessdb::sqlite::Statement rows(db.Handle(), "SELECT COUNT(*) FROM Alumnos");
-        ASSERT_TRUE(rows.Step());
-        EXPECT_EQ(rows.Integer(0), 0);
+        EXPECT_EQ(Sql(console.File(), "SELECT count(*) FROM Alumnos"), Rows{"0"});
     }
 }
 

@@ -27,8 +27,7 @@ TEST(Concurrency, SavesAndDeletionsWhileTheControllerAppendsLoseNothing) {
     std::thread controller([&] {
         while (!stop) {
             try {
-                accessdb::Connection::Open(console.folder / "Alumnos.mdb",
-                                           accessdb::OpenMode::ExistingOnly)
+                accessdb::Connection::Open(console.File(), accessdb::OpenMode::ExistingOnly)
                     .AppendAccess({kPassing, "15/03/2026", "10:00:00", "1"});
                 ++appended;
             } catch (const accessdb::DatabaseError& error) {

@@ -10,6 +10,7 @@
 #include "console/commands/FormTemplate.h"
 #include "console/commands/ListEntries.h"
 #include "console/commands/RegistrationForm.h"
+#include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
 namespace mireval::testing {
@@ -155,35 +156,26 @@ struct Console {
         return snapshot;
     }
 
+    std::filesystem::path File() const { return folder / "Alumnos.mdb"; }
     accessdb::Connection Db() const {
-        return accessdb::Connection::Open(folder / "Alumnos.mdb",
-                                          accessdb::OpenMode::CreateIfMissing);
+        return accessdb::Connection::Open(File(), accessdb::OpenMode::CreateIfMissing);
     }
     void Seed(const accessdb::StudentRecord& student, int accesses = 0) const {
-        accessdb::Connection db = Db();
-        db.AddStudent(student);
-        db.SaveStudent(student);
+        Register(File(), {student});
         for (int i = 0; i < accesses; ++i) {
-            db.AppendAccess({student.dni, "15/03/2026", "10:20:3" + std::to_string(i), "3"});
+            Db().AppendAccess({student.dni, "15/03/2026", "10:20:3" + std::to_string(i), "3"});
         }
     }
     // The nine stored columns after DNI, or "none".
     std::string Stored(const std::string& dni) const {
-        try {
-            const accessdb::StudentRecord s = Db().FindStudent(dni);
-            return s.nombre + "|" + s.apellido1 + "|" + s.apellido2 + "|" + s.puerta + "|" +
-                   s.agosto + "|" + s.finDeSemana + "|" + s.periodoTemporal + "|" + s.fechaA + "|" +
-                   s.fechaB;
-        } catch (const accessdb::DatabaseError& error) {
-            return error.IsNoCurrentRow() ? "none" : throw;
-        }
+        const Rows rows = Sql(File(),
+                              "SELECT Nombre, Apellido1, Apellido2, Puerta, Agosto, Fin_de_semana,"
+                              " Periodo_temporal, FechaA, FechaB FROM Alumnos WHERE DNI = " +
+                                  dni);
+        return rows.empty() ? "none" : rows.front();
     }
     std::size_t Accesses(const std::string& dni) const {
-        try {
-            return Db().ListAccesses(dni).size();
-        } catch (const accessdb::DatabaseError& error) {
-            return error.IsNoCurrentRow() ? 0 : throw;
-        }
+        return std::stoul(Sql(File(), "SELECT count(*) FROM Picadas WHERE DNI = " + dni).at(0));
     }
 
     TempFolder folder;

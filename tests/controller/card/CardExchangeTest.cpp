@@ -39,66 +39,44 @@ struct ReadCase {
     std::vector<std::string> timeline;
 };
 
+const std::vector<std::string> kFailedRead = Then(kToFile, kToRead);
+const std::vector<std::string> kWholeRead = Then(kFailedRead, kClosed);
+const std::vector<std::string> kSelectOnly = {kSelectApplication};
+// A student card's answers up to READ BINARY, then this one to it.
+std::vector<std::string> ReadBinaryAnswered(const std::string& last) {
+    return {"61 0D", kFci, "61 0A", kFcp, last};
+}
+
+// clang-format off
 const std::vector<ReadCase> kReads = {
-    {"student card",
-     {"61 0D", kFci, "61 0A", kFcp, kDni + " 90 00"},
-     1,
-     kDni + " 00",
-     Then(Then(kToFile, kToRead), kClosed)},
+    {"student card", ReadBinaryAnswered(kDni + " 90 00"), 1, kDni + " 00", kWholeRead},
     {"non-digit bytes are returned unchanged",
-     {"61 0D", kFci, "61 0A", kFcp, "FF 00 41 42 20 2D 00 39 C3 B1 90 00"},
-     1,
-     "FF 00 41 42 20 2D 00 39 C3 B1 00",
-     Then(Then(kToFile, kToRead), kClosed)},
+     ReadBinaryAnswered("FF 00 41 42 20 2D 00 39 C3 B1 90 00"), 1,
+     "FF 00 41 42 20 2D 00 39 C3 B1 00", kWholeRead},
     {"file select answered 90 00: GET RESPONSE for no bytes",
-     {"61 0D", kFci, "90 00", "90 00", kDni + " 90 00"},
-     1,
-     kDni + " 00",
+     {"61 0D", kFci, "90 00", "90 00", kDni + " 90 00"}, 1, kDni + " 00",
      Then(Then(kToFile, {"Transmit(00 C0 00 00 00 room 2)", kToRead[1], kToRead[2]}), kClosed)},
-    {"application select answered 90 00: not a student card",
-     {"90 00"},
-     -1,
-     "",
-     {kSelectApplication}},
-    {"application select refused, silently", {"6A 82"}, -1, "", {kSelectApplication}},
-    {"application select not sent", {kLost}, -1, "", {kSelectApplication}},
-    {"GET RESPONSE not sent",
-     {"61 0D", kLost},
-     -1,
-     "",
+    {"application select answered 90 00: not a student card", {"90 00"}, -1, "", kSelectOnly},
+    {"application select refused, silently", {"6A 82"}, -1, "", kSelectOnly},
+    {"application select not sent", {kLost}, -1, "", kSelectOnly},
+    {"GET RESPONSE not sent", {"61 0D", kLost}, -1, "",
      {kSelectApplication, kGetFci, "> GetResponse-Error en transmit\n",
       GetResponseFailed(SCARD_E_COMM_DATA_LOST)}},
-    {"short GET RESPONSE answer",
-     {"61 10", "6C 10"},
-     -1,
-     "",
+    {"short GET RESPONSE answer", {"61 10", "6C 10"}, -1, "",
      {kSelectApplication, "Transmit(00 C0 00 00 10 room 18)",
       "> Error en getResponse codigos hex: 6c, 10\n", GetResponseFailed(0x6C10)}},
     {"file select refused", {"61 0D", kFci, "6A 82"}, -2, "", Then(kToFile, {"EndTransaction(0)"})},
-    {"READ BINARY refused, silently",
-     {"61 0D", kFci, "61 0A", kFcp, "6B 00"},
-     -2,
-     "",
-     Then(kToFile, kToRead)},
+    {"READ BINARY refused, silently", ReadBinaryAnswered("6B 00"), -2, "", kFailedRead},
     // The status formula gives 0, a success, for status bytes 00 00.
-    {"00 00 to the application select", {"00 00"}, -1, "", {kSelectApplication}},
-    {"one byte to GET RESPONSE",
-     {"61 0D", "00"},
-     -1,
-     "",
+    {"00 00 to the application select", {"00 00"}, -1, "", kSelectOnly},
+    {"one byte to GET RESPONSE", {"61 0D", "00"}, -1, "",
      {kSelectApplication, kGetFci, "> Error en getResponse codigos hex: 00, 00\n",
       GetResponseFailed(kStatusMalformedAnswer)}},
-    {"00 00 alone to READ BINARY",
-     {"61 0D", kFci, "61 0A", kFcp, "00 00"},
-     -2,
-     "",
-     Then(kToFile, kToRead)},
+    {"00 00 alone to READ BINARY", ReadBinaryAnswered("00 00"), -2, "", kFailedRead},
     {"00 00 after the ten bytes of READ BINARY",
-     {"61 0D", kFci, "61 0A", kFcp, "31 32 33 34 35 36 37 38 39 30 00 00"},
-     -2,
-     "",
-     Then(kToFile, kToRead)},
+     ReadBinaryAnswered("31 32 33 34 35 36 37 38 39 30 00 00"), -2, "", kFailedRead},
 };
+// clang-format on
 
 // A read that fails leaves the reader connected, for the cycle's close.
 TEST(ExchangeTest, ReadDni_givesTheResultOfEachStage) {

@@ -20,13 +20,15 @@ constexpr DWORD kEventCounter = 0x00030000;  // pcscd's event counter, in the up
 constexpr DWORD kPresent = SCARD_STATE_PRESENT;
 const std::string kQuery = "GetStatusChange(Reader A, 0x0, 0x4, INFINITE)";
 const std::string kNoContext = "> Failed SCardEstablishContext\n";
-const std::vector<std::string> kToConnect = {"EstablishContext(2)",
-                                             "ListReaders",
-                                             kQuery,
-                                             "Sleep(200)",
-                                             "> Estado del lector: present\n",
-                                             "Connect(Reader A, 2, 3)",
-                                             "FreeMemory"};
+// One poll up to the state query, and on from there to a connected card.
+const std::vector<std::string> kNoState = {"EstablishContext(2)", "ListReaders", kQuery};
+const std::vector<std::string> kFromPause = {"Sleep(200)", "> Estado del lector: present\n",
+                                             "Connect(Reader A, 2, 3)", "FreeMemory"};
+const std::vector<std::string> kToConnect = Then(kNoState, kFromPause);
+const std::string kChecked = "> comprobacion de que hace bien el case\n";
+const std::vector<std::string> kConnected = Then(kToConnect, {kChecked});
+const std::vector<std::string> kNoName = {"EstablishContext(2)", "ListReaders", "FreeMemory",
+                                          "ReleaseContext"};
 
 struct PollCase {
     const char* name;
@@ -35,49 +37,31 @@ struct PollCase {
     std::vector<std::string> timeline;
 };
 
-const std::vector<std::string> kConnected =
-    Then(kToConnect, {"> comprobacion de que hace bien el case\n"});
-const std::vector<std::string> kNoName = {"EstablishContext(2)", "ListReaders", "FreeMemory",
-                                          "ReleaseContext"};
-
+// clang-format off
 const std::vector<PollCase> kPolls = {
     {"empty slot: no pause, no connect",
-     {.eventState = kEventCounter | SCARD_STATE_CHANGED | SCARD_STATE_EMPTY},
-     NoCard,
-     {"EstablishContext(2)", "ListReaders", kQuery, "FreeMemory"}},
+     {.eventState = kEventCounter | SCARD_STATE_CHANGED | SCARD_STATE_EMPTY}, NoCard,
+     Then(kNoState, {"FreeMemory"})},
     {"changed and present: change line before the pause and the present line",
-     {.eventState = kEventCounter | SCARD_STATE_CHANGED | kPresent},
-     CardConnected,
-     Then({"EstablishContext(2)", "ListReaders", kQuery, "> Estado del lector: change\n"},
-          {kConnected.begin() + 3, kConnected.end()})},
-    {"present without change",
-     {.eventState = kPresent | SCARD_STATE_INUSE},
-     CardConnected,
+     {.eventState = kEventCounter | SCARD_STATE_CHANGED | kPresent}, CardConnected,
+     Then(Then(kNoState, {"> Estado del lector: change\n"}), Then(kFromPause, {kChecked}))},
+    {"present without change", {.eventState = kPresent | SCARD_STATE_INUSE}, CardConnected,
      kConnected},
     {"only the first reader is watched and connected",
      {.readerList = std::string("Reader A\0Reader B\0\0", 19), .eventState = kPresent},
-     CardConnected,
-     kConnected},
-    {"neither empty nor present",
-     {.eventState = SCARD_STATE_UNAVAILABLE},
-     NotPresent,
-     {"EstablishContext(2)", "ListReaders", kQuery, "Sleep(200)", "FreeMemory"}},
+     CardConnected, kConnected},
+    {"neither empty nor present", {.eventState = SCARD_STATE_UNAVAILABLE}, NotPresent,
+     Then(kNoState, {"Sleep(200)", "FreeMemory"})},
     {"failed state query goes on with the preset state",
-     {.statusResult = SCARD_E_TIMEOUT, .eventState = std::nullopt},
-     NotPresent,
-     {"EstablishContext(2)", "ListReaders", kQuery, "> Connect: Error en getStatusChange\n",
-      "Sleep(200)", "FreeMemory"}},
-    {"no context",
-     {.establishResult = SCARD_E_NO_SERVICE},
-     ContextFailed,
+     {.statusResult = SCARD_E_TIMEOUT, .eventState = std::nullopt}, NotPresent,
+     Then(kNoState, {"> Connect: Error en getStatusChange\n", "Sleep(200)", "FreeMemory"})},
+    {"no context", {.establishResult = SCARD_E_NO_SERVICE}, ContextFailed,
      {"EstablishContext(2)", kNoContext}},
     {"failed context that hands out a handle",
-     {.establishResult = SCARD_F_INTERNAL_ERROR, .contextOnFailure = 0x77},
-     ContextFailed,
+     {.establishResult = SCARD_F_INTERNAL_ERROR, .contextOnFailure = 0x77}, ContextFailed,
      {"EstablishContext(2)", kNoContext, "ReleaseContext"}},
     {"no readers, silently",
-     {.listResult = SCARD_E_NO_READERS_AVAILABLE, .readerList = std::nullopt},
-     NoReaderList,
+     {.listResult = SCARD_E_NO_READERS_AVAILABLE, .readerList = std::nullopt}, NoReaderList,
      {"EstablishContext(2)", "ListReaders", "ReleaseContext"}},
     {"failed list allocated anyway", {.listResult = SCARD_E_NO_SERVICE}, NoReaderList, kNoName},
     {"list without a name", {.readerList = std::string(2, '\0')}, NoReaderList, kNoName},
@@ -88,6 +72,7 @@ const std::vector<PollCase> kPolls = {
      Then(kToConnect, {"> Protocolo incompatible con el protocolo actual\n", "ReleaseContext",
                        "Disconnect(0)"})},
 };
+// clang-format on
 
 // A failure holds nothing once Poll returns; the other events hold until the reader goes.
 TEST(PollTest, EachStateAndFailure_givesItsEventAndLines_andReleases) {

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "accessdb/Connection.h"
 #include "controller/card/Sleeper.h"
 #include "controller/cycle/CardSession.h"
 #include "controller/cycle/ClockFields.h"
@@ -17,6 +16,7 @@
 #include "controller/cycle/CycleScreen.h"
 #include "controller/cycle/DoorOpener.h"
 #include "controller/cycle/Tone.h"
+#include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
 // Test doubles for the cycle's seams. Each records what it was asked in one shared journal,
@@ -34,11 +34,11 @@ struct Recorder {
 
 struct FakeScreen : CycleScreen, Recorder {
     using Recorder::Recorder;
-    void SetDniField(std::string_view text) override { Note("dni:" + (dni = text)); }
+    void SetDniField(std::string_view text) override { Note("dni:" + std::string(text)); }
     void SetNameField(std::string_view text) override { Note("name:" + (name = text)); }
     void ShowStatus(std::string_view text) override { Note("status:" + (status = text)); }
     void ShowLog(std::string_view) override { Note("log"); }
-    std::string dni, name, status;
+    std::string name, status;
 };
 
 struct FakeMessages : MessageBox, Recorder {
@@ -124,28 +124,15 @@ struct FakeClock : ClockSource {
     std::time_t now = Local("2024-03-05 09:41:07");  // a Tuesday in March
 };
 
-// A student as the console registers one.
-inline accessdb::StudentRecord Student(std::string dni, std::string nombre, std::string apellido1,
-                                       std::string puerta) {
-    return {dni, nombre, apellido1, "Ruiz", puerta, "0", "0", "0", "", ""};
-}
-
-inline void AddStudents(const std::filesystem::path& database,
-                        const std::vector<accessdb::StudentRecord>& students) {
-    auto db = accessdb::Connection::Open(database, accessdb::OpenMode::CreateIfMissing);
-    for (const auto& student : students) {
-        db.AddStudent(student);
-        db.SaveStudent(student);
-    }
-}
-
 // The rows of Picadas as "DNI|Fecha|Hora|Puerta", in the order they were written.
-std::vector<std::string> AccessRows(const std::filesystem::path& database);
+inline Rows AccessRows(const std::filesystem::path& database) {
+    return Sql(database, "SELECT DNI, Fecha, Hora, Puerta FROM Picadas ORDER BY rowid");
+}
 
 // One station: every seam faked but the database file, with Ana registered for doors 1, 5, 8.
 struct Station {
     explicit Station(DoorOpener* relay = nullptr) : opener(relay ? *relay : door) {
-        AddStudents(database, {Student("12345678", "Ana", "Pérez", "1,5,8")});
+        Register(database, {Student("1,5,8")});
     }
     int Count(std::string_view entry) const {
         return static_cast<int>(std::count(journal.begin(), journal.end(), entry));

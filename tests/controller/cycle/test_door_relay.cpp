@@ -57,8 +57,7 @@ TEST_F(DoorRelayTest, MissingDeviceIsReportedAndTheAccessIsStillRecorded) {
     const auto station = CardAt(folder / "no-relay-here", '5');
     EXPECT_EQ(station->screen.status, "No se ha podido abrir la puerta 5.");
     EXPECT_NE(station->out.str().find("no-relay-here"), std::string::npos);
-    EXPECT_EQ(AccessRows(station->database),
-              std::vector<std::string>{"12345678| 5/03/2024|09:41:07|5"});
+    EXPECT_EQ(AccessRows(station->database), Rows{"12345678| 5/03/2024|09:41:07|5"});
     EXPECT_TRUE(station->cycle.Log().Line(0).ends_with("\tVALIDO\r\n"));
     EXPECT_TRUE(station->messages.shown.empty());
 }
