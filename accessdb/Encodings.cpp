@@ -1,6 +1,5 @@
 #include "Encodings.h"
 
-
 namespace accessdb {
 
 std::string BuildDoorList(const DoorSet& doors) {
