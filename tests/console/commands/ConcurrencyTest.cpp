@@ -20,12 +20,12 @@ TEST(Concurrency, SavesAndDeletionsWhileTheControllerAppendsLoseNothing) {
     console.Seed({kPassing, "Ana", "Ruiz", "", "", "0", "0", "0", "", ""});
     console.Seed({kDeleted, "Luis", "Mora", "", "1", "0", "0", "0", "", ""});
 
-    std::atomic<bool> stop{false};
     std::atomic<std::size_t> appended{0};
     std::atomic<int> cards{0};
     std::vector<std::string> failures;  // read once the controller has stopped
-    std::thread controller([&] {
-        while (!stop) {
+    // Joined on every way out of the test, a failed assertion's included.
+    std::jthread controller([&](const std::stop_token& stop) {
+        while (!stop.stop_requested()) {
             try {
                 accessdb::Connection::Open(console.File(), accessdb::OpenMode::ExistingOnly)
                     .AppendAccess({kPassing, "15/03/2026", "10:00:00", "1"});
@@ -56,7 +56,7 @@ TEST(Concurrency, SavesAndDeletionsWhileTheControllerAppendsLoseNothing) {
     }
     console.messages.answers = "y";
     console.Click(kDeleteRecord);
-    stop = true;
+    controller.request_stop();
     controller.join();
 
     EXPECT_EQ(console.Stored(kDeleted), "none");

@@ -86,6 +86,9 @@ INSTANTIATE_TEST_SUITE_P(Events, CycleEventTable, ::testing::Values(
               kConnectFailed},
     EventCase{"no reader, every tick", {{NoReaderList}, {NoReaderList}}, kBlank + "poll | dni: | "
               "name: | status:Conecte un lector al equipo. | release | close | close"},
+    EventCase{"no PC/SC context", {{ContextFailed}}, "poll | dni:Error de establecimiento de "
+              "contexto. | name: | status:Aborte de inmediato la aplicacion y vuelba a intentarlo "
+              "mas tarde. | release | close | close"},
     EventCase{"card removed while connecting", {{CardRemoved}}, "poll | name: | status:La "
               "respuesta ha sido inesperada. | release | close | close"},
     EventCase{"not present", {kEmpty, {NotPresent}}, kBlank + "poll | name: | close"},
