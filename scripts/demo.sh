@@ -6,8 +6,9 @@
 #   demo.sh BUILD_DIR [--dir DIR] [--headless] [--cards all|short] [--keep-open]
 #
 # Without a display (or with --headless) the windows run under Xvfb and the demo writes
-# screenshots of both windows beside the relay's transcript. Ctrl+C, or the end of the card
-# run, stops every process the demo started.
+# screenshots of both windows beside the relay's transcript, and ends after the card run.
+# With a display the windows stay until both are closed. Either way, and at Ctrl+C, every
+# process the demo started is stopped.
 set -euo pipefail
 
 BUILD=$(cd "$1" && pwd); shift
@@ -89,9 +90,10 @@ fi
 
 # 5. The two programs, started in the data folder as their desktop entries start them.
 (cd "$DIR" && TARVO_RELAY_PORT="$DIR/ttyRELAY" exec "$BUILD/controller/ui/tarvo" > "$DIR/tarvo.out" 2>&1) &
-PIDS+=($!)
+PROGRAMS=($!)
 (cd "$DIR" && exec "$BUILD/console/ui/mireval" > "$DIR/mireval.out" 2>&1) &
-PIDS+=($!)
+PROGRAMS+=($!)
+PIDS+=("${PROGRAMS[@]}")
 wait_for 20 window_of "Control de presencia" || { say "Tarvo's window did not appear"; exit 1; }
 wait_for 20 window_of "Formulario de registro" || { say "Mireval's window did not appear"; exit 1; }
 TARVO=$(window_of "Control de presencia")
@@ -148,6 +150,6 @@ say "accesses recorded:"
 sqlite3 "$DIR/Alumnos.mdb" "SELECT DNI, Fecha, Hora, Puerta FROM Picadas" | sed 's/^/  /'
 
 if [ "$KEEP_OPEN" -eq 1 ] || [ "$HEADLESS" -eq 0 ]; then
-  say "both windows stay open; press Ctrl+C to stop everything"
-  wait "${PIDS[@]}" 2>/dev/null || true
+  say "both windows stay open; close them, or press Ctrl+C, to stop everything"
+  wait "${PROGRAMS[@]}" 2>/dev/null || true
 fi
