@@ -31,6 +31,8 @@ done
 mkdir -p "$DIR"
 DIR=$(cd "$DIR" && pwd)
 STACK=$ROOT/scripts/pcsc-stack.sh
+# A pcscd already running is most likely the machine's own: say so soon rather than wait long.
+export TARVO_PCSCD_WAIT=${TARVO_PCSCD_WAIT:-10}
 PIDS=()
 
 say() { printf 'demo: %s\n' "$*"; }
