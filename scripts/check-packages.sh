@@ -53,8 +53,9 @@ mount -t devpts devpts "$CHROOT/dev/pts"
 mkdir -p "$CHROOT/tmp/debs"
 cp "$BUILD"/tarvo_*.deb "$BUILD"/mireval_*.deb "$CHROOT/tmp/debs/"
 
-# Inside: install, start each program in the data folder (still running when timeout ends it,
-# exit 124), look at what was installed, remove.
+# Inside: install, start each program in the data folder as a desktop user of group "users"
+# (still running when timeout ends it, exit 124), check that the database Mireval created there
+# is writable by another user of the group, look at what was installed, remove.
 # shellcheck disable=SC2016 # the script is expanded inside the chroot
 chroot "$CHROOT" /bin/bash -euo pipefail -c '
   export DEBIAN_FRONTEND=noninteractive
@@ -63,13 +64,18 @@ chroot "$CHROOT" /bin/bash -euo pipefail -c '
   for program in tarvo mireval; do
     if ldd /usr/bin/$program | grep "not found"; then echo "FAIL: $program lacks libraries"; exit 1; fi
     status=0
-    (cd /var/lib/tarvo && QT_QPA_PLATFORM=offscreen timeout 5 $program) || status=$?
+    (cd /var/lib/tarvo && HOME=/tmp QT_QPA_PLATFORM=offscreen timeout 5 \
+      setpriv --reuid=1001 --regid=100 --clear-groups $program) || status=$?
     [ $status -eq 124 ] || { echo "FAIL: $program ended with $status"; exit 1; }
     test -f /usr/share/applications/$program.desktop
     test -f /usr/share/icons/hicolor/scalable/apps/$program.svg
     echo "OK: $program installed and running"
   done
   [ "$(stat -c %a:%U:%G /var/lib/tarvo)" = 2775:root:users ] || { echo "FAIL: /var/lib/tarvo"; exit 1; }
+  [ "$(stat -c %a:%u:%G /var/lib/tarvo/Alumnos.mdb)" = 664:1001:users ] &&
+    setpriv --reuid=1002 --regid=100 --clear-groups test -w /var/lib/tarvo/Alumnos.mdb ||
+    { echo "FAIL: Alumnos.mdb $(stat -c %a:%u:%G /var/lib/tarvo/Alumnos.mdb) is not the group'"'"'s"; exit 1; }
+  echo "OK: the database Mireval created is writable by the other users of the group"
   apt-get remove -y -q tarvo mireval
   echo "OK: both packages installed, started and removed"
 '
