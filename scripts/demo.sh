@@ -57,8 +57,11 @@ wait_for() { # wait_for SECONDS COMMAND...
 
 window_of() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 
-click() { # click WINDOW X Y
-  xdotool mousemove --window "$1" "$2" "$3" click 1
+click() { # click WINDOW PLACE, a place that demo-geometry.sh knows
+  local x y width WIDTH HEIGHT X Y SCREEN
+  read -r x y width < <("$ROOT/scripts/demo-geometry.sh" "$2")
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove --window "$1" $((x * WIDTH / width)) $((y * WIDTH / width)) click 1
   sleep 0.3
 }
 
@@ -100,12 +103,12 @@ wait_for 20 window_of "Control de presencia" || { say "Tarvo's window did not ap
 wait_for 20 window_of "Formulario de registro" || { say "Mireval's window did not appear"; exit 1; }
 TARVO=$(window_of "Control de presencia")
 MIREVAL=$(window_of "Formulario de registro")
-xdotool windowmove "$MIREVAL" 640 0 >/dev/null 2>&1 || true
+eval "$(xdotool getwindowgeometry --shell "$TARVO")"
+xdotool windowmove "$MIREVAL" "$WIDTH" 0 >/dev/null 2>&1 || true  # side by side
 sleep 1
 
 # The caretaker's first step: choose the door this station serves.
-read -r DOOR3_X DOOR3_Y < <("$ROOT/scripts/demo-geometry.sh" tarvo-door3)
-click "$TARVO" "$DOOR3_X" "$DOOR3_Y"
+click "$TARVO" tarvo-door3
 say "Tarvo serves door 3"
 
 # 6. The cards, one after another: in for a few seconds, out, and a pause for Tarvo's wait.
@@ -129,11 +132,9 @@ fi
 card nadie 55555555 "not registered"
 
 # 7. Mireval shows the first student's history.
-read -r DNI_X DNI_Y < <("$ROOT/scripts/demo-geometry.sh" mireval-dni)
-read -r SEARCH_X SEARCH_Y < <("$ROOT/scripts/demo-geometry.sh" mireval-search)
-click "$MIREVAL" "$DNI_X" "$DNI_Y"
+click "$MIREVAL" mireval-dni
 xdotool type --delay 50 11111111
-click "$MIREVAL" "$SEARCH_X" "$SEARCH_Y"
+click "$MIREVAL" mireval-search
 sleep 1
 
 if [ "$HEADLESS" -eq 1 ]; then
