@@ -107,7 +107,7 @@ void CardTick(benchmark::State& state) {
         readers.dni = NextCardDni(state.range(0));
         // A fresh cycle sees every card as a new insertion.
         ControllerCycle cycle(
-            CycleServices{screen, messages, readers, door, tone, sleeper, clock, out, file});
+            CycleServices{screen, messages, {readers, door, tone, sleeper, clock, out, file}});
         cycle.OnTimer('5');
         if (cycle.Log().Count() != 1 || messages.shown != 0) {
             state.SkipWithError("the card was not processed");

@@ -41,7 +41,7 @@ void ControllerCycle::OnTimer(char doorDigit) {
         m_services.screen.SetDniField(" ");
         m_tickCount = 0;
     }
-    std::unique_ptr<CardSession> reader = m_services.readers.NewSession();
+    std::unique_ptr<CardSession> reader = m_services.devices.readers.NewSession();
     SessionCloser closeAtEnd(*reader);
     ActOnEvent(reader->Poll(), *reader, doorDigit);
 }
@@ -64,7 +64,7 @@ void ControllerCycle::ActOnEvent(ReaderEvent event, CardSession& reader, char do
                 screen.SetNameField("");
                 screen.ShowStatus("Espere unos segundos antes de insretar tarjeta.");
                 ReleaseReader(reader);
-                m_services.sleeper.SleepMs(kAfterRemovalMs);
+                m_services.devices.sleeper.SleepMs(kAfterRemovalMs);
             } else {
                 screen.ShowStatus("Introduzca la tarjeta de estudiante.");
                 ReleaseReader(reader);
@@ -122,7 +122,7 @@ void ControllerCycle::ProcessCard(CardSession& reader, char doorDigit) {
     // card as handled and does not read it again, and a failed read is not retried until the
     // card has been taken out.
     m_cardHandled = 1;
-    m_services.sleeper.SleepMs(kBeforeReadMs);
+    m_services.devices.sleeper.SleepMs(kBeforeReadMs);
 
     std::string cardBytes;
     const int read = reader.ReadDni(cardBytes);
@@ -139,8 +139,8 @@ void ControllerCycle::ProcessCard(CardSession& reader, char doorDigit) {
     screen.ShowStatus("Procediendo a la lectura del dni");
     const std::string dni = cardBytes.size() > 2 ? cardBytes.substr(2, 8) : std::string();
 
-    m_services.tone.Beep(kBeepHz, kBeepLength);
-    const ClockFields now = AccessRules(m_services.clock).ReadClock();
+    m_services.devices.tone.Beep(kBeepHz, kBeepLength);
+    const ClockFields now = AccessRules(m_services.devices.clock).ReadClock();
     DecideAndRecord(dni, doorDigit, now);
 }
 
@@ -151,8 +151,8 @@ void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit,
     {
         std::optional<accessdb::Connection> db;
         try {
-            db.emplace(
-                accessdb::Connection::Open(m_services.database, accessdb::OpenMode::ExistingOnly));
+            db.emplace(accessdb::Connection::Open(m_services.devices.database,
+                                                  accessdb::OpenMode::ExistingOnly));
         } catch (const accessdb::DatabaseError& error) {
             // A missing, locked or damaged file: the card stays handled and the controller goes
             // on with the next tick; nothing is decided, opened, recorded or logged.
@@ -183,7 +183,7 @@ void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit,
 }
 
 void ControllerCycle::OpenDoor(char doorDigit) {
-    const DoorOutcome outcome = m_services.door.OpenDoor(doorDigit);
+    const DoorOutcome outcome = m_services.devices.door.OpenDoor(doorDigit);
     if (!outcome.opened) {
         // The access was granted and is still recorded; the caretaker must know the door
         // stayed shut.
@@ -211,6 +211,6 @@ void ControllerCycle::AddLogLine(const ClockFields& now, char doorDigit, std::st
 }
 
 void ControllerCycle::Write(std::string_view text) {
-    m_services.out << text;
-    m_services.out.flush();
+    m_services.devices.out << text;
+    m_services.devices.out.flush();
 }

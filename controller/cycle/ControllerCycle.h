@@ -1,31 +1,20 @@
 #pragma once
 
-#include <filesystem>
-#include <ostream>
 #include <string>
 #include <string_view>
 
 #include "accessdb/Connection.h"
-#include "controller/card/Sleeper.h"
 #include "controller/cycle/AccessLog.h"
 #include "controller/cycle/CardSession.h"
-#include "controller/cycle/ClockFields.h"
 #include "controller/cycle/CycleScreen.h"
-#include "controller/cycle/DoorOpener.h"
-#include "controller/cycle/Tone.h"
+#include "controller/cycle/StationDevices.h"
 
-// What one tick reaches out to. The database is opened per card from this file name, relative
-// to the working directory, and never created.
+// What one tick reaches out to: the window's fields and message boxes, and the station's
+// devices.
 struct CycleServices {
     CycleScreen& screen;
     MessageBox& messages;
-    ReaderFactory& readers;
-    DoorOpener& door;
-    Tone& tone;
-    Sleeper& sleeper;
-    const ClockSource& clock;
-    std::ostream& out;
-    std::filesystem::path database;
+    StationDevices devices;
 };
 
 // The controller's main loop, one step per timer tick: poll the reader once and, by the event

@@ -22,9 +22,7 @@ QString FromUtf8(std::string_view text) {
 }  // namespace
 
 CTarvoView::CTarvoView(const StationDevices& devices)
-    : m_form(*this, ControllerForm()),
-      m_cycle(CycleServices{*this, *this, devices.readers, devices.door, devices.tone,
-                            devices.sleeper, devices.clock, devices.out, devices.database}) {
+    : m_form(*this, ControllerForm()), m_cycle(CycleServices{*this, *this, devices}) {
     for (int door = 0; door < ids::kDoorCount; ++door) {
         auto* button = m_form.ItemAs<QRadioButton>(ids::kFirstDoorButton + door);
         m_doorButtons.addButton(button, ids::kFirstDoorButton + door);

@@ -6,8 +6,8 @@
 
 #include "controller/cycle/ControllerCycle.h"
 #include "controller/cycle/CycleScreen.h"
+#include "controller/cycle/StationDevices.h"
 #include "controller/ui/FormBuilder.h"
-#include "controller/ui/StationDevices.h"
 
 // The controller form: the door selection, the verdict fields, the log, and the timer that runs
 // the controller cycle every 2000 ms. The view only forwards to the cycle and shows what it says.

@@ -3,7 +3,7 @@
 #include "controller/cycle/AlsaTone.h"
 #include "controller/cycle/CardReaderSession.h"
 #include "controller/cycle/DoorRelay.h"
-#include "controller/ui/StationDevices.h"
+#include "controller/cycle/StationDevices.h"
 
 // The real devices of a door station: the first PC/SC reader, the relay on "COM9:" (or the
 // device TARVO_RELAY_PORT names), the loudspeaker, the wall clock, standard output, and

@@ -151,7 +151,7 @@ struct Station {
     FakeClock clock;
     std::ostringstream out;
     ControllerCycle cycle{
-        CycleServices{screen, messages, readers, opener, tone, sleeper, clock, out, database}};
+        CycleServices{screen, messages, {readers, opener, tone, sleeper, clock, out, database}}};
 };
 
 }  // namespace cyclefakes

@@ -9,7 +9,8 @@
 #include "controller/cycle/DoorOpener.h"
 #include "controller/cycle/Tone.h"
 
-// What the door station's controller drives besides its window.
+// What the door station's controller drives besides its window. The database is opened per
+// card from this file name, relative to the working directory, and never created.
 struct StationDevices {
     ReaderFactory& readers;
     DoorOpener& door;
