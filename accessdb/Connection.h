@@ -1,11 +1,13 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "Records.h"
-#include "SqliteHandles.h"
+#include "StorageEngine.h"
+#include "StorageLocation.h"
 #include "StudentRow.h"
 
 namespace accessdb {
@@ -18,14 +20,18 @@ enum class OpenMode {
 };
 
 // One connection on the shared database, opened for one console command or one card and
-// closed when it goes out of scope. Every DNI is checked to be eight digits and bound as an
-// integer; every write runs in a write transaction. Failures throw DatabaseError.
+// closed when it goes out of scope, whichever engine holds the data. Every DNI is checked to
+// be eight ASCII digits before anything is read or written (3075 otherwise) and reaches the
+// engine as a number. Failures throw DatabaseError; 3021 only where documented below.
 class Connection {
   public:
-    static Connection Open(const std::filesystem::path& file, OpenMode mode);
+    // The engine is chosen by the location: the file (SQLite) or a server (PostgreSQL).
+    static Connection Open(const StorageLocation& location, OpenMode mode);
 
+    explicit Connection(std::unique_ptr<StorageEngine> engine);
     Connection(Connection&&) noexcept = default;
     Connection& operator=(Connection&&) noexcept = default;
+    ~Connection();
 
     // The row with this DNI, or a row object without a row (its reads then fail with 3021).
     StudentRow LookUpStudent(std::string_view dni);
@@ -44,16 +50,18 @@ class Connection {
     void DeleteAccesses(std::string_view dni);
     void AppendAccess(const AccessRecord& access);
 
-    sqlite3* Handle() const { return m_db.get(); }
+    // The engine behind the connection, for tests that reach past the typed operations.
+    StorageEngine& Engine() { return *m_engine; }
 
   private:
-    explicit Connection(sqlite::DatabaseHandle db) : m_db(std::move(db)) {}
-    sqlite::DatabaseHandle m_db;
+    friend class WriteTransaction;
+    std::unique_ptr<StorageEngine> m_engine;
+    int m_writeDepth = 0;
 };
 
-// A write transaction (BEGIN IMMEDIATE: it waits for the other program's writer instead of
-// failing later). Rolled back unless committed. Inside an open transaction it joins it, so the
-// single writes above can be grouped into one all-or-nothing change.
+// A write transaction: waits for another program's writer instead of failing later, and makes
+// the writes inside it one all-or-nothing change. Rolled back unless committed. Inside an open
+// transaction it joins it, so single writes can be grouped into one change.
 class WriteTransaction {
   public:
     explicit WriteTransaction(Connection& connection);
@@ -64,7 +72,7 @@ class WriteTransaction {
     void Commit();
 
   private:
-    sqlite3* m_db;
+    Connection& m_connection;
     bool m_owner = false;
     bool m_done = false;
 };

@@ -1,5 +1,7 @@
 #include "Encodings.h"
 
+#include <cstdio>
+
 namespace accessdb {
 
 std::string BuildDoorList(const DoorSet& doors) {
@@ -81,6 +83,12 @@ bool IsValidDni(std::string_view dni) {
         }
     }
     return true;
+}
+
+std::string FormatDni(std::int64_t dni) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%08lld", static_cast<long long>(dni));
+    return text;
 }
 
 }  // namespace accessdb

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,5 +37,7 @@ long LeadingNumber(std::string_view text);
 
 // Exactly eight ASCII digits.
 bool IsValidDni(std::string_view dni);
+// A stored DNI number as the programs' eight-character text, zero-padded ("01234567").
+std::string FormatDni(std::int64_t dni);
 
 }  // namespace accessdb

@@ -31,7 +31,22 @@ std::filesystem::path DatabaseLocation::PathFor(std::string_view requestedName) 
     return m_folder / std::filesystem::path(accessdb::kDatabaseFileName);
 }
 
+DatabaseLocation DatabaseLocation::FromEnvironment() {
+    accessdb::StorageLocation chosen =
+        accessdb::StorageLocation::FromEnvironment(accessdb::kDatabaseFileName);
+    return chosen.IsServer() ? OnServer(std::move(chosen)) : DatabaseLocation();
+}
+
+DatabaseLocation DatabaseLocation::OnServer(accessdb::StorageLocation server) {
+    DatabaseLocation location;
+    location.m_server = std::move(server);
+    return location;
+}
+
 accessdb::Connection DatabaseLocation::Open(std::string_view requestedName) const {
+    if (m_server) {
+        return accessdb::Connection::Open(*m_server, accessdb::OpenMode::CreateIfMissing);
+    }
     return accessdb::Connection::Open(PathFor(requestedName), accessdb::OpenMode::CreateIfMissing);
 }
 

@@ -17,8 +17,9 @@ bool CMirevalApp::InitInstance() {
     // Without the translations the toolkit speaks English; the console still works.
     mireval::ui::LoadSpanishToolkitTexts(m_translator);
 
-    // "Alumnos.mdb" in the working directory, as the controller expects it.
-    const mireval::DatabaseLocation database;
+    // "Alumnos.mdb" in the working directory, as the controller expects it, unless
+    // TARVO_DATABASE names the site's server.
+    const mireval::DatabaseLocation database = mireval::DatabaseLocation::FromEnvironment();
     try {
         database.EnsureExists();
     } catch (const accessdb::DatabaseError& error) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <filesystem>
 #include <ostream>
 
+#include "accessdb/StorageLocation.h"
 #include "controller/card/Sleeper.h"
 #include "controller/cycle/CardSession.h"
 #include "controller/cycle/ClockFields.h"
@@ -10,7 +10,8 @@
 #include "controller/cycle/Tone.h"
 
 // What the door station's controller drives besides its window. The database is opened per
-// card from this file name, relative to the working directory, and never created.
+// card at this location (a file name relative to the working directory, never created, or the
+// site's server).
 struct StationDevices {
     ReaderFactory& readers;
     DoorOpener& door;
@@ -18,5 +19,5 @@ struct StationDevices {
     Sleeper& sleeper;
     const ClockSource& clock;
     std::ostream& out;
-    std::filesystem::path database;
+    accessdb::StorageLocation database;
 };

@@ -16,5 +16,5 @@ StationDevices SystemStation::Devices() {
             SystemSleeper(),
             m_clock,
             std::cout,
-            std::filesystem::path(accessdb::kDatabaseFileName)};
+            accessdb::StorageLocation::FromEnvironment(accessdb::kDatabaseFileName)};
 }

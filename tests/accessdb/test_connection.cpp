@@ -161,7 +161,7 @@ TEST_F(DatabaseTest, NoCurrentRowExactlyWhereTheRowIsMissing) {
     EXPECT_EQ(Failure([&] { db.LookUpStudent("12345678").Field("Telefono"); }).Code(),
               kColumnNotFound);
 
-    sqlite3_exec(db.Handle(), "DROP TABLE Picadas", nullptr, nullptr, nullptr);
+    Sql(file, "DROP TABLE Picadas");
     const int missingTable = Failure([&] { db.ListAccesses("12345678"); }).Code();
     EXPECT_NE(missingTable, 0);
     EXPECT_NE(missingTable, kNoCurrentRow);

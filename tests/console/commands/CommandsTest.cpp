@@ -289,7 +289,7 @@ TEST(DeleteCommands, CancelledOrFailedChangeNothing) {
     for (const auto& test : cases) {
         SCOPED_TRACE(test.message);
         Showing console(kDoors, 3);
-        accessdb::sqlite::Execute(console.Db().Handle(), test.sql);
+        Sql(console.File(), test.sql);
         const std::string before = console.Snapshot();
         console.messages.answers = test.message.empty() ? "n" : "y";
         console.Click(test.command);

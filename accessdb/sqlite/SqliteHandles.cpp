@@ -1,6 +1,6 @@
 #include "SqliteHandles.h"
 
-#include "DatabaseError.h"
+#include "accessdb/DatabaseError.h"
 
 namespace accessdb::sqlite {
 

@@ -1,0 +1,137 @@
+#include "SqliteEngine.h"
+
+#include <strings.h>
+
+#include "Schema.h"
+#include "accessdb/Connection.h"
+#include "accessdb/DatabaseError.h"
+#include "accessdb/DatabaseFile.h"
+#include "accessdb/Encodings.h"
+
+namespace accessdb::sqlite {
+
+namespace {
+// Both programs wait this long for the other's writer before a write fails.
+constexpr int kBusyTimeoutMs = 8000;
+}  // namespace
+
+std::unique_ptr<SqliteEngine> OpenEngine(const std::filesystem::path& file, OpenMode mode) {
+    std::filesystem::path path = file;
+    const std::optional<std::filesystem::path> existing = FindDatabaseFile(file);
+    if (existing) {
+        path = *existing;
+    } else if (mode == OpenMode::ExistingOnly) {
+        throw DatabaseError(kFileNotFound,
+                            "No se encuentra el archivo de base de datos '" +
+                                file.filename().string() + "' en la carpeta '" +
+                                std::filesystem::absolute(file).parent_path().string() + "'.");
+    }
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX |
+                      (mode == OpenMode::CreateIfMissing ? SQLITE_OPEN_CREATE : 0);
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    DatabaseHandle db(raw);
+    if (rc != SQLITE_OK) {
+        Fail(db.get(), rc);
+    }
+    if (!existing) {
+        ShareWithFolderGroup(path);  // before the journal files copy its mode
+    }
+    sqlite3_extended_result_codes(db.get(), 0);
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    // A granted access reported as stored must survive a power cut.
+    Execute(db.get(), "PRAGMA synchronous = FULL");
+    // Reading the schema marker also proves the file is a database at all: a damaged file
+    // fails here, as an open failure, before anything is read or written.
+    PrepareSchema(db.get(), mode == OpenMode::CreateIfMissing);
+    return std::make_unique<SqliteEngine>(std::move(db));
+}
+
+std::optional<StudentColumns> SqliteEngine::FindStudentRow(std::int64_t dni) {
+    Statement query(Handle(), "SELECT * FROM Alumnos WHERE DNI = ?");
+    query.Bind(1, dni);
+    if (!query.Step()) {
+        return std::nullopt;
+    }
+    StudentColumns columns;
+    for (int i = 0; i < query.ColumnCount(); ++i) {
+        std::string name = query.ColumnName(i);
+        std::string value = query.Text(i);
+        if (strcasecmp(name.c_str(), "DNI") == 0 && !query.IsNull(i)) {
+            value = FormatDni(query.Integer(i));
+        }
+        columns.emplace_back(std::move(name), std::move(value));
+    }
+    return columns;
+}
+
+void SqliteEngine::InsertStudent(std::int64_t dni, const StudentRecord& student) {
+    Statement insert(Handle(),
+                     "INSERT INTO Alumnos (DNI, Nombre, Apellido1, Apellido2) VALUES (?, ?, ?, ?)");
+    insert.Bind(1, dni)
+        .Bind(2, student.nombre)
+        .Bind(3, student.apellido1)
+        .Bind(4, student.apellido2);
+    insert.Run();
+}
+
+bool SqliteEngine::UpdateStudent(std::int64_t dni, const StudentRecord& student) {
+    Statement update(Handle(),
+                     "UPDATE Alumnos SET Nombre = ?, Apellido1 = ?, Apellido2 = ?, Puerta = ?,"
+                     " Agosto = ?, Fin_de_semana = ?, Periodo_temporal = ?, FechaA = ?, FechaB = ?"
+                     " WHERE DNI = ?");
+    update.Bind(1, student.nombre)
+        .Bind(2, student.apellido1)
+        .Bind(3, student.apellido2)
+        .Bind(4, student.puerta)
+        .Bind(5, student.agosto)
+        .Bind(6, student.finDeSemana)
+        .Bind(7, student.periodoTemporal)
+        .Bind(8, student.fechaA)
+        .Bind(9, student.fechaB)
+        .Bind(10, dni);
+    update.Run();
+    return sqlite3_changes(Handle()) > 0;
+}
+
+bool SqliteEngine::DeleteStudent(std::int64_t dni) {
+    Statement remove(Handle(), "DELETE FROM Alumnos WHERE DNI = ?");
+    remove.Bind(1, dni).Run();
+    return sqlite3_changes(Handle()) > 0;
+}
+
+std::vector<AccessRecord> SqliteEngine::ListAccesses(std::int64_t dni) {
+    Statement query(Handle(),
+                    "SELECT Fecha, Hora, Puerta FROM Picadas WHERE DNI = ? ORDER BY rowid");
+    query.Bind(1, dni);
+    std::vector<AccessRecord> accesses;
+    while (query.Step()) {
+        accesses.push_back({std::string(), query.Text(0), query.Text(1), query.Text(2)});
+    }
+    return accesses;
+}
+
+std::size_t SqliteEngine::DeleteAccesses(std::int64_t dni) {
+    Statement remove(Handle(), "DELETE FROM Picadas WHERE DNI = ?");
+    remove.Bind(1, dni).Run();
+    return static_cast<std::size_t>(sqlite3_changes(Handle()));
+}
+
+void SqliteEngine::AppendAccess(std::int64_t dni, const AccessRecord& access) {
+    Statement insert(Handle(),
+                     "INSERT INTO Picadas (DNI, Fecha, Hora, Puerta) VALUES (?, ?, ?, ?)");
+    insert.Bind(1, dni).Bind(2, access.fecha).Bind(3, access.hora).Bind(4, access.puerta);
+    insert.Run();
+}
+
+// BEGIN IMMEDIATE takes the write lock at once, so the other program's writer is waited for
+// (busy timeout) before the check inside the transaction, not found later at the write.
+void SqliteEngine::BeginWrite() { Execute(Handle(), "BEGIN IMMEDIATE"); }
+
+void SqliteEngine::CommitWrite() { Execute(Handle(), "COMMIT"); }
+
+void SqliteEngine::RollbackWrite() noexcept {
+    sqlite3_exec(Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+}  // namespace accessdb::sqlite
