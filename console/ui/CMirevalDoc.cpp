@@ -8,7 +8,9 @@
 #include "ShellTexts.h"
 
 bool CMirevalDoc::OnNewDocument() {
-    m_title = mireval::ui::texts::kNewDocumentName;
+    // Built, then moved in: GCC 12 at -O3 takes assigning the literal in place for an
+    // overlapping copy (-Werror=restrict) and stops the optimised build.
+    m_title = std::string(mireval::ui::texts::kNewDocumentName);
     m_path.reset();
     return true;
 }
