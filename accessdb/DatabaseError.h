@@ -11,6 +11,9 @@ inline constexpr int kNoCurrentRow = 3021;    // the row looked for does not exi
 inline constexpr int kFileNotFound = 3024;    // the database file is missing
 inline constexpr int kInvalidDni = 3075;      // a DNI that is not eight decimal digits
 inline constexpr int kColumnNotFound = 3265;  // a column the table lacks
+inline constexpr int kStoredDniNotANumber = 3464;  // a DNI the table holds as text, not number
+inline constexpr int kTargetNotEmpty = 3012;       // moving a site: the target already has rows
+inline constexpr int kCopyMismatch = 3197;         // moving a site: the copy read back differs
 
 // The one failure type of the database layer: a numeric code and a text for the user.
 class DatabaseError : public std::exception {
