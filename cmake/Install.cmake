@@ -12,6 +12,11 @@ foreach(program tarvo mireval)
   endif()
 endforeach()
 
+# The command-line jobs on the database come with the door station's package.
+if(TARGET tarvo-admin)
+  install(TARGETS tarvo-admin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tarvo)
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_VENDOR "Tarvo")
 set(CPACK_PACKAGE_CONTACT "Tarvo developers <tarvo@localhost>")

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "accessdb/Connection.h"
+#include "accessdb/DatabaseError.h"
+#include "admin/SiteCopy.h"
+#include "support/StudentDatabase.h"
+#include "support/TempFolder.h"
+
+using accessdb::OpenMode;
+
+namespace {
+
+int FailureCode(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const accessdb::DatabaseError& error) {
+        return error.Code();
+    }
+    return 0;
+}
+
+struct CommandRun {
+    int exitCode;
+    std::string output;
+};
+
+// The installed command as a script would call it: its exit code and what it printed.
+CommandRun Admin(const std::string& arguments) {
+    const std::string command = std::string(TARVO_ADMIN) + " " + arguments + " 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string output;
+    std::array<char, 256> buffer{};
+    while (fgets(buffer.data(), buffer.size(), pipe.get()) != nullptr) {
+        output += buffer.data();
+    }
+    const int status = pclose(pipe.release());
+    return {WEXITSTATUS(status), output};
+}
+
+class SiteCopyTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        accessdb::StudentRecord ana = Student("1,3,", "1", "0", "1", "05/03/14", "31/12/14");
+        accessdb::StudentRecord nuno{"01234567", "Nuño", "Ibáñez", "", "8", "0", "1", "0", "", ""};
+        Register(source, {nuno, ana});
+        auto db = accessdb::Connection::Open(source, OpenMode::ExistingOnly);
+        db.AddStudent({"99999999", "Sin", "Guardar", "", "", "", "", "", "", ""});  // defaults
+        // Interleaved, and not in DNI or date order: the copy keeps the order written.
+        db.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
+        db.AppendAccess({"01234567", " 5/07/2014", "09:00:00", "8"});
+        db.AppendAccess({"12345678", " 1/01/2014", "08:00:00", "1"});
+    }
+
+    std::unique_ptr<accessdb::SiteTables> Open(const std::filesystem::path& file, OpenMode mode) {
+        return accessdb::OpenSiteTables(file, mode);
+    }
+
+    static Rows Everything(const std::filesystem::path& file) {
+        return Sql(file,
+                   "SELECT * FROM Alumnos ORDER BY DNI;"
+                   "SELECT DNI, Fecha, Hora, Puerta FROM Picadas ORDER BY rowid");
+    }
+
+    TempFolder folder;
+    std::filesystem::path source = folder / "Alumnos.mdb";
+    std::filesystem::path target = folder / "copia.mdb";
+};
+
+}  // namespace
+
+TEST_F(SiteCopyTest, CopiesEveryColumnAndTheOrderWrittenIntoANewFile) {
+    auto from = Open(source, OpenMode::ExistingOnly);
+    auto to = Open(target, OpenMode::CreateIfMissing);
+    const admin::CopyCount count = admin::CopySite(*from, *to);
+    EXPECT_EQ(count.students, 3);
+    EXPECT_EQ(count.accesses, 3);
+    EXPECT_EQ(Everything(target), Everything(source));
+    EXPECT_EQ(Sql(target, "SELECT DNI, Puerta FROM Picadas ORDER BY rowid"),
+              (Rows{"12345678|3", "1234567|8", "12345678|1"}));
+
+    // The copy is a database the programs use as they use the original.
+    auto db = accessdb::Connection::Open(target, OpenMode::ExistingOnly);
+    EXPECT_EQ(db.FindStudent("01234567").nombre, "Nuño");
+    EXPECT_EQ(db.ListAccesses("12345678").at(1).fecha, " 1/01/2014");
+}
+
+// Nothing is ever copied over a database that holds rows, and a failed check commits nothing.
+TEST_F(SiteCopyTest, TargetsThatMustNotBeWrittenAreLeftAsTheyWere) {
+    struct Case {
+        const char* name;
+        const char* targetSql;
+        int code;
+    };
+    const Case cases[] = {
+        {"target has a student", "INSERT INTO Alumnos (DNI) VALUES (1)", accessdb::kTargetNotEmpty},
+        {"target has an access", "INSERT INTO Picadas (DNI) VALUES (1)", accessdb::kTargetNotEmpty},
+        // The target changes what it stores: the read-back differs and nothing is kept.
+        {"read-back differs",
+         "CREATE TRIGGER alter_door AFTER INSERT ON Picadas "
+         "BEGIN UPDATE Picadas SET Puerta = '7' WHERE rowid = new.rowid; END",
+         accessdb::kCopyMismatch},
+        {"write refused midway",
+         "CREATE TRIGGER refuse BEFORE INSERT ON Picadas WHEN new.Puerta = '1' "
+         "BEGIN SELECT RAISE(ABORT, 'refused'); END",
+         SQLITE_CONSTRAINT},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        std::filesystem::remove(target);
+        Open(target, OpenMode::CreateIfMissing);
+        Sql(target, test.targetSql);
+        const Rows before = Everything(target);
+        auto from = Open(source, OpenMode::ExistingOnly);
+        auto to = Open(target, OpenMode::CreateIfMissing);
+        EXPECT_EQ(FailureCode([&] { admin::CopySite(*from, *to); }), test.code);
+        to.reset();
+        EXPECT_EQ(Everything(target), before);
+    }
+}
+
+TEST_F(SiteCopyTest, ASourceWithATextDniIsRefusedBeforeAnythingIsWritten) {
+    const std::filesystem::path sheet = folder / "hoja" / "Alumnos.mdb";
+    std::filesystem::create_directories(sheet.parent_path());
+    Sql(sheet,
+        "CREATE TABLE Alumnos (DNI TEXT, Nombre TEXT, Apellido1 TEXT, Apellido2 TEXT, Puerta TEXT,"
+        " Agosto TEXT, Fin_de_semana TEXT, Periodo_temporal TEXT, FechaA TEXT, FechaB TEXT);"
+        "CREATE TABLE Picadas (DNI INTEGER, Fecha TEXT, Hora TEXT, Puerta TEXT);"
+        "INSERT INTO Alumnos (DNI, Nombre) VALUES ('01234567', 'Ana')");
+    const CommandRun run = Admin("copy " + sheet.string() + " " + target.string());
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("DNI"), std::string::npos) << run.output;
+    EXPECT_EQ(Sql(target, "SELECT count(*) FROM Alumnos; SELECT count(*) FROM Picadas"),
+              (Rows{"0", "0"}));
+}
+
+TEST_F(SiteCopyTest, TheCommandTellsScriptsWhatHappenedByItsExitCode) {
+    const CommandRun copied = Admin("copy " + source.string() + " " + target.string());
+    EXPECT_EQ(copied.exitCode, 0) << copied.output;
+    EXPECT_NE(copied.output.find("Copiados 3 alumnos y 3 accesos"), std::string::npos);
+    EXPECT_EQ(Everything(target), Everything(source));
+
+    const CommandRun again = Admin("copy " + source.string() + " " + target.string());
+    EXPECT_EQ(again.exitCode, 3) << again.output;
+    EXPECT_NE(again.output.find("ya tiene alumnos"), std::string::npos) << again.output;
+
+    const CommandRun missing = Admin("copy " + (folder / "nada" / "Alumnos.mdb").string() + " " +
+                                     (folder / "otra.mdb").string());
+    EXPECT_EQ(missing.exitCode, 1) << missing.output;
+    EXPECT_NE(missing.output.find("No se encuentra"), std::string::npos) << missing.output;
+
+    EXPECT_EQ(Admin("copy " + source.string()).exitCode, 2);
+    EXPECT_EQ(Admin("").exitCode, 2);
+}
