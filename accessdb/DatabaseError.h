@@ -14,6 +14,16 @@ inline constexpr int kColumnNotFound = 3265;  // a column the table lacks
 inline constexpr int kStoredDniNotANumber = 3464;  // a DNI the table holds as text, not number
 inline constexpr int kTargetNotEmpty = 3012;       // moving a site: the target already has rows
 inline constexpr int kCopyMismatch = 3197;         // moving a site: the copy read back differs
+// The site's database server (PostgreSQL); the description carries the server's own words.
+inline constexpr int kServerAddressInvalid = 3001;    // TARVO_DATABASE cannot be read by libpq
+inline constexpr int kServerUnreachable = 3151;       // no connection, or it was lost
+inline constexpr int kServerNoAnswer = 3234;          // the server did not answer in time
+inline constexpr int kServerLoginRefused = 3029;      // wrong user or password
+inline constexpr int kServerPermissionDenied = 3033;  // the role may not do this
+inline constexpr int kServerTablesMissing = 3078;     // the site set-up script has not run
+inline constexpr int kServerWriteLocked = 3260;       // another console's change took too long
+inline constexpr int kServerDuplicateKey = 3022;      // a student with this DNI exists
+inline constexpr int kServerError = 3146;             // any other refusal by the server
 
 // The one failure type of the database layer: a numeric code and a text for the user.
 class DatabaseError : public std::exception {
