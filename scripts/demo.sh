@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The whole system on real components without a card reader or a relay: pcscd with a virtual
-# reader, virtual student cards inserted one after another, a pseudo-terminal relay whose far
+# The whole system on real components without a card reader or a relay: a private pcscd with a
+# virtual reader (beside the machine's own, which it leaves alone), virtual student cards
+# inserted one after another, a pseudo-terminal relay whose far
 # end prints each door it opens, Tarvo at door 3 and Mireval, both on one demo folder.
 #
 #   demo.sh BUILD_DIR [--dir DIR] [--headless] [--cards all|short] [--keep-open]
@@ -31,8 +32,14 @@ done
 mkdir -p "$DIR"
 DIR=$(cd "$DIR" && pwd)
 STACK=$ROOT/scripts/pcsc-stack.sh
-# A pcscd already running is most likely the machine's own: say so soon rather than wait long.
-export TARVO_PCSCD_WAIT=${TARVO_PCSCD_WAIT:-10}
+# The reader's folder holds its socket, whose path must stay short (a sockaddr_un): a demo
+# folder deep in the tree keeps it under /tmp instead.
+PCSC=$DIR/pcsc
+PCSC_TEMPORARY=0
+if [ ${#PCSC} -gt 92 ]; then
+  PCSC=$(mktemp -d "/tmp/tarvo-demo-pcsc.XXXXXX")
+  PCSC_TEMPORARY=1
+fi
 PIDS=()
 
 say() { printf 'demo: %s\n' "$*"; }
@@ -41,8 +48,9 @@ cleanup() {
   trap - EXIT INT TERM
   local pid
   for pid in "${PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-  "$STACK" stop "$DIR/pcsc" >/dev/null 2>&1 || true
+  "$STACK" stop "$PCSC" >/dev/null 2>&1 || true
   for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  [ "$PCSC_TEMPORARY" -eq 0 ] || rm -rf "$PCSC"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -70,9 +78,9 @@ rm -f "$DIR"/relay.txt "$DIR"/tarvo.out "$DIR"/mireval.out "$DIR"/*.png
 "$ROOT/scripts/demo-students.sh" "$DIR"
 say "students written to $DIR/Alumnos.mdb"
 
-# 2. The virtual reader.
-"$STACK" start "$DIR/pcsc" >/dev/null
-say "pcscd serves the virtual reader (log: $DIR/pcsc/pcscd.log)"
+# 2. The virtual reader, on a pcscd of the demo's own that only Tarvo is told of.
+"$STACK" start "$PCSC" >/dev/null
+say "a private pcscd serves the virtual reader (log: $PCSC/pcscd.log)"
 
 # 3. The relay line: Tarvo writes to ttyRELAY, the monitor reads the far end.
 socat pty,raw,echo=0,link="$DIR/ttyRELAY" pty,raw,echo=0,link="$DIR/ttyPEER" 2>/dev/null &
@@ -94,7 +102,8 @@ if [ "$HEADLESS" -eq 1 ]; then
 fi
 
 # 5. The two programs, started in the data folder as their desktop entries start them.
-(cd "$DIR" && TARVO_RELAY_PORT="$DIR/ttyRELAY" exec "$BUILD/controller/ui/tarvo" > "$DIR/tarvo.out" 2>&1) &
+(cd "$DIR" && PCSCLITE_CSOCK_NAME=$("$STACK" socket "$PCSC") TARVO_RELAY_PORT="$DIR/ttyRELAY" \
+  exec "$BUILD/controller/ui/tarvo" > "$DIR/tarvo.out" 2>&1) &
 PROGRAMS=($!)
 (cd "$DIR" && exec "$BUILD/console/ui/mireval" > "$DIR/mireval.out" 2>&1) &
 PROGRAMS+=($!)
@@ -114,9 +123,9 @@ say "Tarvo serves door 3"
 # 6. The cards, one after another: in for a few seconds, out, and a pause for Tarvo's wait.
 card() { # card NAME DNI WHAT
   say "card $2 in ($3)"
-  "$STACK" card-in "$DIR/pcsc" "$1" --dni "$2"
+  "$STACK" card-in "$PCSC" "$1" --dni "$2"
   sleep 5
-  "$STACK" card-out "$DIR/pcsc" "$1"
+  "$STACK" card-out "$PCSC" "$1"
   sleep 6
 }
 card ana 11111111 "allowed at door 3"

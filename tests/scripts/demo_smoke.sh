@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The demo's short card run without a display: both programs as built, on pcscd with the
-# virtual reader, the pty relay and a real Alumnos.mdb, the door chosen by a click on Tarvo's
-# window. Checked where the outcome lands: the relay's transcript, Picadas and Tarvo's
+# The demo's short card run without a display: both programs as built, on a private pcscd
+# with the virtual reader, the pty relay and a real Alumnos.mdb, the door chosen by a click on
+# Tarvo's window. Checked where the outcome lands: the relay's transcript, Picadas and Tarvo's
 # standard output. Nothing the demo started may outlive it; whatever does is reported and
 # ended here, so a failed run leaves nothing behind either.
 #   demo_smoke.sh BUILD_DIR

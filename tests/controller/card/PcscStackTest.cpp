@@ -1,12 +1,11 @@
 // The card reader against the real pcsc-lite and pcscd, with the vpcd virtual
 // reader and a virtual student card that answers as a T=0 card does.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -20,23 +19,34 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Runs the stack script with this build's port and interpreter; its exit code.
+// Runs the stack script with this build's interpreter; its exit code.
 int Stack(const std::string& arguments) {
-    const std::string command = std::string("TARVO_VPCD_PORT=") + TARVO_VPCD_PORT +
-                                " TARVO_PYTHON3='" + TARVO_PYTHON3 + "' '" +
+    const std::string command = std::string("TARVO_PYTHON3='") + TARVO_PYTHON3 + "' '" +
                                 TARVO_PCSC_STACK_SCRIPT + "' " + arguments;
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-const std::string kStackDir = TARVO_PCSC_STACK_DIR;
-
-bool StackRunning() {
-    std::ifstream pidFile(kStackDir + "/pcscd.pid");
-    std::string pid;
-    struct stat info {};
-    return static_cast<bool>(pidFile >> pid) && stat(("/proc/" + pid).c_str(), &info) == 0;
+// The stack script's answer on its standard output, without the line end.
+std::string StackAnswer(const std::string& arguments) {
+    const std::string command = std::string("'") + TARVO_PCSC_STACK_SCRIPT + "' " + arguments;
+    const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string answer;
+    char buffer[256];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) {
+        answer += buffer;
+    }
+    return answer.substr(0, answer.find('\n'));
 }
+
+// The fixture's stack, unless the environment names another (the check beside the
+// machine's own pcscd runs these tests on a stack of their own).
+const std::string kStackDir = [] {
+    const char* dir = std::getenv("TARVO_PCSC_STACK_DIR");
+    return std::string(dir != nullptr ? dir : TARVO_PCSC_STACK_DIR);
+}();
+
+bool StackRunning() { return Stack("port '" + kStackDir + "' > /dev/null 2>&1") == 0; }
 
 // A student card in the virtual reader for the life of the object.
 struct VirtualCard {
@@ -53,8 +63,12 @@ struct VirtualCard {
 
 class PcscStackTest : public ::testing::Test {
   protected:
-    // Under ctest the fixture has started the stack; run alone, the binary starts it.
+    // Under ctest the fixture has started the stack and the environment names its socket;
+    // run alone, the binary does both. A client library reads the variable once, at its
+    // first call, so it is set before any.
     static void SetUpTestSuite() {
+        s_socket = StackAnswer("socket '" + kStackDir + "'");
+        setenv("PCSCLITE_CSOCK_NAME", s_socket.c_str(), 0);
         if (!StackRunning()) {
             s_startedHere = Stack("start '" + kStackDir + "'") == 0;
         }
@@ -64,7 +78,12 @@ class PcscStackTest : public ::testing::Test {
             Stack("stop '" + kStackDir + "'");
         }
     }
-    void SetUp() override { ASSERT_TRUE(StackRunning()) << "pcscd of " << kStackDir; }
+    void SetUp() override {
+        ASSERT_TRUE(StackRunning()) << "pcscd of " << kStackDir;
+        const char* named = std::getenv("PCSCLITE_CSOCK_NAME");
+        ASSERT_EQ(std::string(named != nullptr ? named : ""), s_socket)
+            << "the reader would be asked on another pcscd than the one the cards go into";
+    }
 
     // Polls as the cycle does, a fresh reader each time, until the reader reports
     // `wanted` or a few seconds pass. Keeps the last reader for the test to use.
@@ -86,6 +105,7 @@ class PcscStackTest : public ::testing::Test {
 
   private:
     static inline bool s_startedHere = false;
+    static inline std::string s_socket;
 };
 
 TEST_F(PcscStackTest, EmptyVirtualReader_givesNoCard) {
@@ -122,6 +142,8 @@ TEST_F(PcscStackTest, StudentCards_areReadToTheStageThatFails) {
     }
 }
 
+// With the stack's pcscd gone the reader must fail, never fall back on another daemon (the
+// machine's own, where one runs, would answer on its own socket).
 TEST_F(PcscStackTest, WithoutPcscd_pollFailsCleanly) {
     ASSERT_EQ(Stack("stop '" + kStackDir + "'"), 0);
 
