@@ -1,12 +1,170 @@
 #include "PostgresEngine.h"
 
-#include "accessdb/DatabaseError.h"
+#include <strings.h>
+
+#include <string>
+
+#include "ServerErrors.h"
+#include "accessdb/Connection.h"
+#include "accessdb/Encodings.h"
+#include "accessdb/postgres/SchemaSql.h"
 
 namespace accessdb::postgres {
 
-std::unique_ptr<StorageEngine> OpenEngine(const StorageLocation& location, OpenMode) {
-    throw DatabaseError(-1, "El servidor de base de datos que indica " + location.Origin() +
-                                " no está disponible en esta versión.");
+namespace {
+
+// The one advisory lock every write transaction of the database takes: consoles' changes
+// follow one another, so a check and the write after it cannot interleave with another's.
+const std::string kTakeWriteLock = "SELECT pg_advisory_xact_lock(7318402113)";
+
+std::string Value(const PGresult* result, int row, int column) {
+    return PQgetisnull(result, row, column) ? std::string() : PQgetvalue(result, row, column);
 }
+
+void RollBackQuietly(ServerLink& link) noexcept {
+    if (link.IsOpen() && link.TransactionStatus() != PQTRANS_IDLE) {
+        try {
+            link.Run("ROLLBACK");
+        } catch (...) {  // a broken connection is closed; the server rolls back by itself
+        }
+    }
+}
+
+void CreateTables(ServerLink& link) {
+    // Under the write lock, so two consoles starting at once do not both create them.
+    const std::string script = "BEGIN; " + kTakeWriteLock + ";\n" + kSchemaSql + "\nCOMMIT";
+    try {
+        link.RunScript(script.c_str());
+    } catch (const DatabaseError& error) {
+        RollBackQuietly(link);
+        if (error.Code() == kServerPermissionDenied) {
+            throw TablesMissingError(link.Origin());
+        }
+        throw;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<StorageEngine> OpenEngine(const StorageLocation& location, OpenMode mode) {
+    ServerLink link = ServerLink::Connect(location);
+    // The server's own limits, inside the client's deadline, and whether both tables are there,
+    // in one round trip.
+    const std::string prepare =
+        "SET statement_timeout = " + std::to_string(kServerStatementTimeoutMs) +
+        "; SET lock_timeout = " + std::to_string(kServerLockTimeoutMs) +
+        "; SELECT to_regclass('alumnos') IS NOT NULL"
+        " AND to_regclass('picadas') IS NOT NULL";
+    const ResultHandle tables = link.RunScript(prepare.c_str());
+    if (Value(tables.get(), 0, 0) != "t") {
+        if (mode != OpenMode::CreateIfMissing) {
+            throw TablesMissingError(location.Origin());
+        }
+        CreateTables(link);
+    }
+    return std::make_unique<PostgresEngine>(std::move(link));
+}
+
+std::optional<StudentColumns> PostgresEngine::FindStudentRow(std::int64_t dni) {
+    const ResultHandle rows =
+        m_link.Run("SELECT * FROM alumnos WHERE dni = $1", Parameters().Number(dni));
+    const PGresult* result = rows.get();
+    if (PQntuples(result) == 0) {
+        return std::nullopt;
+    }
+    StudentColumns columns;
+    for (int i = 0; i < PQnfields(result); ++i) {
+        std::string name = PQfname(result, i);
+        std::string value = Value(result, 0, i);
+        if (strcasecmp(name.c_str(), "dni") == 0 && !value.empty()) {
+            value = FormatDni(std::stoll(value));
+        }
+        columns.emplace_back(std::move(name), std::move(value));
+    }
+    return columns;
+}
+
+void PostgresEngine::InsertStudent(std::int64_t dni, const StudentRecord& student) {
+    m_link.Run("INSERT INTO alumnos (dni, nombre, apellido1, apellido2) VALUES ($1, $2, $3, $4)",
+               Parameters()
+                   .Number(dni)
+                   .Text(student.nombre)
+                   .Text(student.apellido1)
+                   .Text(student.apellido2));
+}
+
+bool PostgresEngine::UpdateStudent(std::int64_t dni, const StudentRecord& student) {
+    const ResultHandle done = m_link.Run(
+        "UPDATE alumnos SET nombre = $1, apellido1 = $2, apellido2 = $3, puerta = $4,"
+        " agosto = $5, fin_de_semana = $6, periodo_temporal = $7, fechaa = $8, fechab = $9"
+        " WHERE dni = $10",
+        Parameters()
+            .Text(student.nombre)
+            .Text(student.apellido1)
+            .Text(student.apellido2)
+            .Text(student.puerta)
+            .Text(student.agosto)
+            .Text(student.finDeSemana)
+            .Text(student.periodoTemporal)
+            .Text(student.fechaA)
+            .Text(student.fechaB)
+            .Number(dni));
+    return ChangedRows(done.get()) > 0;
+}
+
+bool PostgresEngine::DeleteStudent(std::int64_t dni) {
+    const ResultHandle done =
+        m_link.Run("DELETE FROM alumnos WHERE dni = $1", Parameters().Number(dni));
+    return ChangedRows(done.get()) > 0;
+}
+
+std::vector<AccessRecord> PostgresEngine::ListAccesses(std::int64_t dni) {
+    const ResultHandle rows =
+        m_link.Run("SELECT fecha, hora, puerta FROM picadas WHERE dni = $1 ORDER BY orden",
+                   Parameters().Number(dni));
+    std::vector<AccessRecord> accesses;
+    for (int row = 0; row < PQntuples(rows.get()); ++row) {
+        accesses.push_back({std::string(), Value(rows.get(), row, 0), Value(rows.get(), row, 1),
+                            Value(rows.get(), row, 2)});
+    }
+    return accesses;
+}
+
+std::size_t PostgresEngine::DeleteAccesses(std::int64_t dni) {
+    const ResultHandle done =
+        m_link.Run("DELETE FROM picadas WHERE dni = $1", Parameters().Number(dni));
+    return ChangedRows(done.get());
+}
+
+void PostgresEngine::AppendAccess(std::int64_t dni, const AccessRecord& access) {
+    // No lock of the consoles' is taken: an append never waits for a console's change.
+    m_link.Run("INSERT INTO picadas (dni, fecha, hora, puerta) VALUES ($1, $2, $3, $4)",
+               Parameters().Number(dni).Text(access.fecha).Text(access.hora).Text(access.puerta));
+}
+
+void PostgresEngine::BeginWrite() {
+    const std::string begin = "BEGIN; " + kTakeWriteLock;
+    try {
+        m_link.RunScript(begin.c_str());
+    } catch (...) {
+        RollBackQuietly(m_link);  // a lock not granted in time leaves the transaction failed
+        throw;
+    }
+}
+
+void PostgresEngine::CommitWrite() {
+    // The server turns the commit of a transaction in which a statement failed into a
+    // rollback without an error: that must not be reported as stored.
+    if (m_link.TransactionStatus() == PQTRANS_INERROR) {
+        RollBackQuietly(m_link);
+        throw NotStoredError();
+    }
+    const ResultHandle done = m_link.Run("COMMIT");
+    if (std::string_view(PQcmdStatus(done.get())) != "COMMIT") {
+        throw NotStoredError();
+    }
+}
+
+void PostgresEngine::RollbackWrite() noexcept { RollBackQuietly(m_link); }
 
 }  // namespace accessdb::postgres

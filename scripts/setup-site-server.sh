@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Prepares a school's PostgreSQL server for Tarvo and Mireval: the site's database, the tables
+# Alumnos and Picadas, and two login roles with the least each program needs:
+#   - door stations (Tarvo) may read Alumnos and add rows to Picadas, nothing else: a stolen
+#     station login can neither give a card more doors, lift a restriction nor erase history;
+#   - consoles (Mireval) may read and write both tables.
+#
+#   scripts/setup-site-server.sh [--database NAME] [--station-role NAME] [--console-role NAME]
+#                                [--admin CONNINFO]
+#
+# Defaults: database "tarvo", roles "<database>_puerta" and "<database>_consola". Run it as a
+# server administrator, on the server itself for instance as
+#   sudo -u postgres scripts/setup-site-server.sh --database escuela
+# or elsewhere with --admin 'postgresql://admin@server/postgres' (or libpq's PGHOST, PGUSER...).
+# TARVO_STATION_PASSWORD and TARVO_CONSOLE_PASSWORD, when set, become the roles' passwords;
+# otherwise set them with psql's \password. More logins for one kind of PC share its rights as
+# members: CREATE ROLE puerta5 LOGIN PASSWORD '...' IN ROLE escuela_puerta.
+# Running it again keeps the data and sets the privileges anew.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+schema=$here/../accessdb/postgres/Schema.sql
+database=tarvo
+station=
+console=
+admin=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --database) database=$2; shift 2 ;;
+    --station-role) station=$2; shift 2 ;;
+    --console-role) console=$2; shift 2 ;;
+    --admin) admin=("$2"); shift 2 ;;
+    *) echo "setup-site-server: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+station=${station:-${database}_puerta}
+console=${console:-${database}_consola}
+[ -f "$schema" ] || { echo "setup-site-server: $schema is missing" >&2; exit 1; }
+
+psql -X -q -v ON_ERROR_STOP=1 "${admin[@]}" \
+  -v database="$database" -v station="$station" -v console="$console" \
+  -v station_password="${TARVO_STATION_PASSWORD:-}" \
+  -v console_password="${TARVO_CONSOLE_PASSWORD:-}" \
+  -v schema="$schema" <<'SQL'
+SELECT format('CREATE ROLE %I LOGIN', name)
+  FROM (VALUES (:'station'), (:'console')) AS wanted(name)
+ WHERE NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = name) \gexec
+SELECT format('ALTER ROLE %I PASSWORD %L', name, password)
+  FROM (VALUES (:'station', :'station_password'), (:'console', :'console_password'))
+       AS given(name, password)
+ WHERE password <> '' \gexec
+SELECT format('CREATE DATABASE %I ENCODING %L TEMPLATE template0', :'database', 'UTF8')
+ WHERE NOT EXISTS (SELECT 1 FROM pg_database WHERE datname = :'database') \gexec
+
+\connect :"database"
+SET client_min_messages = warning;
+\i :schema
+
+-- Nobody but the two roles reaches the database; nobody but its owner creates objects in it.
+REVOKE ALL ON DATABASE :"database" FROM PUBLIC;
+GRANT CONNECT ON DATABASE :"database" TO :"station", :"console";
+REVOKE CREATE ON SCHEMA public FROM PUBLIC;
+GRANT USAGE ON SCHEMA public TO :"station", :"console";
+
+REVOKE ALL ON alumnos, picadas FROM PUBLIC, :"station", :"console";
+-- A door station looks students up and records the accesses it grants; the order column
+-- fills itself.
+GRANT SELECT ON alumnos TO :"station";
+GRANT INSERT (dni, fecha, hora, puerta) ON picadas TO :"station";
+-- A console registers, changes and deletes students, lists and deletes their history.
+GRANT SELECT, INSERT, UPDATE, DELETE ON alumnos, picadas TO :"console";
+SQL
+echo "Base de datos $database lista: puestos de puerta como $station, consolas como $console."

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <libpq-fe.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "accessdb/StorageLocation.h"
+
+// The PostgreSQL cluster the test run started (cluster-fixture.sh, a ctest fixture), reached
+// as its superuser over its private socket.
+namespace testserver {
+
+using Rows = std::vector<std::string>;
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::string text;
+    std::getline(in, text);
+    return text;
+}
+
+inline std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr) {
+        throw std::runtime_error(std::string(name) + " is not set: run this test through ctest");
+    }
+    return value;
+}
+
+// The folder of the run's cluster, and the superuser's connection string on it.
+inline std::string ClusterFolder() { return ReadFile(Environment("TARVO_TEST_PG_STATE")); }
+inline std::string AdminConnection() { return ReadFile(ClusterFolder() + "/connection"); }
+inline std::string ScriptsFolder() { return Environment("TARVO_SCRIPTS"); }
+
+// Runs the statements over a connection of their own, as psql would: the last statement's rows
+// with their values joined by "|" (NULL as ""), or "error: SQLSTATE" when the server refused.
+inline Rows Sql(const std::string& connection, const std::string& statements) {
+    PGconn* link = PQconnectdb(connection.c_str());
+    Rows rows;
+    if (PQstatus(link) != CONNECTION_OK) {
+        rows.push_back("error: no connection: " + std::string(PQerrorMessage(link)));
+        PQfinish(link);
+        return rows;
+    }
+    PGresult* result = PQexec(link, statements.c_str());
+    const ExecStatusType status = PQresultStatus(result);
+    if (status == PGRES_TUPLES_OK) {
+        for (int row = 0; row < PQntuples(result); ++row) {
+            std::string line;
+            for (int column = 0; column < PQnfields(result); ++column) {
+                line += (column > 0 ? "|" : "") + std::string(PQgetvalue(result, row, column));
+            }
+            rows.push_back(line);
+        }
+    } else if (status != PGRES_COMMAND_OK) {
+        const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+        rows.push_back("error: " + std::string(state ? state : PQerrorMessage(link)));
+    }
+    PQclear(result);
+    PQfinish(link);
+    return rows;
+}
+
+// A schema of its own for one test in the cluster's "postgres" database, first on the search
+// path of every connection made with Connection(), dropped with all it holds at the end.
+class PrivateSchema {
+  public:
+    PrivateSchema() {
+        static std::atomic<int> counter = 0;
+        m_name = "t" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+        Check(Sql(AdminConnection(), "CREATE SCHEMA " + m_name));
+    }
+    ~PrivateSchema() { Sql(AdminConnection(), "DROP SCHEMA " + m_name + " CASCADE"); }
+    PrivateSchema(const PrivateSchema&) = delete;
+    PrivateSchema& operator=(const PrivateSchema&) = delete;
+
+    const std::string& Name() const { return m_name; }
+    std::string Connection() const {
+        return AdminConnection() + " options='-c search_path=" + m_name + "'";
+    }
+    accessdb::StorageLocation Location() const {
+        return accessdb::StorageLocation::Server(Connection());
+    }
+    Rows Run(const std::string& statements) const { return Sql(Connection(), statements); }
+
+  private:
+    static void Check(const Rows& rows) {
+        if (!rows.empty() && rows.front().starts_with("error")) {
+            throw std::runtime_error(rows.front());
+        }
+    }
+    std::string m_name;
+};
+
+}  // namespace testserver
