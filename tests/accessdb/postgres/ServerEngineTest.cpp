@@ -1,0 +1,126 @@
+// What only the server engine has to keep: door stations never wait on a console's change, a
+// console waits for another only a bounded time, failures say what happened and what to do.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <future>
+
+#include "TestServer.h"
+#include "accessdb/Connection.h"
+#include "accessdb/DatabaseError.h"
+#include "support/StudentDatabase.h"
+
+using namespace accessdb;
+using namespace std::chrono_literals;
+using testserver::PrivateSchema;
+
+namespace {
+
+DatabaseError FailureOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const DatabaseError& error) {
+        return error;
+    }
+    return {0, ""};
+}
+
+const AccessRecord kAccess{"12345678", " 5/03/2024", "09:41:07", "3"};
+
+class ServerEngine : public ::testing::Test {
+  protected:
+    Connection Console() { return Connection::Open(schema.Location(), OpenMode::CreateIfMissing); }
+    Connection Station() { return Connection::Open(schema.Location(), OpenMode::ExistingOnly); }
+
+    PrivateSchema schema;
+};
+
+}  // namespace
+
+TEST_F(ServerEngine, ADoorStationDoesNotWaitForAConsolesChange) {
+    Connection console = Console();
+    console.AddStudent(Student());
+    console.SaveStudent(Student("3"));
+    console.AppendAccess(kAccess);
+    WriteTransaction deleting(console);
+    console.DeleteAccesses("12345678");
+    // While the console's change is open, a station's whole card goes through.
+    auto card = std::async(std::launch::async, [&] {
+        Connection station = Station();
+        const std::string doors = station.LookUpStudent("12345678").Field("Puerta");
+        station.AppendAccess(kAccess);
+        return doors;
+    });
+    ASSERT_EQ(card.wait_for(2s), std::future_status::ready);
+    EXPECT_EQ(card.get(), "3");
+    deleting.Commit();
+    // The station's row was written after the delete took the older one.
+    EXPECT_EQ(schema.Run("SELECT count(*) FROM picadas"), Rows{"1"});
+}
+
+TEST_F(ServerEngine, AConsoleWaitingTooLongForAnotherIsToldToTryAgain) {
+    Connection first = Console();
+    WriteTransaction holding(first);
+    Connection second = Console();
+    const auto started = std::chrono::steady_clock::now();
+    const DatabaseError error = FailureOf([&] { WriteTransaction waiting(second); });
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 6s);
+    EXPECT_EQ(error.Code(), kServerWriteLocked) << error.Description();
+    EXPECT_NE(error.Description().find("Vuelva a intentarlo"), std::string::npos);
+    // The refused connection is usable again, and the first writer was not disturbed.
+    EXPECT_EQ(FailureOf([&] { second.FindStudent("12345678"); }).Code(), kNoCurrentRow);
+    first.AddStudent(Student());
+    holding.Commit();
+    EXPECT_EQ(second.FindStudent("12345678").nombre, "Ana");
+}
+
+// The server undoes a transaction in which a statement failed, and answers its COMMIT with a
+// rollback: that must reach the caller as a failure, not as a stored change.
+TEST_F(ServerEngine, ACommitAfterAFailedWriteIsNotReportedAsStored) {
+    Connection console = Console();
+    console.AddStudent(Student());
+    WriteTransaction transaction(console);
+    console.SaveStudent(Student("1,2,3,4,5,6,7,8"));
+    const DatabaseError duplicate = FailureOf([&] { console.AddStudent(Student()); });
+    EXPECT_EQ(duplicate.Code(), kServerDuplicateKey);
+    EXPECT_NE(FailureOf([&] { transaction.Commit(); }).Code(), 0);
+    EXPECT_EQ(console.FindStudent("12345678").puerta, "");
+}
+
+TEST_F(ServerEngine, MissingTablesSayToRunTheSiteSetUpScript) {
+    const DatabaseError error = FailureOf([&] { Station(); });
+    EXPECT_EQ(error.Code(), kServerTablesMissing);
+    EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos);
+}
+
+TEST_F(ServerEngine, AnAddressLibpqCannotReadIsRefusedNamingTheVariable) {
+    for (const std::string address :
+         {"host=/tmp dbname='escuela", "postgresql://[::1/escuela", "escuela sin igual"}) {
+        const DatabaseError error = FailureOf(
+            [&] { Connection::Open(StorageLocation::Server(address), OpenMode::ExistingOnly); });
+        EXPECT_EQ(error.Code(), kServerAddressInvalid) << address;
+        EXPECT_NE(error.Description().find("TARVO_DATABASE"), std::string::npos);
+    }
+    // As the programs read it, from the environment.
+    setenv("TARVO_DATABASE", "user=puerta3 =escuela", 1);
+    const StorageLocation fromEnvironment = StorageLocation::FromEnvironment("Alumnos.mdb");
+    unsetenv("TARVO_DATABASE");
+    const DatabaseError error =
+        FailureOf([&] { Connection::Open(fromEnvironment, OpenMode::ExistingOnly); });
+    EXPECT_EQ(error.Code(), kServerAddressInvalid);
+    EXPECT_NE(error.Description().find("TARVO_DATABASE"), std::string::npos);
+}
+
+TEST_F(ServerEngine, AServerThatIsNotThereIsReportedAtOnce) {
+    // Nothing listens on port 1 of this machine, and the socket folder does not exist.
+    for (const std::string address :
+         {"host=127.0.0.1 port=1 dbname=escuela", "host=/nonexistent/socket dbname=escuela"}) {
+        const auto started = std::chrono::steady_clock::now();
+        const DatabaseError error = FailureOf(
+            [&] { Connection::Open(StorageLocation::Server(address), OpenMode::ExistingOnly); });
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+        EXPECT_EQ(error.Code(), kServerUnreachable) << error.Description();
+        EXPECT_NE(error.Description().find("Compruebe la red"), std::string::npos);
+    }
+}
