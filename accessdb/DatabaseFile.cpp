@@ -1,31 +1,54 @@
 #include "DatabaseFile.h"
 
 #include <algorithm>
+#include <string>
 #include <system_error>
 #include <vector>
 
 namespace accessdb {
 
 namespace {
+
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
         return lower(x) == lower(y);
     });
 }
-}  // namespace
 
-std::optional<std::filesystem::path> FindDatabaseFile(const std::filesystem::path& requested) {
+// Every entry of the requested file's folder whose name matches without regard to letter case,
+// regular files or not. A folder the user may enter but not list yields the exact name alone.
+std::vector<std::filesystem::directory_entry> EntriesNamed(const std::filesystem::path& requested) {
     std::error_code ec;
     std::filesystem::path folder = requested.parent_path();
     if (folder.empty()) {
         folder = ".";
     }
     const std::string wanted = requested.filename().string();
+    std::vector<std::filesystem::directory_entry> entries;
+    std::filesystem::directory_iterator listing(folder, ec);
+    if (ec) {
+        std::filesystem::directory_entry exact(folder / wanted, ec);
+        if (!ec && exact.exists(ec)) {
+            entries.push_back(exact);
+        }
+        return entries;
+    }
+    for (const auto& entry : listing) {
+        if (SameNameIgnoringCase(entry.path().filename().string(), wanted)) {
+            entries.push_back(entry);
+        }
+    }
+    return entries;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> FindDatabaseFile(const std::filesystem::path& requested) {
+    std::error_code ec;
     std::vector<std::filesystem::path> matches;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        if (entry.is_regular_file(ec) &&
-            SameNameIgnoringCase(entry.path().filename().string(), wanted)) {
+    for (const auto& entry : EntriesNamed(requested)) {
+        if (entry.is_regular_file(ec)) {
             matches.push_back(entry.path());
         }
     }
@@ -40,6 +63,16 @@ std::optional<std::filesystem::path> FindDatabaseFile(const std::filesystem::pat
         return aCanonical != bCanonical ? aCanonical : a < b;
     });
     return matches.front();
+}
+
+std::optional<std::filesystem::path> FindNonFileEntry(const std::filesystem::path& requested) {
+    std::error_code ec;
+    for (const auto& entry : EntriesNamed(requested)) {
+        if (!entry.is_regular_file(ec)) {
+            return entry.path();
+        }
+    }
+    return std::nullopt;
 }
 
 void ShareWithFolderGroup(const std::filesystem::path& file) {

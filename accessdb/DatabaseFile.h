@@ -9,6 +9,10 @@ namespace accessdb {
 // the folder whatever its letter case on disk. Returns the existing file, or none.
 std::optional<std::filesystem::path> FindDatabaseFile(const std::filesystem::path& requested);
 
+// Something other than a file under the database's name (a folder called "Alumnos.mdb"), which
+// the open reports as what it is rather than as a missing file. None when there is no such entry.
+std::optional<std::filesystem::path> FindNonFileEntry(const std::filesystem::path& requested);
+
 // A new database in a folder its group may write (the site's shared data folder) is made
 // writable for that group too: the caretaker's controller and every administrator must be able
 // to write the file one of them created. SQLite's journal files copy the file's mode.

@@ -2,15 +2,24 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <string>
 
+#include "Failures.h"
 #include "SqliteHandles.h"
+#include "accessdb/DatabaseError.h"
 
 namespace accessdb {
 
 namespace {
 
-// Stored in the file's user_version once the file has been completed.
+using sqlite::Execute;
+using sqlite::Intent;
+using sqlite::Statement;
+
+// Stored in the file's user_version once the index and the checks are done.
 constexpr int kSchemaMarker = 1;
 
 constexpr const char* kCreateTables =
@@ -22,61 +31,179 @@ constexpr const char* kCreateTables =
     "CREATE TABLE IF NOT EXISTS Picadas ("
     " DNI INTEGER, Fecha TEXT DEFAULT '', Hora TEXT DEFAULT '', Puerta TEXT DEFAULT '');";
 
-int SchemaVersion(sqlite3* db) {
-    sqlite::Statement version(db, "PRAGMA user_version");
-    return version.Step() ? static_cast<int>(version.Integer(0)) : 0;
-}
+// What the programs need to know of one of the two tables.
+struct Table {
+    const char* name = "";
+    bool exists = false;
+    std::string dniType;     // as declared, "" when the column has no type
+    bool dniRowKey = false;  // DNI INTEGER PRIMARY KEY: the row's own key, never a text
+};
 
-bool TableExists(sqlite3* db, const char* table) {
-    sqlite::Statement query(
-        db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE");
-    query.Bind(1, std::string_view(table));
-    return query.Step();
-}
-
-// True when Alumnos.DNI is the table's integer primary key, which SQLite indexes by itself.
-bool DniIsRowKey(sqlite3* db) {
-    sqlite::Statement info(db, "PRAGMA table_info(Alumnos)");
+Table ReadTable(sqlite3* db, const char* name) {
+    Table table;
+    table.name = name;
+    Statement info(db, std::string("PRAGMA table_info(") + name + ")");
     int keyColumns = 0;
     bool dniKey = false;
     while (info.Step()) {
+        table.exists = true;
         const bool key = info.Integer(5) > 0;
         keyColumns += key ? 1 : 0;
-        if (key && strcasecmp(info.Text(1).c_str(), "DNI") == 0 &&
-            strcasecmp(info.Text(2).c_str(), "INTEGER") == 0) {
-            dniKey = true;
+        if (strcasecmp(info.Text(1).c_str(), "DNI") == 0) {
+            table.dniType = info.Text(2);
+            dniKey = key && strcasecmp(table.dniType.c_str(), "INTEGER") == 0;
         }
     }
-    return dniKey && keyColumns == 1;
+    table.dniRowKey = dniKey && keyColumns == 1;
+    return table;
+}
+
+// SQLite's rule for a declared type: a column whose type names text converts every number
+// written into it to text, so "01234567" and 1234567 never meet.
+bool DeclaredAsText(std::string type) {
+    std::transform(type.begin(), type.end(), type.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (type.find("INT") != std::string::npos) {
+        return false;
+    }
+    return type.find("CHAR") != std::string::npos || type.find("CLOB") != std::string::npos ||
+           type.find("TEXT") != std::string::npos;
+}
+
+std::string Where(sqlite3* db) {
+    const char* file = sqlite3_db_filename(db, "main");
+    return sqlite::DatabaseAt(file != nullptr ? file : "");
+}
+
+[[noreturn]] void RefuseTextColumn(sqlite3* db, const Table& table) {
+    throw DatabaseError(
+        kStoredDniNotANumber,
+        "En " + Where(db) + ", la columna DNI de la tabla " + table.name +
+            " está declarada como texto (" + table.dniType +
+            ") y no como número: un DNI como 01234567 no se encontraría y se añadirían alumnos "
+            "repetidos. No se ha modificado. Cree de nuevo la tabla con la columna «DNI "
+            "INTEGER» (por ejemplo con el programa sqlite3, antes de importar la hoja de "
+            "cálculo) y copie en ella los datos.");
+}
+
+// Numbers sort before every text and blob, so the index finds a stored text at once.
+void RefuseTextValues(sqlite3* db, const Table& table) {
+    if (table.dniRowKey) {
+        return;
+    }
+    Statement query(
+        db, std::string("SELECT typeof(DNI), DNI FROM ") + table.name + " WHERE DNI >= '' LIMIT 1");
+    if (!query.Step()) {
+        return;
+    }
+    const std::string shown = query.Text(0) == "text" ? "«" + query.Text(1) + "»" : "binario";
+    throw DatabaseError(
+        kStoredDniNotANumber,
+        "En " + Where(db) + ", la tabla " + table.name +
+            " guarda algún DNI como texto y no como número (por ejemplo " + shown +
+            "): esos alumnos no se encontrarían. No se ha modificado. Conviértalos con el "
+            "programa sqlite3: UPDATE " +
+            table.name +
+            " SET DNI = CAST(DNI AS INTEGER) WHERE typeof(DNI) = 'text'; y corrija "
+            "a mano los que no sean números.");
+}
+
+[[noreturn]] void RefuseMissingTable(sqlite3* db, const Table& table) {
+    sqlite::EngineFailure failure;
+    failure.code = SQLITE_ERROR;
+    failure.text = std::string("no such table: ") + table.name;
+    const char* file = sqlite3_db_filename(db, "main");
+    const DatabaseError error =
+        sqlite::Describe(file != nullptr ? file : "", failure, Intent::Open);
+    throw DatabaseError(error.Code(), error.Description() + " No se ha modificado.");
+}
+
+int SchemaVersion(sqlite3* db) {
+    Statement version(db, "PRAGMA user_version");
+    return version.Step() ? static_cast<int>(version.Integer(0)) : 0;
+}
+
+bool IsEmptyFile(sqlite3* db) {
+    Statement pages(db, "PRAGMA page_count");
+    return pages.Step() && pages.Integer(0) == 0;
+}
+
+// Creates what the programs add to a file: the tables (console only), the indexes on DNI, the
+// marker that spares later opens this work.
+void Complete(sqlite3* db, bool createTables) {
+    Execute(db, "BEGIN IMMEDIATE");
+    try {
+        if (createTables) {
+            Execute(db, kCreateTables);
+        }
+        Execute(db, "CREATE INDEX IF NOT EXISTS Picadas_DNI ON Picadas (DNI)");
+        if (!ReadTable(db, "Alumnos").dniRowKey) {
+            Execute(db, "CREATE INDEX IF NOT EXISTS Alumnos_DNI ON Alumnos (DNI)");
+        }
+        Execute(db, ("PRAGMA user_version = " + std::to_string(kSchemaMarker)).c_str());
+        Execute(db, "COMMIT");
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+// WAL lets the console read while the controller appends. The switch needs the file to itself
+// for a moment: when another program holds it (or the file or folder is read-only) this open
+// goes on in the old mode at once, and a later open switches.
+bool InWalMode(sqlite3* db) {
+    Statement mode(db, "PRAGMA journal_mode");
+    return mode.Step() && strcasecmp(mode.Text(0).c_str(), "wal") == 0;
+}
+
+void SwitchToWal(sqlite3* db) {
+    if (InWalMode(db)) {
+        return;
+    }
+    sqlite3_busy_timeout(db, 0);
+    sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db, sqlite::kBusyTimeoutMs);
 }
 
 }  // namespace
 
 void PrepareSchema(sqlite3* db, bool createTables) {
-    if (SchemaVersion(db) == kSchemaMarker) {
-        return;
+    // Everything up to Complete only reads: a file that is not already a database with both
+    // tables stays as it was when the controller opens it.
+    if (!createTables && IsEmptyFile(db)) {
+        throw DatabaseError(
+            SQLITE_NOTADB,
+            "El archivo de " + Where(db) +
+                " está vacío (0 bytes): no contiene la base de datos de alumnos. No se ha "
+                "modificado. Restaure la copia de seguridad, o abra Mireval en esa carpeta para "
+                "que cree en él las tablas vacías.");
     }
-    sqlite::Execute(db, "BEGIN IMMEDIATE");
-    try {
-        if (createTables) {
-            sqlite::Execute(db, kCreateTables);
+    Table tables[] = {ReadTable(db, "Alumnos"), ReadTable(db, "Picadas")};
+    for (const Table& table : tables) {
+        if (!table.exists && !createTables) {
+            RefuseMissingTable(db, table);
         }
-        const bool complete = TableExists(db, "Alumnos") && TableExists(db, "Picadas");
-        if (complete) {
-            sqlite::Execute(db, "CREATE INDEX IF NOT EXISTS Picadas_DNI ON Picadas (DNI)");
-            if (!DniIsRowKey(db)) {
-                sqlite::Execute(db, "CREATE INDEX IF NOT EXISTS Alumnos_DNI ON Alumnos (DNI)");
+        if (table.exists && DeclaredAsText(table.dniType)) {
+            RefuseTextColumn(db, table);
+        }
+    }
+    for (const Table& table : tables) {
+        if (table.exists) {
+            RefuseTextValues(db, table);
+        }
+    }
+    const bool complete = tables[0].exists && tables[1].exists;
+    if (!complete || SchemaVersion(db) != kSchemaMarker) {
+        try {
+            Complete(db, createTables);
+        } catch (const DatabaseError& error) {
+            // A read-only file can still be consulted; the next writable open completes it.
+            if (!complete || error.Code() != SQLITE_READONLY) {
+                throw;
             }
-            sqlite::Execute(db, ("PRAGMA user_version = " + std::to_string(kSchemaMarker)).c_str());
         }
-        sqlite::Execute(db, "COMMIT");
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     }
-    // WAL lets the console read while the controller appends. Switching needs the file to
-    // itself for a moment; if the other program holds it, a later open switches instead.
-    sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    SwitchToWal(db);
 }
 
 }  // namespace accessdb

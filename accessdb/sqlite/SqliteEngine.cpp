@@ -11,8 +11,33 @@
 namespace accessdb::sqlite {
 
 namespace {
-// Both programs wait this long for the other's writer before a write fails.
-constexpr int kBusyTimeoutMs = 8000;
+
+// A card's connection closes without a checkpoint, so that the WAL and its index stay for the
+// next card instead of being synced, deleted and made again. The first connection to open the
+// file reads the whole WAL back, and SQLite restarts a WAL only after a checkpoint seen by a
+// connection still open, so the WAL is checkpointed and emptied once it holds this many pages
+// (about 256 KiB, some thirty cards) instead of growing for ever.
+constexpr int kWalPagesPerCheckpoint = 64;
+
+int CheckpointLongWal(void*, sqlite3* db, const char* name, int pages) {
+    if (pages >= kWalPagesPerCheckpoint) {
+        // Never waits: while another program reads or writes, a later commit checkpoints.
+        sqlite3_busy_timeout(db, 0);
+        sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    }
+    return SQLITE_OK;  // the commit itself has succeeded whatever the checkpoint did
+}
+
+[[noreturn]] void RefuseNonFile(const std::filesystem::path& entry) {
+    throw DatabaseError(SQLITE_CANTOPEN,
+                        "No se puede abrir " + DatabaseAt(entry) + ": " + "'" +
+                            entry.filename().string() +
+                            "' es una carpeta (o algo que no es un archivo), no el archivo de la "
+                            "base de datos. Cámbiele el nombre o retírela, y ponga en su lugar el "
+                            "archivo de la base de datos.");
+}
+
 }  // namespace
 
 std::unique_ptr<SqliteEngine> OpenEngine(const std::filesystem::path& file, OpenMode mode) {
@@ -20,11 +45,16 @@ std::unique_ptr<SqliteEngine> OpenEngine(const std::filesystem::path& file, Open
     const std::optional<std::filesystem::path> existing = FindDatabaseFile(file);
     if (existing) {
         path = *existing;
+    } else if (const auto other = FindNonFileEntry(file)) {
+        RefuseNonFile(*other);
     } else if (mode == OpenMode::ExistingOnly) {
         throw DatabaseError(kFileNotFound,
                             "No se encuentra el archivo de base de datos '" +
                                 file.filename().string() + "' en la carpeta '" +
-                                std::filesystem::absolute(file).parent_path().string() + "'.");
+                                std::filesystem::absolute(file).parent_path().string() +
+                                "'. Compruebe que el programa se inicia en la carpeta de datos "
+                                "del centro; si la base de datos aún no existe, ábrala primero "
+                                "con Mireval, que la crea.");
     }
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX |
                       (mode == OpenMode::CreateIfMissing ? SQLITE_OPEN_CREATE : 0);
@@ -32,17 +62,19 @@ std::unique_ptr<SqliteEngine> OpenEngine(const std::filesystem::path& file, Open
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     DatabaseHandle db(raw);
     if (rc != SQLITE_OK) {
-        Fail(db.get(), rc);
+        throw Describe(std::filesystem::absolute(path), FailureOf(db.get(), rc), Intent::Open);
     }
     if (!existing) {
         ShareWithFolderGroup(path);  // before the journal files copy its mode
     }
     sqlite3_extended_result_codes(db.get(), 0);
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_wal_hook(db.get(), CheckpointLongWal, nullptr);
     // A granted access reported as stored must survive a power cut.
-    Execute(db.get(), "PRAGMA synchronous = FULL");
-    // Reading the schema marker also proves the file is a database at all: a damaged file
-    // fails here, as an open failure, before anything is read or written.
+    Execute(db.get(), "PRAGMA synchronous = FULL", Intent::Open);
+    // Reading the tables also proves the file is a database at all: a damaged file fails here,
+    // as an open failure, before anything is read or written.
     PrepareSchema(db.get(), mode == OpenMode::CreateIfMissing);
     return std::make_unique<SqliteEngine>(std::move(db));
 }

@@ -4,19 +4,16 @@
 
 namespace accessdb::sqlite {
 
-void Fail(sqlite3* db, int rc) {
-    const char* text = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    throw DatabaseError(rc, text != nullptr ? text : sqlite3_errstr(rc));
-}
+void Fail(sqlite3* db, int rc, Intent intent) { throw Describe(db, rc, intent); }
 
-void Check(sqlite3* db, int rc) {
+void Check(sqlite3* db, int rc, Intent intent) {
     if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE) {
-        Fail(db, rc);
+        Fail(db, rc, intent);
     }
 }
 
-void Execute(sqlite3* db, const char* sql) {
-    Check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
+void Execute(sqlite3* db, const char* sql, Intent intent) {
+    Check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr), intent);
 }
 
 Statement::Statement(sqlite3* db, std::string_view sql) : m_db(db) {
@@ -45,7 +42,11 @@ bool Statement::Step() {
     if (rc == SQLITE_DONE) {
         return false;
     }
-    Fail(m_db, rc);
+    Fail(m_db, rc, StepIntent());
+}
+
+Intent Statement::StepIntent() const {
+    return sqlite3_stmt_readonly(m_stmt) != 0 ? Intent::Read : Intent::Write;
 }
 
 void Statement::Run() {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "Failures.h"
+
 // RAII over the SQLite C API; the one place where its result codes become DatabaseError.
 namespace accessdb::sqlite {
 
@@ -15,11 +17,13 @@ struct CloseDatabase {
 };
 using DatabaseHandle = std::unique_ptr<sqlite3, CloseDatabase>;
 
-// Throws DatabaseError with the engine's code and text when rc is not a success code.
-void Check(sqlite3* db, int rc);
-[[noreturn]] void Fail(sqlite3* db, int rc);
+// Throws DatabaseError with the engine's code and the user's description (Failures.h) when rc
+// is not a success code.
+void Check(sqlite3* db, int rc, Intent intent = Intent::Read);
+[[noreturn]] void Fail(sqlite3* db, int rc, Intent intent = Intent::Read);
 
-void Execute(sqlite3* db, const char* sql);
+// Runs statements that return no rows; most change the file (BEGIN IMMEDIATE, COMMIT).
+void Execute(sqlite3* db, const char* sql, Intent intent = Intent::Write);
 
 // A prepared statement that lives for one use.
 class Statement {
@@ -42,6 +46,8 @@ class Statement {
     bool IsNull(int column) const;
 
   private:
+    Intent StepIntent() const;
+
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
 };
