@@ -58,7 +58,10 @@ SYSTEM_PID=
 if [ "$(id -u)" -eq 0 ]; then
   # One check at a time per machine: a pcscd this check starts must not be taken by another
   # run's check for the machine's own, and stopped under it.
-  exec 9> /run/lock/tarvo-beside-system-pcscd.lock && flock 9
+  lock=/run/lock
+  [ -d "$lock" ] || lock=/tmp
+  exec 9> "$lock/tarvo-beside-system-pcscd.lock"
+  flock 9
 fi
 if system_probe > /dev/null 2>&1; then
   SYSTEM=1
@@ -95,7 +98,7 @@ done
 # Its USB reader drivers are hidden from a private pcscd: it never claims a real reader.
 for bundle in /usr/lib/pcsc/drivers/*.bundle; do
   [ -d "$bundle" ] || continue
-  ! ls -A "/proc/$(cat "$WORK/a/pcscd.pid")/root$bundle" 2>/dev/null | grep -q . ||
+  ! find "/proc/$(cat "$WORK/a/pcscd.pid")/root$bundle" -mindepth 1 2>/dev/null | grep -q . ||
     fail "stack a's pcscd sees the USB driver $bundle"
 done
 
