@@ -14,8 +14,9 @@ class CycleScreen {
     virtual void ShowLog(std::string_view joinedLines) = 0;
 };
 
-// A plain OK box for database failures. It is modal: the timer keeps ticking while it is open,
-// so the cycle may be entered again from inside this call.
+// A plain OK box for database failures. The window's box returns while still open, so that
+// the timer keeps ticking; a box that waited for its answer inside this call would let a tick
+// enter the cycle again from here, which the handled flag keeps safe.
 class MessageBox {
   public:
     virtual ~MessageBox() = default;

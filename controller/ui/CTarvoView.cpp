@@ -26,9 +26,16 @@ CTarvoView::CTarvoView(const StationDevices& devices)
     for (int door = 0; door < ids::kDoorCount; ++door) {
         auto* button = m_form.ItemAs<QRadioButton>(ids::kFirstDoorButton + door);
         m_doorButtons.addButton(button, ids::kFirstDoorButton + door);
-        connect(button, &QRadioButton::clicked, this, [this, door] { OnDoorClicked(door); });
     }
     m_doorButtons.setExclusive(true);
+    // A door is taken whenever its button becomes checked, not only on a click: keyboard,
+    // screen readers and switch devices check it through the button's own toggle action.
+    // Only the button that becomes checked counts, so one choice stores its digit once.
+    connect(&m_doorButtons, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked) {
+            OnDoorClicked(id - ids::kFirstDoorButton);
+        }
+    });
     // The door buttons carry their captions; the fields get the labels beside them, so that
     // screen readers and test tools find every control by what the form shows.
     m_form.Item(ids::kDniField)->setAccessibleName(QStringLiteral("DNI"));
@@ -81,7 +88,21 @@ void CTarvoView::ShowLog(std::string_view joinedLines) {
 }
 
 void CTarvoView::ShowMessage(std::string_view text) {
-    QMessageBox box(QMessageBox::Warning, strings::Load(strings::kAppTitle), FromUtf8(text),
-                    QMessageBox::Ok, this);
-    box.exec();
+    // A box waiting in its own event loop would hold up the tick that opened it, and the timer
+    // does not tick again until that tick returns: the door would stay shut for everyone until
+    // somebody answers. The box is opened and the tick goes on; it keeps the window for the
+    // caretaker until answered. One box at a time: later failures go to the status bar.
+    if (m_messageBox && m_messageBox->isVisible()) {
+        ShowStatus(text);
+        return;
+    }
+    if (!m_messageBox) {
+        m_messageBox =
+            std::make_unique<QMessageBox>(QMessageBox::Warning, strings::Load(strings::kAppTitle),
+                                          QString(), QMessageBox::Ok, this);
+        // Descriptions name files and folders; none of it is markup.
+        m_messageBox->setTextFormat(Qt::PlainText);
+    }
+    m_messageBox->setText(FromUtf8(text));
+    m_messageBox->open();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QButtonGroup>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 
 #include "controller/cycle/ControllerCycle.h"
 #include "controller/cycle/CycleScreen.h"
@@ -33,6 +35,8 @@ class CTarvoView : public QWidget, public CycleScreen, public MessageBox {
     void SetNameField(std::string_view text) override;
     void ShowStatus(std::string_view text) override;
     void ShowLog(std::string_view joinedLines) override;
+    // Opens the window-modal OK box and returns at once; while it is open, the text goes to
+    // the status bar instead.
     void ShowMessage(std::string_view text) override;
 
   private:
@@ -43,6 +47,8 @@ class CTarvoView : public QWidget, public CycleScreen, public MessageBox {
     char m_doorDigit = '0';
     BuiltForm m_form;
     QButtonGroup m_doorButtons;
+    // Made at the first failure and kept for the next ones.
+    std::unique_ptr<QMessageBox> m_messageBox;
     QTimer m_timer;
     ControllerCycle m_cycle;
 };

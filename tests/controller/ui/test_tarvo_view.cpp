@@ -2,12 +2,16 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTranslator>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
+#include "accessdb/DatabaseError.h"
+#include "controller/cycle/AccessRules.h"
 #include "controller/ui/CMainFrame.h"
 #include "controller/ui/CTarvoView.h"
 #include "controller/ui/ControlIds.h"
@@ -15,6 +19,71 @@
 #include "tests/controller/cycle/CycleFakes.h"
 
 using namespace cyclefakes;
+
+namespace {
+
+// A reader session that counts how many are alive: a second one while the first lives means a
+// tick ran inside another tick.
+class CountedSession : public CardSession {
+  public:
+    CountedSession(std::unique_ptr<CardSession> inner, int& live, int& mostLive)
+        : m_inner(std::move(inner)), m_live(live) {
+        mostLive = std::max(mostLive, ++m_live);
+    }
+    ~CountedSession() override { --m_live; }
+    CountedSession(const CountedSession&) = delete;
+    CountedSession& operator=(const CountedSession&) = delete;
+    ReaderEvent Poll() override { return m_inner->Poll(); }
+    int ReadDni(std::string& cardBytes) override { return m_inner->ReadDni(cardBytes); }
+    void ReleaseCard() override { m_inner->ReleaseCard(); }
+    void Close() override { m_inner->Close(); }
+
+  private:
+    std::unique_ptr<CardSession> m_inner;
+    int& m_live;
+};
+
+struct CountedReaders : ScriptedReaders {
+    using ScriptedReaders::ScriptedReaders;
+    std::unique_ptr<CardSession> NewSession() override {
+        return std::make_unique<CountedSession>(ScriptedReaders::NewSession(), live, mostLive);
+    }
+    int live = 0;
+    int mostLive = 0;
+};
+
+// What the controller reports for Ana's card at door 5 on this file: the failure of the open,
+// else the lookup's; empty when the card goes through.
+std::string FailureFor(const std::filesystem::path& database, const ClockSource& clock) {
+    try {
+        auto db = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly);
+        const Verdict verdict =
+            AccessRules::Decide(db, "12345678", '5', AccessRules(clock).ReadClock());
+        return verdict.errorDescription.value_or("");
+    } catch (const accessdb::DatabaseError& error) {
+        return error.Description();
+    }
+}
+
+void RemoveDatabase(const std::filesystem::path& database) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        std::filesystem::remove(database.string() + suffix);
+    }
+}
+
+// The message boxes on the screen.
+QList<QMessageBox*> OpenBoxes() {
+    QList<QMessageBox*> boxes;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box != nullptr && box->isVisible()) {
+            boxes << box;
+        }
+    }
+    return boxes;
+}
+
+}  // namespace
 
 // The real frame and form view, with the reader, relay, tone and waits faked.
 class TestTarvoView : public QObject {
@@ -44,6 +113,103 @@ class TestTarvoView : public QObject {
         QCOMPARE(CheckedButtons(), 1);
         QVERIFY(Radio(1016)->isChecked());
         QCOMPARE(Radio(1016)->text(), QStringLiteral("Puerta7"));
+    }
+
+    // A screen reader or switch device checks a door through the button's own action (Qt's
+    // toggle()); the door counts however its button came to be checked.
+    void doorIsTakenHoweverItsButtonIsChecked() {
+        Radio(1014)->toggle();  // "Puerta5"
+        QCOMPARE(m_view->DoorDigit(), '5');
+        QAccessibleInterface* door7 = QAccessible::queryAccessibleInterface(Radio(1016));
+        QVERIFY(door7->actionInterface() != nullptr);
+        QVERIFY(door7->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::toggleAction()));
+        door7->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(m_view->DoorDigit(), '7');
+        Radio(1010)->setChecked(true);
+        QCOMPARE(m_view->DoorDigit(), '1');
+        Radio(1013)->setFocus();
+        QTest::keyClick(Radio(1013), Qt::Key_Space);
+        QCOMPARE(m_view->DoorDigit(), '4');
+        Click(1017);
+        QCOMPARE(m_view->DoorDigit(), '8');
+        QCOMPARE(CheckedButtons(), 1);
+        // A checked door toggled again stays checked, and stays the door.
+        Radio(1017)->toggle();
+        QVERIFY(Radio(1017)->isChecked());
+        QCOMPARE(m_view->DoorDigit(), '8');
+    }
+
+    // A database failure opens a box that waits for the caretaker; meanwhile the timer keeps
+    // ticking and cards are read, decided and recorded. A further failure goes to the status
+    // bar, never into a second box.
+    void cardsGoOnWhileAFailureBoxIsOpen() {
+        const std::filesystem::path database = m_folder / "Alumnos.mdb";
+        RemoveDatabase(database);
+        const std::string missing = FailureFor(database, m_clock);
+        QVERIFY(!missing.empty());
+        m_journal.clear();
+        m_door.opened.clear();
+        Click(1014);  // "Puerta5"
+        const ReaderTick card{CardConnected};
+        const ReaderTick empty{NoCard};
+        for (const ReaderTick& tick : {card, empty, card, empty, card}) {
+            m_readers.Then(tick);
+        }
+        // A box that blocked the ticks would block the test too: closed after a while, so
+        // that the counts below report it.
+        QTimer unblock;
+        unblock.setSingleShot(true);
+        connect(&unblock, &QTimer::timeout, [] {
+            for (QMessageBox* box : OpenBoxes()) {
+                box->reject();
+            }
+        });
+        unblock.start(25000);
+        const auto count = [&](const char* entry) {
+            return static_cast<int>(std::count(m_journal.begin(), m_journal.end(), entry));
+        };
+        constexpr int kBound = 15000;  // ms; a tick is due every 2000
+        m_view->OnInitialUpdate();
+
+        // The first card finds no file: one box, modal for the window, and the tick returned.
+        QVERIFY(QTest::qWaitFor([&] { return count("read") == 1; }, kBound));
+        QCOMPARE(OpenBoxes().size(), 1);
+        QMessageBox* box = OpenBoxes().front();
+        QCOMPARE(box->text(), QString::fromStdString(missing));
+        QCOMPARE(box->windowModality(), Qt::WindowModal);
+        QCOMPARE(QApplication::activeModalWidget(), box);
+
+        // The second card finds a file whose lookup fails: the status bar says so.
+        Sql(database,
+            "CREATE TABLE Alumnos (DNI INTEGER PRIMARY KEY, Nombre TEXT, Apellido1 TEXT);"
+            "CREATE TABLE Picadas (DNI INTEGER, Fecha TEXT, Hora TEXT, Puerta TEXT);"
+            "INSERT INTO Alumnos VALUES (12345678, 'Ana', 'Pérez');");
+        const std::string broken = FailureFor(database, m_clock);
+        QVERIFY(!broken.empty() && broken != missing);
+        QVERIFY(QTest::qWaitFor([&] { return count("read") == 2; }, kBound));
+        QCOMPARE(m_frame->MessagePaneText(), QString::fromStdString(broken));
+        QCOMPARE(OpenBoxes(), QList<QMessageBox*>{box});
+        QCOMPARE(box->text(), QString::fromStdString(missing));
+
+        // The third card is Ana's on a sound file: the door opens and the access is recorded.
+        RemoveDatabase(database);
+        Register(database, {Student("1,5,8")});
+        QVERIFY(QTest::qWaitFor([&] { return AccessRows(database).size() == 1; }, kBound));
+        QCOMPARE(count("read"), 3);
+        QCOMPARE(count("poll"), 5);
+        QCOMPARE(m_door.opened, std::string("5"));
+        const AccessLog& log = m_view->Cycle().Log();
+        QVERIFY(log.Count() >= 1 && log.Line(log.Count() - 1).ends_with("\tVALIDO\r\n"));
+        QCOMPARE(OpenBoxes(), QList<QMessageBox*>{box});
+        QCOMPARE(m_readers.mostLive, 1);
+
+        // Once the caretaker has answered, the next failure opens a box again.
+        box->button(QMessageBox::Ok)->click();
+        QVERIFY(QTest::qWaitFor([&] { return OpenBoxes().isEmpty(); }, kBound));
+        m_view->ShowMessage("Segundo aviso");
+        QCOMPARE(OpenBoxes().size(), 1);
+        QCOMPARE(OpenBoxes().front()->text(), QStringLiteral("Segundo aviso"));
     }
 
     // Screen readers and test tools reach every control by the caption the form shows for it.
@@ -127,7 +293,7 @@ class TestTarvoView : public QObject {
     QTranslator m_translator;
     TempFolder m_folder;
     Journal m_journal;
-    ScriptedReaders m_readers{m_journal};
+    CountedReaders m_readers{m_journal};
     FakeDoor m_door{m_journal};
     FakeTone m_tone;
     FakeSleeper m_sleeper;
