@@ -18,10 +18,10 @@ void RegistrationForm::EmptyFormStates() {
     Enable({ids::kRestrictionsGroup, ids::kHistoryGroup, ids::kStartDateGroup, ids::kEndDateGroup,
             ids::kDoorsGroup},
            false);
-    Enable({ids::kPersonalGroup, ids::kDni}, true);
-    Enable({ids::kNombre, ids::kApellido1, ids::kApellido2, ids::kFinDeSemana, ids::kAgosto,
-            ids::kIntervalo},
-           false);
+    // A new student's names are typed with the DNI.
+    Enable({ids::kPersonalGroup, ids::kDni, ids::kNombre, ids::kApellido1, ids::kApellido2}, true);
+    SetNamesReadOnly(false);
+    Enable({ids::kFinDeSemana, ids::kAgosto, ids::kIntervalo}, false);
     EnableAll(ids::kDateLists, false);
     EnableAll(ids::kDateLabels, false);
     Enable({ids::kDeleteHistory, ids::kDeleteRecord, ids::kModifyOrCancel}, false);
@@ -45,6 +45,7 @@ void RegistrationForm::LeaveEditModeStates() {
     Enable({ids::kFinDeSemana, ids::kAgosto, ids::kIntervalo}, false);
     EnableAll(ids::kDateLists, false);
     Enable({ids::kNombre, ids::kApellido1, ids::kApellido2}, false);
+    SetNamesReadOnly(true);
 }
 
 void RegistrationForm::ShowCancelledStates() {
@@ -57,6 +58,13 @@ void RegistrationForm::ShowCancelledStates() {
     EnableAll(ids::kDateLists, false);
     EnableAll(ids::kDateLabels, false);
     EnableAll(ids::kDoorBoxes, false);
+    SetNamesReadOnly(true);
+}
+
+void RegistrationForm::SetNamesReadOnly(bool readOnly) {
+    for (int box : {ids::kNombre, ids::kApellido1, ids::kApellido2}) {
+        m_controls.SetReadOnly(box, readOnly);
+    }
 }
 
 }  // namespace mireval

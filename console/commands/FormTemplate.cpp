@@ -9,7 +9,9 @@ namespace mireval {
 namespace {
 
 constexpr unsigned kEditStyle = kStyleBorder | kStyleAutoHScroll | kStyleTabStop;
-constexpr unsigned kNameStyle = kEditStyle | kStyleReadOnly;
+// The names are typed with the DNI before a record is shown, so that "Añadir Registro" stores
+// them; the commands make them read-only while a record is shown.
+constexpr unsigned kNameStyle = kEditStyle;
 constexpr unsigned kCheckStyle = kStyleAutoCheck | kStyleTabStop | kStyleDisabled;
 constexpr unsigned kListStyle = kStyleSorted | kStyleVScroll | kStyleTabStop | kStyleDisabled;
 constexpr unsigned kButtonStyle = kStyleTabStop;

@@ -15,9 +15,7 @@ std::string FirstTwo(const std::string& piece) { return piece.substr(0, 2); }
 
 void RegistrationForm::EnterEditMode() {
     m_controls.EnableWindow(ids::kDni, false);
-    for (int box : {ids::kNombre, ids::kApellido1, ids::kApellido2}) {
-        m_controls.SetReadOnly(box, false);
-    }
+    SetNamesReadOnly(false);
     Enable({ids::kRestrictionsGroup, ids::kFinDeSemana, ids::kAgosto, ids::kIntervalo}, true);
     if (m_controls.GetCheck(ids::kIntervalo) == kUnchecked) {
         EnableAll(ids::kDateLists, false);

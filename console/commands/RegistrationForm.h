@@ -73,6 +73,8 @@ class RegistrationForm {
     void EmptyFormStates();      // the enabled states of the empty form
     void LeaveEditModeStates();  // after a save
     void ShowCancelledStates();  // after a cancel, whatever the reload found
+    // The names are editable before a record is shown and in edit mode, read-only otherwise.
+    void SetNamesReadOnly(bool readOnly);
 
     FormControls& m_controls;
     UserMessages& m_messages;

@@ -30,6 +30,7 @@ void RegistrationForm::SearchRecord() {
     if (!failure) {
         UpdateData(false);
         ShowRecordButtons();
+        SetNamesReadOnly(true);  // as the record's other data, until edit mode
         return;
     }
     if (failure->IsNoCurrentRow() && !found) {
@@ -41,6 +42,7 @@ void RegistrationForm::SearchRecord() {
         m_controls.EnableWindow(ids::kHistoryGroup, false);
         Enable({ids::kHistory, ids::kDeleteRecord, ids::kModifyOrCancel, ids::kClearForm}, true);
         Enable({ids::kSearch, ids::kAddOrSave}, false);
+        SetNamesReadOnly(true);
     } else {
         m_messages.ShowMessage(failure->Description());
     }

@@ -30,7 +30,17 @@ CMirevalView::CMirevalView(mireval::DatabaseLocation database, int currentYear, 
         auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id));
         connect(button, &QAbstractButton::clicked, this, handler);
     };
-    bind(ids::kIntervalo, &CMirevalView::OnIntervalClicked);
+    // The period box answers every change of its state, not only a click: keyboard, screen
+    // readers and switch devices change it through its toggle action, which sends no click.
+    // Its state changes once per click, so one click runs the handler once. The form's own
+    // check changes send nothing (QtFormControls::SetCheck).
+    auto* period = qobject_cast<QAbstractButton*>(GetDlgItem(ids::kIntervalo));
+    connect(period, &QAbstractButton::toggled, this, [this, period] {
+        // Nobody can change a disabled box; the dates open only in edit mode.
+        if (period->isEnabled()) {
+            OnIntervalClicked();
+        }
+    });
     bind(ids::kClearForm, &CMirevalView::OnClearForm);
     bind(ids::kSearch, &CMirevalView::OnSearchRecord);
     bind(ids::kAddOrSave, &CMirevalView::OnAddRecord);

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <stdexcept>
 
 #include "console/commands/DisplayText.h"
@@ -104,8 +105,11 @@ int QtFormControls::GetCheck(int id) const {
 }
 
 void QtFormControls::SetCheck(int id, int state) {
-    // Setting the state runs no command: only a click does.
-    As<QCheckBox>(id)->setCheckState(state == kChecked ? Qt::Checked : Qt::Unchecked);
+    // The commands set a box's state to show a record or an empty form: that runs no command,
+    // whereas the user's change of the same box does.
+    auto* box = As<QCheckBox>(id);
+    const QSignalBlocker quiet(box);
+    box->setCheckState(state == kChecked ? Qt::Checked : Qt::Unchecked);
 }
 
 bool QtFormControls::IsReadOnly(int id) const {

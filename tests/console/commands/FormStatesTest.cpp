@@ -15,7 +15,7 @@ const char* const kWithoutHistory = "22222222";
 // it is checked (else kept), F enabled unless the history box shows the no-history text.
 const std::pair<std::vector<int>, const char*> kStateTable[] = {
     {{kDni}, "EEKKDKDK"},
-    {{kNombre, kApellido1, kApellido2}, "EDKKEDDK"},
+    {{kNombre, kApellido1, kApellido2}, "EEKKEDDK"},
     {{kPersonalGroup}, "EEKKKKDK"},
     {{kRestrictionsGroup, kFinDeSemana, kAgosto, kIntervalo}, "DDKKEDDK"},
     {{kDiaA, kMesA, kAnioA, kDiaB, kMesB, kAnioB}, "DDKKLDDK"},
@@ -56,6 +56,7 @@ const Scenario kScenarios[] = {
     {"Cancelled", 'G', kWithHistory, {kSearch, kModifyOrCancel, kModifyOrCancel}},
     {"CancelledWithoutHistory", 'G', kWithoutHistory, {kSearch, kModifyOrCancel, kModifyOrCancel}},
     {"HistoryDeleted", 'H', kWithHistory, {kSearch, kDeleteHistory}},
+    {"RecordDeleted", 'B', kWithHistory, {kSearch, kDeleteRecord}},
 };
 
 class FormStateColumns : public ::testing::TestWithParam<Scenario> {};
@@ -71,7 +72,9 @@ TEST_P(FormStateColumns, EveryControlIsAsTheStateTableSays) {
         console.Click(s.clicks[i]);
     }
     const Controls before = console.controls;
-    console.messages.answers = s.column == 'H' ? "y" : "";
+    const bool confirmed = !s.clicks.empty() &&
+                           (s.clicks.back() == kDeleteHistory || s.clicks.back() == kDeleteRecord);
+    console.messages.answers = confirmed ? "y" : "";
     if (!s.clicks.empty()) {
         console.Click(s.clicks.back());
     }
@@ -92,6 +95,10 @@ TEST_P(FormStateColumns, EveryControlIsAsTheStateTableSays) {
     }
     EXPECT_EQ(checked, console.controls.all.size()) << "the table covers every control";
     EXPECT_EQ(console.controls.IsReadOnly(kDni), s.column >= 'C');
+    // The names are typed with the DNI before a record is shown, and then only in edit mode.
+    for (int id : {kNombre, kApellido1, kApellido2}) {
+        EXPECT_EQ(console.controls.IsReadOnly(id), s.column >= 'C' && s.column != 'E') << id;
+    }
     EXPECT_EQ(console.controls.GetWindowText(kAddOrSave),
               s.column == 'E' ? "GUARDAR" : "Añadir Registro");
     if (!full && s.column >= 'C') {
@@ -106,6 +113,26 @@ TEST_P(FormStateColumns, EveryControlIsAsTheStateTableSays) {
 
 INSTANTIATE_TEST_SUITE_P(RegistrationForm, FormStateColumns, ::testing::ValuesIn(kScenarios),
                          [](const auto& scenario) { return std::string(scenario.param.name); });
+
+// "Añadir Registro" takes the names typed with the DNI, in the initial and in the empty form.
+TEST(NameBoxes, TypedBeforeAddingAreStored) {
+    Console console;
+    console.Type(kDni, "33333333");
+    console.Type(kNombre, "Ana");
+    console.Type(kApellido1, "Ruiz");
+    console.Click(kAddOrSave);
+    EXPECT_EQ(console.Stored("33333333"), "Ana|Ruiz|||0|0|0||");
+    console.Click(kClearForm);
+    console.Type(kDni, "44444444");
+    console.Type(kNombre, "Luis");
+    console.Type(kApellido1, "Mora");
+    console.Type(kApellido2, "Gil");
+    console.Click(kAddOrSave);
+    EXPECT_EQ(console.Stored("44444444"), "Luis|Mora|Gil||0|0|0||");
+    ASSERT_EQ(console.messages.shown.size(), 2u);
+    EXPECT_NE(console.messages.shown[1].find("\n Nombre: Luis\n Apellido1: Mora\n Apellido2: Gil"),
+              std::string::npos);
+}
 
 // The lists once stopped at "20", so no period could be entered after 2020.
 TEST(DateLists, OfferTwoDigitYearsFromZeroEightToTenYearsAhead) {

@@ -62,8 +62,46 @@ class MirevalSessionTest : public QObject {
 
   private slots:
     void wholeSessionThroughTheButtons();
+    void periodBoxAnswersEveryWayOfChangingIt();
+    void namesTypedBeforeAddingAreStored();
 
   private:
+    // A fresh frame on the folder's database, shown and active.
+    void StartSession(const QTemporaryDir& folder) {
+        m_frame = std::make_unique<CMainFrame>(
+            mireval::DatabaseLocation(std::filesystem::path(folder.path().toStdString())), 2026);
+        m_frame->InitialUpdateFrame();
+        m_frame->show();
+    }
+    static std::filesystem::path Database(const QTemporaryDir& folder) {
+        return std::filesystem::path(folder.path().toStdString()) / "Alumnos.mdb";
+    }
+    // The fourteen controls the period box switches, lists first: E or D each.
+    QString DateControls() const {
+        QString states;
+        for (int id :
+             {1025, 1026, 1016, 1021, 1022, 1023, 1035, 1036, 1017, 1024, 1018, 1039, 1019, 1038}) {
+            states += Item(id)->isEnabled() ? u'E' : u'D';
+        }
+        return states;
+    }
+    // What a screen reader or switch device does: the control's own accessible action.
+    void DoAction(int id, const QString& action) {
+        QAccessibleActionInterface* actions =
+            QAccessible::queryAccessibleInterface(Item(id))->actionInterface();
+        QVERIFY(actions != nullptr && actions->actionNames().contains(action));
+        actions->doAction(action);
+    }
+    // A name box the user can type into, and what it holds after typing the text.
+    QString TypeName(int id, const QString& text) {
+        auto* box = Item<QLineEdit>(id);
+        if (!box->isEnabled() || box->isReadOnly()) {
+            return QStringLiteral("(%1 cannot be typed into)").arg(id);
+        }
+        QTest::keyClicks(box, text);
+        return box->text();
+    }
+
     template <class Widget = QWidget>
     Widget* Item(int id) const {
         auto* widget = qobject_cast<Widget*>(m_frame->View()->GetDlgItem(id));
@@ -240,6 +278,108 @@ void MirevalSessionTest::wholeSessionThroughTheButtons() {
     QVERIFY(!Item<QLineEdit>(1005)->isReadOnly() && !Item<QCheckBox>(1049)->isChecked());
     QCOMPARE(Item<QComboBox>(1025)->currentText(), QStringLiteral(" "));
 
+    m_frame.reset();
+}
+
+// "Intervalo temporal" opens and closes the dates however its state changes: mouse, keyboard,
+// toggle(), setChecked, a screen reader's toggle action. The form's own check changes (showing
+// a stored record) do not count as the user's.
+void MirevalSessionTest::periodBoxAnswersEveryWayOfChangingIt() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    {
+        auto db = accessdb::Connection::Open(Database(folder), accessdb::OpenMode::CreateIfMissing);
+        const accessdb::StudentRecord student{"11111111", "Ana", "Ruiz", "Gil",      "1",
+                                              "0",        "0",   "1",    "05/03/26", "31/12/26"};
+        db.AddStudent(student);
+        db.SaveStudent(student);
+    }
+    StartSession(folder);
+    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+    QTest::keyClicks(Item<QLineEdit>(1005), QStringLiteral("11111111"));
+    QCOMPARE(Answering({}, [&] { Click(1028); }), QStringList());
+    const QString open = QStringLiteral("EEEEEEEEEEEEEE");
+    const QString closed = QStringLiteral("DDDDDDDDDDDDDD");
+    auto* period = Item<QCheckBox>(1011);
+    QVERIFY(period->isChecked());
+    QCOMPARE(DateControls(), closed);
+    // Outside edit mode the box is disabled: a change made to it from outside opens nothing.
+    period->toggle();
+    period->toggle();
+    QVERIFY(period->isChecked());
+    QCOMPARE(DateControls(), closed);
+
+    QCOMPARE(Answering({QMessageBox::Ok}, [&] { Click(1032); }).size(), 1);
+    QCOMPARE(DateControls(), open);
+    period->toggle();
+    QCOMPARE(DateControls(), closed);
+    DoAction(1011, QAccessibleActionInterface::toggleAction());
+    QVERIFY(period->isChecked());
+    QCOMPARE(DateControls(), open);
+    period->setChecked(false);
+    QCOMPARE(DateControls(), closed);
+    period->setFocus();
+    QTest::keyClick(period, Qt::Key_Space);
+    QVERIFY(period->isChecked());
+    QCOMPARE(DateControls(), open);
+    Click(1011);
+    QCOMPARE(DateControls(), closed);
+    DoAction(1011, QAccessibleActionInterface::toggleAction());
+    QCOMPARE(DateControls(), open);
+
+    // The boxes without a command of their own are read as they stand, however they changed.
+    DoAction(1050, QAccessibleActionInterface::toggleAction());  // P3
+    Item<QCheckBox>(1010)->toggle();                             // "Agosto"
+    QCOMPARE(Answering({}, [&] { Click(1031); }), QStringList());
+    const accessdb::StudentRecord stored =
+        accessdb::Connection::Open(Database(folder), accessdb::OpenMode::ExistingOnly)
+            .FindStudent("11111111");
+    QCOMPARE(
+        QString::fromStdString(stored.puerta + "|" + stored.agosto + "|" + stored.periodoTemporal +
+                               "|" + stored.fechaA + "|" + stored.fechaB),
+        QStringLiteral("1,3,|1|1|05/03/26|31/12/26"));
+    QVERIFY(period->isChecked());
+    QCOMPARE(DateControls(), closed);
+    m_frame.reset();
+}
+
+// The names are typed with the DNI in the initial and in the empty form, and "Añadir Registro"
+// stores them; a shown record's names are read-only until edit mode.
+void MirevalSessionTest::namesTypedBeforeAddingAreStored() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    StartSession(folder);
+    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+    const auto names = [&](const char* dni) {
+        const accessdb::StudentRecord stored =
+            accessdb::Connection::Open(Database(folder), accessdb::OpenMode::ExistingOnly)
+                .FindStudent(dni);
+        return stored.nombre + "|" + stored.apellido1 + "|" + stored.apellido2;
+    };
+
+    QTest::keyClicks(Item<QLineEdit>(1005), QStringLiteral("12345678"));
+    QCOMPARE(TypeName(1002, QStringLiteral("Ana")), QStringLiteral("Ana"));
+    QCOMPARE(TypeName(1006, QStringLiteral("Ruiz")), QStringLiteral("Ruiz"));
+    QCOMPARE(TypeName(1007, QStringLiteral("Gil")), QStringLiteral("Gil"));
+    QStringList seen = Answering({QMessageBox::Ok}, [&] { Click(1031); });
+    QCOMPARE(seen.size(), 1);
+    QVERIFY2(
+        seen[0].contains(QStringLiteral("\n Nombre: Ana\n Apellido1: Ruiz\n Apellido2: Gil\n")),
+        qPrintable(seen[0]));
+    QCOMPARE(names("12345678"), std::string("Ana|Ruiz|Gil"));
+
+    QCOMPARE(Answering({}, [&] { Click(1027); }), QStringList());
+    QTest::keyClicks(Item<QLineEdit>(1005), QStringLiteral("87654321"));
+    QCOMPARE(TypeName(1002, QStringLiteral("Luis")), QStringLiteral("Luis"));
+    QCOMPARE(TypeName(1006, QStringLiteral("Mora")), QStringLiteral("Mora"));
+    QCOMPARE(Answering({QMessageBox::Ok}, [&] { Click(1031); }).size(), 1);
+    QCOMPARE(names("87654321"), std::string("Luis|Mora|"));
+
+    // Shown by a search: enabled, but as read-only as the DNI.
+    QCOMPARE(Answering({}, [&] { Click(1028); }), QStringList());
+    for (int id : {1002, 1006, 1007}) {
+        QVERIFY(Item(id)->isEnabled() && Item<QLineEdit>(id)->isReadOnly());
+    }
     m_frame.reset();
 }
 
