@@ -1,13 +1,24 @@
 #include "LocationArgument.h"
 
+#include <cctype>
+
 namespace admin {
 
 accessdb::StorageLocation LocationArgument(const std::string& argument, const std::string& role) {
     const bool uri =
         argument.rfind("postgresql://", 0) == 0 || argument.rfind("postgres://", 0) == 0;
-    // A keyword=value string; a file name with "=" in it can be given as ./name.
-    const bool keywords =
-        argument.find('=') != std::string::npos && argument.find('/') == std::string::npos;
+    // A keyword=value string begins with a keyword ("host=", "service ="); a file whose name
+    // looks like one can be given as ./name.
+    std::size_t end = 0;
+    while (end < argument.size() &&
+           (std::isalpha(static_cast<unsigned char>(argument[end])) || argument[end] == '_')) {
+        ++end;
+    }
+    const std::size_t keywordEnd = end;
+    while (end < argument.size() && argument[end] == ' ') {
+        ++end;
+    }
+    const bool keywords = keywordEnd > 0 && end < argument.size() && argument[end] == '=';
     if (uri || keywords) {
         return accessdb::StorageLocation::Server(argument, role);
     }

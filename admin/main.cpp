@@ -25,14 +25,16 @@ constexpr const char* kUsageText =
 
 int Copy(const std::string& from, const std::string& to) {
     try {
-        auto source = accessdb::OpenSiteTables(admin::LocationArgument(from, "el origen"),
-                                               accessdb::OpenMode::ExistingOnly);
-        auto target = accessdb::OpenSiteTables(admin::LocationArgument(to, "el destino"),
-                                               accessdb::OpenMode::CreateIfMissing);
-        const admin::CopyCount count = admin::CopySite(
-            *source, *target, [](const std::string& step) { std::cerr << step << '\n'; });
+        const accessdb::StorageLocation source = admin::LocationArgument(from, "el origen");
+        const accessdb::StorageLocation target = admin::LocationArgument(to, "el destino");
+        auto sourceTables = accessdb::OpenSiteTables(source, accessdb::OpenMode::ExistingOnly);
+        auto targetTables = accessdb::OpenSiteTables(target, accessdb::OpenMode::CreateIfMissing);
+        const admin::CopyCount count =
+            admin::CopySite(*sourceTables, *targetTables,
+                            [](const std::string& step) { std::cerr << step << '\n'; });
+        // The connection strings are not repeated: they may hold a password.
         std::cout << "Copiados " << count.students << " alumnos y " << count.accesses
-                  << " accesos de " << from << " a " << to << "; la copia coincide fila a fila.\n";
+                  << " accesos; la copia coincide fila a fila con el origen.\n";
         return kDone;
     } catch (const accessdb::DatabaseError& error) {
         std::cerr << "tarvo-admin: " << error.Description() << '\n';

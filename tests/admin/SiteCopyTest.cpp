@@ -134,8 +134,10 @@ TEST_F(SiteCopyTest, ASourceWithATextDniIsRefusedBeforeAnythingIsWritten) {
     const CommandRun run = Admin("copy " + sheet.string() + " " + target.string());
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_NE(run.output.find("DNI"), std::string::npos) << run.output;
-    EXPECT_EQ(Sql(target, "SELECT count(*) FROM Alumnos; SELECT count(*) FROM Picadas"),
-              (Rows{"0", "0"}));
+    if (std::filesystem::exists(target)) {
+        EXPECT_EQ(Sql(target, "SELECT count(*) FROM Alumnos; SELECT count(*) FROM Picadas"),
+                  (Rows{"0", "0"}));
+    }
 }
 
 TEST_F(SiteCopyTest, TheCommandTellsScriptsWhatHappenedByItsExitCode) {
