@@ -1,0 +1,256 @@
+// The embedded file as the programs open it: the journal mode, the files it refuses, and what a
+// card leaves behind.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+
+#include "accessdb/Connection.h"
+#include "accessdb/DatabaseError.h"
+#include "support/StudentDatabase.h"
+#include "support/TempFolder.h"
+
+using namespace accessdb;
+namespace fs = std::filesystem;
+
+namespace {
+
+DatabaseError Failure(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const DatabaseError& error) {
+        return error;
+    }
+    return {0, ""};
+}
+
+std::string Bytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// The two tables as a school makes them with the sqlite3 shell, DNI typed as given.
+std::string HandMadeTables(const std::string& alumnosDni, const std::string& picadasDni) {
+    return "CREATE TABLE Alumnos (DNI " + alumnosDni +
+           ", Nombre TEXT, Apellido1 TEXT, Apellido2 TEXT, Puerta TEXT, Agosto TEXT,"
+           " Fin_de_semana TEXT, Periodo_temporal TEXT, FechaA TEXT, FechaB TEXT);"
+           "CREATE TABLE Picadas (DNI " +
+           picadasDni + ", Fecha TEXT, Hora TEXT, Puerta TEXT);";
+}
+
+// Another program reading the file: one read transaction, open until the reader goes.
+class Reader {
+  public:
+    explicit Reader(const fs::path& file) {
+        sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        m_started = sqlite3_exec(m_db, "BEGIN; SELECT count(*) FROM Alumnos", nullptr, nullptr,
+                                 nullptr) == SQLITE_OK;
+    }
+    ~Reader() { sqlite3_close(m_db); }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    bool Reading() const { return m_started && sqlite3_get_autocommit(m_db) == 0; }
+
+  private:
+    sqlite3* m_db = nullptr;
+    bool m_started = false;
+};
+
+std::string ShellCount(const fs::path& file, const std::string& table) {
+    const std::string command =
+        "sqlite3 '" + file.string() + "' 'SELECT count(*) FROM " + table + "' 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> shell(popen(command.c_str(), "r"), pclose);
+    char line[128] = {};
+    return fgets(line, sizeof line, shell.get()) != nullptr ? std::string(line) : std::string();
+}
+
+class SqliteFileTest : public ::testing::Test {
+  protected:
+    Connection Console() { return Connection::Open(file, OpenMode::CreateIfMissing); }
+    Connection Controller() { return Connection::Open(file, OpenMode::ExistingOnly); }
+
+    // A file made with the shell whose first open by the programs was cut short after the
+    // marker was written and before the journal was switched: it stays in rollback mode.
+    void MakeInterruptedFile() {
+        ASSERT_EQ(Sql(file, HandMadeTables("INTEGER", "INTEGER") +
+                                "INSERT INTO Alumnos (DNI, Nombre, Puerta)"
+                                " VALUES (12345678, 'Ana', '5');"
+                                "CREATE INDEX Picadas_DNI ON Picadas (DNI);"
+                                "PRAGMA user_version = 1;"
+                                "PRAGMA journal_mode;"),
+                  Rows{"delete"});
+    }
+
+    TempFolder folder;
+    fs::path file = folder / "Alumnos.mdb";
+};
+
+}  // namespace
+
+// Was: the marker made every later open skip the switch, and a console reading the file made
+// every card's append wait 8 s and fail as locked.
+TEST_F(SqliteFileTest, AnInterruptedFirstOpenIsSwitchedToWalByTheNextOpen) {
+    MakeInterruptedFile();
+    EXPECT_EQ(Controller().FindStudent("12345678").nombre, "Ana");
+    EXPECT_EQ(Sql(file, "PRAGMA journal_mode"), Rows{"wal"});
+
+    Reader console(file);
+    ASSERT_TRUE(console.Reading());
+    EXPECT_EQ(Failure([&] {
+                  Controller().AppendAccess({"12345678", "15/07/2014", "10:00:00", "5"});
+              }).Description(),
+              "");
+    // In rollback mode the append could not have committed while the reader still reads.
+    EXPECT_TRUE(console.Reading());
+    EXPECT_EQ(Sql(file, "SELECT count(*) FROM Picadas"), Rows{"1"});
+}
+
+// The switch needs the file to itself: the open goes on at once in the old mode, and the first
+// open after the reader has gone switches.
+TEST_F(SqliteFileTest, AnOpenThatCannotSwitchNowWorksAndALaterOneSwitches) {
+    MakeInterruptedFile();
+    {
+        Reader console(file);
+        ASSERT_TRUE(console.Reading());
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Controller().FindStudent("12345678").puerta, "5");
+        // A write would wait the 8 s busy timeout for this reader; the open must not.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+        EXPECT_EQ(Sql(file, "PRAGMA journal_mode"), Rows{"delete"});
+    }
+    Controller();
+    EXPECT_EQ(Sql(file, "PRAGMA journal_mode"), Rows{"wal"});
+}
+
+// Each file is refused by the open that is shown, with its description, and left exactly as it
+// was: same bytes, no journal or WAL beside it.
+TEST_F(SqliteFileTest, FilesThatAreNotADatabaseOfNumberedStudentsAreRefusedUntouched) {
+    struct Case {
+        const char* what;
+        std::string statements;  // run with the shell's defaults; empty: a 0-byte file
+        OpenMode mode;
+        int code;
+        std::vector<std::string> phrases;
+    };
+    const std::vector<Case> cases = {
+        {"a spreadsheet imported with DNI as TEXT",
+         HandMadeTables("TEXT", "INTEGER") + "INSERT INTO Alumnos (DNI) VALUES ('01234567')",
+         OpenMode::CreateIfMissing,
+         kStoredDniNotANumber,
+         {"columna DNI de la tabla Alumnos", "texto (TEXT)", "DNI INTEGER", "No se ha modificado"}},
+        {"the same file at the controller",
+         HandMadeTables("TEXT", "INTEGER"),
+         OpenMode::ExistingOnly,
+         kStoredDniNotANumber,
+         {"tabla Alumnos", "texto"}},
+        {"access history keyed by text",
+         HandMadeTables("INTEGER", "VARCHAR(8)"),
+         OpenMode::CreateIfMissing,
+         kStoredDniNotANumber,
+         {"tabla Picadas", "VARCHAR(8)"}},
+        {"an untyped DNI column holding a text",
+         HandMadeTables("", "INTEGER") + "INSERT INTO Alumnos (DNI) VALUES (7654321), ('01234567')",
+         OpenMode::CreateIfMissing,
+         kStoredDniNotANumber,
+         {"tabla Alumnos", "«01234567»", "CAST(DNI AS INTEGER)"}},
+        {"an empty file at the controller",
+         "",
+         OpenMode::ExistingOnly,
+         SQLITE_NOTADB,
+         {"'Alumnos.mdb'", "vacío (0 bytes)", "No se ha modificado", "Mireval"}},
+        {"a database without Picadas at the controller",
+         "CREATE TABLE Alumnos (DNI INTEGER, Nombre TEXT)",
+         OpenMode::ExistingOnly,
+         SQLITE_ERROR,
+         {"no tiene la tabla Picadas", "No se ha modificado", "Mireval"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(file);
+        if (c.statements.empty()) {
+            std::ofstream{file};
+        } else {
+            ASSERT_EQ(Sql(file, c.statements), Rows{});
+        }
+        const std::string before = Bytes(file);
+        const DatabaseError error = Failure([&] { Connection::Open(file, c.mode); });
+        EXPECT_EQ(error.Code(), c.code);
+        for (const std::string& phrase : c.phrases) {
+            EXPECT_TRUE(Contains(error.Description(), phrase)) << error.Description();
+        }
+        EXPECT_EQ(Bytes(file), before);
+        for (const char* side : {"-journal", "-wal", "-shm"}) {
+            EXPECT_FALSE(fs::exists(file.string() + side)) << side;
+        }
+    }
+}
+
+// The description's advice works: the console completes an empty file, and the controller then
+// finds what the console registers.
+TEST_F(SqliteFileTest, TheConsoleMakesAnEmptyFileADatabase) {
+    std::ofstream{file};
+    Console().AddStudent(Student());
+    EXPECT_EQ(Controller().FindStudent("12345678").nombre, "Ana");
+}
+
+// Columns that hold numbers whatever their declared type work as before.
+TEST_F(SqliteFileTest, HandMadeTablesWhoseDnisAreNumbersAreAccepted) {
+    for (const char* type : {"", "NUMERIC", "BIGINT"}) {
+        SCOPED_TRACE(type);
+        fs::remove(file);
+        ASSERT_EQ(Sql(file, HandMadeTables(type, type) +
+                                "INSERT INTO Alumnos (DNI, Nombre) VALUES (1234567, 'Ana')"),
+                  Rows{});
+        Connection db = Controller();
+        EXPECT_EQ(db.FindStudent("01234567").nombre, "Ana");
+        db.AppendAccess({"01234567", "15/07/2014", "10:00:00", "3"});
+        EXPECT_EQ(db.ListAccesses("01234567").size(), 1u);
+    }
+}
+
+// A card's connection leaves the WAL and its index in place (no checkpoint, no files deleted and
+// made again at every card), every row stays visible to other programs, and the WAL is emptied
+// as it grows instead of growing for ever.
+TEST_F(SqliteFileTest, CardsKeepTheWalWhichStaysSmallAndShowsEveryRow) {
+    Console().AddStudent(Student());
+    const auto card = [&] {
+        Connection db = Controller();
+        db.LookUpStudent("12345678").Field("Puerta");
+        db.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
+    };
+    card();
+    const std::string wal = file.string() + "-wal";
+    ASSERT_TRUE(fs::exists(wal));
+    ASSERT_TRUE(fs::exists(file.string() + "-shm"));
+    struct stat walBefore {};
+    ASSERT_EQ(stat(wal.c_str(), &walBefore), 0);
+    const std::string fileBefore = Bytes(file);
+
+    card();
+    EXPECT_EQ(Bytes(file), fileBefore) << "the card's close checkpointed";
+
+    const int cards = 300;
+    for (int i = 0; i < cards; ++i) {
+        card();
+    }
+    struct stat walAfter {};
+    ASSERT_EQ(stat(wal.c_str(), &walAfter), 0);
+    EXPECT_EQ(walAfter.st_ino, walBefore.st_ino) << "the WAL was deleted and made again";
+    // A few dozen pages at most: checkpointed and emptied as it grows.
+    EXPECT_LT(walAfter.st_size, 100 * (4096 + 24));
+    EXPECT_NE(Bytes(file), fileBefore) << "nothing was ever checkpointed";
+    // The shell, like any program closing the file last, checkpoints and removes the WAL.
+    EXPECT_EQ(Sql(file, "SELECT count(*) FROM Picadas"), Rows{std::to_string(cards + 2)});
+    EXPECT_EQ(ShellCount(file, "Picadas"), std::to_string(cards + 2) + "\n");
+}
