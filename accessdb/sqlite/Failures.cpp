@@ -213,6 +213,10 @@ std::string Statement(const fs::path& file, const EngineFailure& failure, Intent
 }
 
 std::string Constraint(const fs::path& file, const EngineFailure& failure) {
+    // A rule the site added to its tables (a trigger's RAISE) speaks in the site's own words.
+    if (failure.extendedCode == SQLITE_CONSTRAINT_TRIGGER) {
+        return failure.text;
+    }
     if (failure.text.find("UNIQUE") != std::string::npos &&
         failure.text.find("DNI") != std::string::npos) {
         return "Ya hay un alumno con ese DNI en " + DatabaseAt(file) +
