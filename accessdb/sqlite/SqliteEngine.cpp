@@ -71,7 +71,8 @@ std::unique_ptr<SqliteEngine> OpenEngine(const std::filesystem::path& file, Open
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_wal_hook(db.get(), CheckpointLongWal, nullptr);
-    // A granted access reported as stored must survive a power cut.
+    // A granted access reported as stored must survive a power cut. The first statement reads
+    // the file's schema: what fails here (not a database, a read-only folder) fails the open.
     Execute(db.get(), "PRAGMA synchronous = FULL", Intent::Open);
     // Reading the tables also proves the file is a database at all: a damaged file fails here,
     // as an open failure, before anything is read or written.

@@ -152,6 +152,20 @@ TEST_F(FailureTextTest, WriteFailuresSayWhyTheChangeWasNotSaved) {
           {"No se han podido guardar los cambios", "el archivo 'Alumnos.mdb' es de solo lectura",
            "se puede consultar", "permiso de escritura en ese archivo"},
           {}}},
+        {"a read-only file made by hand, never completed by the programs",
+         [&] {
+             ASSERT_EQ(Sql(file,
+                           "CREATE TABLE Alumnos (DNI INTEGER, Nombre TEXT, Apellido1 TEXT,"
+                           " Apellido2 TEXT, Puerta TEXT, Agosto TEXT, Fin_de_semana TEXT,"
+                           " Periodo_temporal TEXT, FechaA TEXT, FechaB TEXT);"
+                           "CREATE TABLE Picadas (DNI INTEGER, Fecha TEXT, Hora TEXT,"
+                           " Puerta TEXT);"
+                           "INSERT INTO Alumnos (DNI, Nombre) VALUES (12345678, 'Ana')"),
+                       Rows{});
+             HandToChildUser(site);
+             fs::permissions(file, fs::perms(0444));
+         },
+         {SQLITE_READONLY, {"el archivo 'Alumnos.mdb' es de solo lectura"}, {}}},
         {"a read-only folder with a file in rollback-journal mode",
          [&] {
              RegisterAna();
