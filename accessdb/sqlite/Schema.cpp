@@ -96,11 +96,12 @@ void RefuseTextValues(sqlite3* db, const Table& table) {
     if (!query.Step()) {
         return;
     }
-    const std::string shown = query.Text(0) == "text" ? "«" + query.Text(1) + "»" : "binario";
+    const std::string shown =
+        query.Text(0) == "text" ? "«" + query.Text(1) + "»" : "un valor binario";
     throw DatabaseError(
         kStoredDniNotANumber,
         "En " + Where(db) + ", la tabla " + table.name +
-            " guarda algún DNI como texto y no como número (por ejemplo " + shown +
+            " guarda algún DNI como texto y no como número (por ejemplo, " + shown +
             "): esos alumnos no se encontrarían. No se ha modificado. Conviértalos con el "
             "programa sqlite3: UPDATE " +
             table.name +
@@ -148,14 +149,14 @@ void Complete(sqlite3* db, bool createTables) {
     }
 }
 
-// WAL lets the console read while the controller appends. The switch needs the file to itself
-// for a moment: when another program holds it (or the file or folder is read-only) this open
-// goes on in the old mode at once, and a later open switches.
 bool InWalMode(sqlite3* db) {
     Statement mode(db, "PRAGMA journal_mode");
     return mode.Step() && strcasecmp(mode.Text(0).c_str(), "wal") == 0;
 }
 
+// WAL lets the console read while the controller appends. The switch needs the file to itself
+// for a moment: when another program holds it (or the file or folder is read-only) this open
+// goes on in the old mode at once, and a later open switches.
 void SwitchToWal(sqlite3* db) {
     if (InWalMode(db)) {
         return;

@@ -13,10 +13,10 @@ namespace accessdb::sqlite {
 namespace {
 
 // A card's connection closes without a checkpoint, so that the WAL and its index stay for the
-// next card instead of being synced, deleted and made again. The first connection to open the
-// file reads the whole WAL back, and SQLite restarts a WAL only after a checkpoint seen by a
-// connection still open, so the WAL is checkpointed and emptied once it holds this many pages
-// (about 256 KiB, some thirty cards) instead of growing for ever.
+// next card instead of being synced, deleted and made again. The next card's connection, usually
+// the only one, reads the whole WAL back as it opens and no longer knows what was checkpointed,
+// so SQLite would never start the WAL afresh: it is checkpointed and emptied once it holds this
+// many pages (about 256 KiB, some thirty cards), which keeps the WAL and that reading small.
 constexpr int kWalPagesPerCheckpoint = 64;
 
 int CheckpointLongWal(void*, sqlite3* db, const char* name, int pages) {
@@ -31,7 +31,7 @@ int CheckpointLongWal(void*, sqlite3* db, const char* name, int pages) {
 
 [[noreturn]] void RefuseNonFile(const std::filesystem::path& entry) {
     throw DatabaseError(SQLITE_CANTOPEN,
-                        "No se puede abrir " + DatabaseAt(entry) + ": " + "'" +
+                        "No se puede abrir " + DatabaseAt(entry) + ": '" +
                             entry.filename().string() +
                             "' es una carpeta (o algo que no es un archivo), no el archivo de la "
                             "base de datos. Cámbiele el nombre o retírela, y ponga en su lugar el "
