@@ -197,7 +197,7 @@ std::optional<std::string> Missing(const std::string& text, const std::string& p
     return text.substr(prefix.size());
 }
 
-std::string Statement(const fs::path& file, const EngineFailure& failure, Intent intent) {
+std::string RefusedStatement(const fs::path& file, const EngineFailure& failure, Intent intent) {
     if (auto table = Missing(failure.text, "no such table: ")) {
         return Capitalized(DatabaseAt(file)) + " no tiene la tabla " + *table +
                ". Restaure la copia de seguridad, o abra Mireval en esa carpeta para que añada " +
@@ -269,7 +269,7 @@ DatabaseError Describe(const std::filesystem::path& file, const EngineFailure& f
                         "seguridad de la base de datos; si no la tiene, cambie el nombre de " +
                         "ese archivo para conservarlo y Mireval creará una base de datos vacía."};
         case SQLITE_ERROR:
-            return {code, Statement(file, failure, intent)};
+            return {code, RefusedStatement(file, failure, intent)};
         case SQLITE_CONSTRAINT:
             return {code, Constraint(file, failure)};
         default:
