@@ -88,12 +88,6 @@ TEST_F(ServerEngine, ACommitAfterAFailedWriteIsNotReportedAsStored) {
     EXPECT_EQ(console.FindStudent("12345678").puerta, "");
 }
 
-TEST_F(ServerEngine, MissingTablesSayToRunTheSiteSetUpScript) {
-    const DatabaseError error = FailureOf([&] { Station(); });
-    EXPECT_EQ(error.Code(), kServerTablesMissing);
-    EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos);
-}
-
 TEST_F(ServerEngine, AnAddressLibpqCannotReadIsRefusedNamingTheVariable) {
     for (const std::string address :
          {"host=/tmp dbname='escuela", "postgresql://[::1/escuela", "escuela sin igual"}) {

@@ -13,6 +13,10 @@
 #include "support/StudentDatabase.h"
 
 using namespace accessdb;
+// The controller's types, whether or not they sit in a namespace of their own.
+namespace tarvo {}
+using namespace tarvo;
+using namespace tarvo;
 
 namespace {
 

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -67,22 +69,39 @@ inline Rows Sql(const std::string& connection, const std::string& statements) {
     return rows;
 }
 
-// A schema of its own for one test in the cluster's "postgres" database, first on the search
-// path of every connection made with Connection(), dropped with all it holds at the end.
+// A database of this test program's own on the cluster: programs running side by side must not
+// share the write transactions' lock, which is one per database.
+inline std::string ProgramDatabase() {
+    static const std::string name = [] {
+        std::string database = "test";
+        for (const char* c = program_invocation_short_name; *c != '\0'; ++c) {
+            database += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        }
+        Sql(AdminConnection(), "CREATE DATABASE " + database);  // or it exists already
+        return database;
+    }();
+    return name;
+}
+inline std::string ProgramDatabaseConnection() {
+    return AdminConnection() + " dbname=" + ProgramDatabase();
+}
+
+// A schema of its own for one test in the program's database, first on the search path of
+// every connection made with Connection(), dropped with all it holds at the end.
 class PrivateSchema {
   public:
     PrivateSchema() {
         static std::atomic<int> counter = 0;
         m_name = "t" + std::to_string(getpid()) + "_" + std::to_string(++counter);
-        Check(Sql(AdminConnection(), "CREATE SCHEMA " + m_name));
+        Check(Sql(ProgramDatabaseConnection(), "CREATE SCHEMA " + m_name));
     }
-    ~PrivateSchema() { Sql(AdminConnection(), "DROP SCHEMA " + m_name + " CASCADE"); }
+    ~PrivateSchema() { Sql(ProgramDatabaseConnection(), "DROP SCHEMA " + m_name + " CASCADE"); }
     PrivateSchema(const PrivateSchema&) = delete;
     PrivateSchema& operator=(const PrivateSchema&) = delete;
 
     const std::string& Name() const { return m_name; }
     std::string Connection() const {
-        return AdminConnection() + " options='-c search_path=" + m_name + "'";
+        return ProgramDatabaseConnection() + " options='-c search_path=" + m_name + "'";
     }
     accessdb::StorageLocation Location() const {
         return accessdb::StorageLocation::Server(Connection());
