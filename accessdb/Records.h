@@ -26,4 +26,27 @@ struct AccessRecord {
     std::string puerta;
 };
 
+// One row of Intentos: a card whose DNI the controller read, and what became of it. Kept beside
+// Picadas, which holds the grants only.
+struct AttemptRecord {
+    std::string dni;        // the eight characters read from the card, as read
+    std::string fecha;      // the access date, as in Picadas ("DD/MM/YYYY", day space-padded)
+    std::string hora;       // "HH:MM:SS"
+    std::string puerta;     // the selected door digit, "0" when none was selected
+    std::string puesto;     // the station that read the card
+    std::string resultado;  // one of the kOutcome texts
+    std::string motivo;     // why: one of the kReason texts, or an error's description
+};
+
+// Outcomes and reasons as stored, for filters and exports.
+inline constexpr const char* kOutcomeGranted = "concedido";
+inline constexpr const char* kOutcomeDenied = "denegado";
+inline constexpr const char* kOutcomeUnregistered = "no registrado";
+inline constexpr const char* kOutcomeError = "error";
+inline constexpr const char* kReasonNoDoor = "sin puerta elegida";
+inline constexpr const char* kReasonDoorNotPermitted = "puerta no permitida";
+inline constexpr const char* kReasonAugust = "agosto";
+inline constexpr const char* kReasonWeekend = "fin de semana";
+inline constexpr const char* kReasonPeriod = "periodo";
+
 }  // namespace accessdb

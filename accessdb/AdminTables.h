@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Records.h"
+#include "SiteTables.h"
+#include "StorageLocation.h"
+
+namespace accessdb {
+
+enum class OpenMode;
+
+// One attempt with its place in the order written.
+struct PositionedAttempt {
+    std::int64_t position = 0;
+    AttemptRecord attempt;
+};
+
+// Everything the database holds on one student.
+struct PersonRecord {
+    StudentRecord student;
+    std::vector<AccessRecord> accesses;  // in the order written
+    std::vector<AttemptRecord> attempts;  // in the order written
+};
+
+// The jobs a school runs in bulk or from a timer (tarvo-admin), on either engine. Dates are
+// ISO days ("2026-03-01"): the tables' own date texts ("DD/MM/YYYY", day space-padded) do not
+// sort, so the engines compare by the day they denote. Failures throw DatabaseError.
+class AdminTables : public SiteTables {
+  public:
+    // The schema version the database is at (the engines upgrade older ones when they open).
+    virtual int SchemaVersion() = 0;
+    // The engine's own integrity check: the problems it reports, none when sound.
+    virtual std::vector<std::string> CheckIntegrity() = 0;
+
+    // Up to `limit` attempts written after the one at `after`, in the order written.
+    virtual std::vector<PositionedAttempt> AttemptsAfter(std::optional<std::int64_t> after,
+                                                         std::size_t limit) = 0;
+    // Every access (or attempt) whose day lies in [from, to] (either bound may be empty), in
+    // the order written, handed over in pages.
+    virtual void ForEachAccess(const std::string& from, const std::string& to,
+                               const std::function<void(const AccessRecord&)>& row) = 0;
+    virtual void ForEachAttempt(const std::string& from, const std::string& to,
+                                const std::function<void(const AttemptRecord&)>& row) = 0;
+
+    // Adds the students that are new and, when `update` is set, replaces the nine columns of
+    // those already there (otherwise an existing DNI fails the whole call with kServerDuplicateKey, on both engines).
+    // One all-or-nothing change per call: the caller sends chunks small enough that a door
+    // station's append never waits long.
+    virtual void ImportStudents(const std::vector<StudentRecord>& students, bool update) = 0;
+    // Deletes up to `chunk` access rows and then attempt rows of days before `before`, in one
+    // short change; returns how many went (0 when none is left).
+    virtual std::int64_t PurgeChunk(const std::string& before, std::size_t chunk) = 0;
+
+    // 3021 when no student has this DNI.
+    virtual PersonRecord Person(std::int64_t dni) = 0;
+    // The student, the accesses and the attempts, all or nothing; 3021 when no student has it.
+    virtual void Erase(std::int64_t dni) = 0;
+    // A consistent copy while stations keep writing (the file's online backup). On a server
+    // it fails with a description that points to pg_dump.
+    virtual void Backup(const std::filesystem::path& file) = 0;
+};
+
+std::unique_ptr<AdminTables> OpenAdminTables(const StorageLocation& location, OpenMode mode);
+
+}  // namespace accessdb
