@@ -12,6 +12,8 @@
 #include "accessdb/Connection.h"
 #include "controller/cycle/AccessRules.h"
 
+using namespace tarvo;
+
 namespace {
 
 constexpr int kCardsPerRound = 20;

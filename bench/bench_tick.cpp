@@ -18,6 +18,8 @@
 #include "SqliteFloor.h"
 #include "controller/cycle/ControllerCycle.h"
 
+using namespace tarvo;
+
 namespace {
 
 constexpr int kCardsPerRound = 20;

@@ -15,6 +15,8 @@
 #include "ScriptedPcsc.h"
 #include "controller/card/CardReader.h"
 
+using namespace tarvo;
+
 namespace {
 
 const ScriptedPcsc* g_pcsc = nullptr;  // for the report of a failed check

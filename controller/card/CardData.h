@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace tarvo {
+
 // An owned byte buffer: a command on its way to the card, or the bytes read from it.
 class CardData {
   public:
@@ -17,3 +19,5 @@ class CardData {
   private:
     std::vector<uint8_t> m_bytes;
 };
+
+}  // namespace tarvo

@@ -7,6 +7,8 @@
 
 #include "controller/card/CardReader.h"
 
+namespace tarvo {
+
 namespace {
 
 constexpr std::array<uint8_t, 12> kSelectApplication = {0x00, 0xA4, 0x04, 0x00, 0x07, 0x50,
@@ -193,3 +195,5 @@ int CardReader::ReadDni(CardData& out) {
     Close();
     return 1;
 }
+
+}  // namespace tarvo

@@ -4,6 +4,8 @@
 
 #include "controller/card/ConnectMessages.h"
 
+namespace tarvo {
+
 namespace {
 
 // The reader list the resource manager allocates for one poll, given back on
@@ -133,3 +135,5 @@ ReaderEvent CardReader::Poll() {
     Close();
     return ConnectFailed;
 }
+
+}  // namespace tarvo

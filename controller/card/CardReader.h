@@ -13,6 +13,8 @@
 #include "controller/card/ReaderEvent.h"
 #include "controller/card/Sleeper.h"
 
+namespace tarvo {
+
 // Statuses of the card command exchange: 0 for success, a PC/SC code when
 // SCardTransmit itself failed, SW1 * 256 + SW2 when the card refused, or one of these.
 inline constexpr LONG kStatusNoBuffer = 14;
@@ -79,3 +81,5 @@ class CardReader {
     SCARDCONTEXT m_context = 0;
     SCARDHANDLE m_card = 0;
 };
+
+}  // namespace tarvo

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace tarvo {
+
 namespace {
 
 // Keyed by value, not by pcsc-lite's names: its header gives SCARD_E_UNSUPPORTED_FEATURE
@@ -100,3 +102,5 @@ std::string_view ConnectFailureMessage(LONG code) {
     }
     return kUnknownConnectFailureMessage;
 }
+
+}  // namespace tarvo

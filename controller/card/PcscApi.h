@@ -2,6 +2,8 @@
 
 #include <winscard.h>
 
+namespace tarvo {
+
 // The PC/SC calls the reader makes, one virtual per call with pcsc-lite's own
 // signature, so that tests can script every result code and card answer.
 class PcscApi {
@@ -31,3 +33,5 @@ class PcscApi {
 
 // Forwards every call to libpcsclite.
 PcscApi& SystemPcsc();
+
+}  // namespace tarvo

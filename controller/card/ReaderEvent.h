@@ -1,5 +1,7 @@
 #pragma once
 
+namespace tarvo {
+
 // The result of one look at the reader. The cycle tests these exact numbers.
 enum ReaderEvent : int {
     CardConnected = 111,  // a card is present and connected: context and card held
@@ -10,3 +12,5 @@ enum ReaderEvent : int {
     ConnectFailed = -3,   // the connection to the card failed: nothing held
     CardRemoved = -6,     // the card went out before it could be connected: nothing held
 };
+
+}  // namespace tarvo

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+namespace tarvo {
+
 namespace {
 
 class ThreadSleeper final : public Sleeper {
@@ -18,3 +20,5 @@ Sleeper& SystemSleeper() {
     static ThreadSleeper sleeper;
     return sleeper;
 }
+
+}  // namespace tarvo

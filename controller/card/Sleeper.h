@@ -1,5 +1,7 @@
 #pragma once
 
+namespace tarvo {
+
 // The reader's pauses, so that tests record them instead of waiting.
 class Sleeper {
   public:
@@ -9,3 +11,5 @@ class Sleeper {
 
 // Blocks the calling thread for real.
 Sleeper& SystemSleeper();
+
+}  // namespace tarvo

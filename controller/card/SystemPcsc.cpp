@@ -1,5 +1,7 @@
 #include "controller/card/PcscApi.h"
 
+namespace tarvo {
+
 namespace {
 
 class LibPcscLite final : public PcscApi {
@@ -46,3 +48,5 @@ PcscApi& SystemPcsc() {
     static LibPcscLite api;
     return api;
 }
+
+}  // namespace tarvo

@@ -2,6 +2,8 @@
 
 #include "controller/cycle/BoundedText.h"
 
+namespace tarvo {
+
 namespace {
 
 constexpr std::string_view kSeparator = "   ";
@@ -65,3 +67,5 @@ std::string AccessLog::JoinedText() const {
     }
     return joined;
 }
+
+}  // namespace tarvo

@@ -7,6 +7,8 @@
 
 #include "controller/cycle/ClockFields.h"
 
+namespace tarvo {
+
 // The on-screen log of the last twenty cards, oldest first. It lives in memory only.
 class AccessLog {
   public:
@@ -32,3 +34,5 @@ class AccessLog {
     std::array<std::string, kSlots> m_logLines;
     int m_logCount = 0;
 };
+
+}  // namespace tarvo

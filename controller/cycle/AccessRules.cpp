@@ -6,6 +6,8 @@
 #include "accessdb/Encodings.h"
 #include "controller/cycle/BoundedText.h"
 
+namespace tarvo {
+
 namespace {
 
 // Working widths of the controller's copies of the columns it reads.
@@ -137,3 +139,5 @@ Verdict AccessRules::Decide(accessdb::StudentFields& student, std::string_view d
     }
     return verdict;
 }
+
+}  // namespace tarvo

@@ -7,6 +7,8 @@
 #include "controller/cycle/ClockFields.h"
 #include "controller/cycle/Verdict.h"
 
+namespace tarvo {
+
 // Whether a student may pass the station's door now: the door must be in the student's list
 // and no August, weekend or period restriction may apply.
 class AccessRules {
@@ -26,3 +28,5 @@ class AccessRules {
   private:
     const ClockSource& m_clock;
 };
+
+}  // namespace tarvo

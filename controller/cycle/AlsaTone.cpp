@@ -9,6 +9,8 @@
 #include <numbers>
 #include <vector>
 
+namespace tarvo {
+
 namespace {
 
 constexpr unsigned kSampleRate = 8000;
@@ -82,3 +84,5 @@ void AlsaTone::Beep(unsigned frequencyHz, std::chrono::milliseconds duration) {
         m_sleeper.SleepMs(static_cast<unsigned>((duration - elapsed).count()));
     }
 }
+
+}  // namespace tarvo

@@ -3,6 +3,8 @@
 #include "controller/card/Sleeper.h"
 #include "controller/cycle/Tone.h"
 
+namespace tarvo {
+
 // The beep on the sound device's default output. Where there is no sound device the beep is a
 // silent wait of the same length: either way the call lasts as long as the tone.
 class AlsaTone : public Tone {
@@ -13,3 +15,5 @@ class AlsaTone : public Tone {
   private:
     Sleeper& m_sleeper;
 };
+
+}  // namespace tarvo

@@ -1,5 +1,7 @@
 #include "BoundedText.h"
 
+namespace tarvo {
+
 std::string BoundedCopy(std::string_view text, std::size_t maxCharacters) {
     std::size_t characters = 0;
     std::size_t end = 0;
@@ -21,3 +23,5 @@ std::string BoundedCopy(std::string_view text, std::size_t maxCharacters) {
     }
     return std::string(text.substr(0, end));
 }
+
+}  // namespace tarvo

@@ -1,5 +1,7 @@
 #include "CardReaderSession.h"
 
+namespace tarvo {
+
 int CardReaderSession::ReadDni(std::string& cardBytes) {
     CardData data;
     const int result = m_reader.ReadDni(data);
@@ -8,3 +10,5 @@ int CardReaderSession::ReadDni(std::string& cardBytes) {
     }
     return result;
 }
+
+}  // namespace tarvo

@@ -6,6 +6,8 @@
 #include "controller/card/CardReader.h"
 #include "controller/cycle/CardSession.h"
 
+namespace tarvo {
+
 // The tick's session on the real reader through PC/SC.
 class CardReaderSession : public CardSession {
   public:
@@ -37,3 +39,5 @@ class CardReaderFactory : public ReaderFactory {
     std::ostream& m_out;
     Sleeper& m_sleeper;
 };
+
+}  // namespace tarvo

@@ -5,6 +5,8 @@
 
 #include "controller/card/ReaderEvent.h"
 
+namespace tarvo {
+
 // One tick's connection to the card reader: polled once, read at most once, closed at the end
 // of the tick on every path.
 class CardSession {
@@ -24,3 +26,5 @@ class ReaderFactory {
     virtual ~ReaderFactory() = default;
     virtual std::unique_ptr<CardSession> NewSession() = 0;
 };
+
+}  // namespace tarvo

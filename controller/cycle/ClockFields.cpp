@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+namespace tarvo {
+
 namespace {
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kMonths{{
@@ -41,3 +43,5 @@ ClockFields ClockFields::FromClockText(std::string_view clockText) {
     fields.fecha = fields.day + "/" + fields.month + "/" + fields.year;
     return fields;
 }
+
+}  // namespace tarvo

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace tarvo {
+
 // One reading of the wall clock, cut from the C library's clock text
 // ("Sat Aug 23 09:41:07 2013\n"): the decision, the access record and the log line of a card
 // all use the same reading.
@@ -30,3 +32,5 @@ class SystemClock : public ClockSource {
   public:
     std::time_t Now() const override { return std::time(nullptr); }
 };
+
+}  // namespace tarvo

@@ -3,6 +3,8 @@
 #include "accessdb/DatabaseError.h"
 #include "controller/cycle/AccessRules.h"
 
+namespace tarvo {
+
 namespace {
 
 constexpr unsigned kBeforeReadMs = 200;
@@ -214,3 +216,5 @@ void ControllerCycle::Write(std::string_view text) {
     m_services.devices.out << text;
     m_services.devices.out.flush();
 }
+
+}  // namespace tarvo

@@ -9,6 +9,8 @@
 #include "controller/cycle/CycleScreen.h"
 #include "controller/cycle/StationDevices.h"
 
+namespace tarvo {
+
 // What one tick reaches out to: the window's fields and message boxes, and the station's
 // devices.
 struct CycleServices {
@@ -49,3 +51,5 @@ class ControllerCycle {
     int m_tickCount = 0;
     AccessLog m_log;
 };
+
+}  // namespace tarvo

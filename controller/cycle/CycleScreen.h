@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+namespace tarvo {
+
 // The controller screen as the cycle sees it: the two verdict fields, the status bar's message
 // pane and the on-screen log. Texts are UTF-8.
 class CycleScreen {
@@ -22,3 +24,5 @@ class MessageBox {
     virtual ~MessageBox() = default;
     virtual void ShowMessage(std::string_view text) = 0;
 };
+
+}  // namespace tarvo

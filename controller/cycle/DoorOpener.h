@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace tarvo {
+
 struct DoorOutcome {
     bool opened = false;
     std::string failure;  // why the command did not reach the relay, for the diagnostic line
@@ -13,3 +15,5 @@ class DoorOpener {
     virtual ~DoorOpener() = default;
     virtual DoorOutcome OpenDoor(char doorDigit) = 0;
 };
+
+}  // namespace tarvo

@@ -14,6 +14,8 @@
 
 #include "controller/cycle/UniqueFd.h"
 
+namespace tarvo {
+
 namespace {
 
 // How long the byte may take to leave the port. It needs about 2.3 ms at 4800 baud; a port
@@ -137,3 +139,5 @@ DoorOutcome DoorRelay::OpenDoor(char doorDigit) {
     }
     return {true, {}};
 }
+
+}  // namespace tarvo

@@ -5,6 +5,8 @@
 
 #include "controller/cycle/DoorOpener.h"
 
+namespace tarvo {
+
 // The relay controller on the serial port "COM9:": one byte, the door number, per granted
 // access, at 4800 baud, 8 data bits, no parity, 2 stop bits. The port is held only for that
 // one byte, so another program may use it between grants.
@@ -30,3 +32,5 @@ class DoorRelay : public DoorOpener {
   private:
     std::string m_devicePath;
 };
+
+}  // namespace tarvo

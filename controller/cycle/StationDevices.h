@@ -9,6 +9,8 @@
 #include "controller/cycle/DoorOpener.h"
 #include "controller/cycle/Tone.h"
 
+namespace tarvo {
+
 // What the door station's controller drives besides its window. The database is opened per
 // card at this location (a file name relative to the working directory, never created, or the
 // site's server).
@@ -21,3 +23,5 @@ struct StationDevices {
     std::ostream& out;
     accessdb::StorageLocation database;
 };
+
+}  // namespace tarvo

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace tarvo {
+
 // Owns one file descriptor and closes it once.
 class UniqueFd {
   public:
@@ -33,3 +35,5 @@ class UniqueFd {
   private:
     int m_fd = -1;
 };
+
+}  // namespace tarvo

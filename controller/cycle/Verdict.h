@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+namespace tarvo {
+
 // What the rules decided for one card.
 struct Verdict {
     bool doorPermitted = false;
@@ -14,3 +16,5 @@ struct Verdict {
     std::optional<std::string> dniFieldText;      // none leaves the DNI field as it is
     std::optional<std::string> errorDescription;  // a database failure to show in a message box
 };
+
+}  // namespace tarvo

@@ -4,6 +4,8 @@
 
 #include "controller/ui/ControlIds.h"
 
+namespace tarvo {
+
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_form(*this, AboutBoxForm()) {
     setWindowTitle(QString::fromUtf8(AboutBoxForm().caption));
     setFixedSize(m_form.Size());
@@ -11,3 +13,5 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_form(*this, AboutBoxF
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     }
 }
+
+}  // namespace tarvo

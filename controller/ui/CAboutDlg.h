@@ -4,6 +4,8 @@
 
 #include "controller/ui/FormBuilder.h"
 
+namespace tarvo {
+
 // "Acerca del control de presencia": the icon, the version line and "Aceptar".
 class CAboutDlg : public QDialog {
     Q_OBJECT
@@ -15,3 +17,5 @@ class CAboutDlg : public QDialog {
   private:
     BuiltForm m_form;
 };
+
+}  // namespace tarvo

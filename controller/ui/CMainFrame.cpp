@@ -8,6 +8,8 @@
 #include "controller/ui/ControlIds.h"
 #include "controller/ui/StringTable.h"
 
+namespace tarvo {
+
 namespace {
 
 constexpr int kStatusTextLimit = 255;
@@ -112,3 +114,5 @@ int CMainFrame::OnSetMessageString(int id, const QString* text) {
     m_lastMessageId = id;
     return previous;
 }
+
+}  // namespace tarvo

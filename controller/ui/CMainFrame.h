@@ -9,6 +9,8 @@
 
 class QAction;
 
+namespace tarvo {
+
 // The controller's main window: fixed size, caption "Control de presencia", the menu and a status
 // bar with one message pane. The pane keeps the last status text the controller showed: after a
 // menu has been browsed it comes back, never the idle message "Listo".
@@ -51,3 +53,5 @@ class CMainFrame : public QMainWindow {
     QAction* m_statusBarAction = nullptr;
     std::unique_ptr<QWidget> m_view;
 };
+
+}  // namespace tarvo

@@ -5,6 +5,8 @@
 #include "controller/ui/CAboutDlg.h"
 #include "controller/ui/SpanishTranslations.h"
 
+namespace tarvo {
+
 CTarvoApp::CTarvoApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tarvo"));
     setWindowIcon(QIcon(QStringLiteral(":/tarvo/tarvo.png")));
@@ -39,3 +41,5 @@ void CTarvoApp::OnAppAbout() {
 CTarvoView* CTarvoApp::View() const {
     return m_frame ? qobject_cast<CTarvoView*>(m_frame->View()) : nullptr;
 }
+
+}  // namespace tarvo

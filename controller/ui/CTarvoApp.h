@@ -9,6 +9,8 @@
 #include "controller/ui/CTarvoView.h"
 #include "controller/ui/SystemStation.h"
 
+namespace tarvo {
+
 // The controller program: the empty document, the main frame and the form view on the station's
 // real devices. It takes no command-line options of its own.
 class CTarvoApp : public QApplication {
@@ -31,3 +33,5 @@ class CTarvoApp : public QApplication {
     std::unique_ptr<CTarvoDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
 };
+
+}  // namespace tarvo

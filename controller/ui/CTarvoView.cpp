@@ -13,6 +13,8 @@
 #include "controller/ui/FormTemplate.h"
 #include "controller/ui/StringTable.h"
 
+namespace tarvo {
+
 namespace {
 
 QString FromUtf8(std::string_view text) {
@@ -106,3 +108,5 @@ void CTarvoView::ShowMessage(std::string_view text) {
     m_messageBox->setText(FromUtf8(text));
     m_messageBox->open();
 }
+
+}  // namespace tarvo

@@ -11,6 +11,8 @@
 #include "controller/cycle/StationDevices.h"
 #include "controller/ui/FormBuilder.h"
 
+namespace tarvo {
+
 // The controller form: the door selection, the verdict fields, the log, and the timer that runs
 // the controller cycle every 2000 ms. The view only forwards to the cycle and shows what it says.
 class CTarvoView : public QWidget, public CycleScreen, public MessageBox {
@@ -52,3 +54,5 @@ class CTarvoView : public QWidget, public CycleScreen, public MessageBox {
     QTimer m_timer;
     ControllerCycle m_cycle;
 };
+
+}  // namespace tarvo

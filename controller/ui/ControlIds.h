@@ -1,5 +1,7 @@
 #pragma once
 
+namespace tarvo {
+
 // Identifiers of the controller form's controls and of the resources the window uses.
 namespace ids {
 
@@ -22,3 +24,5 @@ inline constexpr int kViewStatusBar = 0xE801;  // 59393
 inline constexpr int kIdleMessage = 0xE001;    // 57345, "Listo"
 
 }  // namespace ids
+
+}  // namespace tarvo

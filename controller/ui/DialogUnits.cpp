@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace tarvo {
+
 namespace {
 
 int Scale(int units, int base, int divisor) {
@@ -49,3 +51,5 @@ QFont FormFont(const FormTemplate& form) {
     font.setPointSize(form.pointSize);
     return font;
 }
+
+}  // namespace tarvo

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace tarvo {
+
 QString EditBoxText(std::string_view text) {
     std::string shown;
     shown.reserve(text.size());
@@ -15,3 +17,5 @@ QString EditBoxText(std::string_view text) {
     }
     return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
+
+}  // namespace tarvo

@@ -11,6 +11,8 @@
 
 #include "controller/ui/TarvoResources.h"
 
+namespace tarvo {
+
 namespace {
 
 // Tab stops of a multi-line field, in dialog units.
@@ -115,3 +117,5 @@ QWidget* BuiltForm::Item(int id) const {
     const auto found = m_byId.find(id);
     return found != m_byId.end() ? found->second : nullptr;
 }
+
+}  // namespace tarvo

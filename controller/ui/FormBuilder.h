@@ -9,6 +9,8 @@
 #include "controller/ui/DialogUnits.h"
 #include "controller/ui/FormTemplate.h"
 
+namespace tarvo {
+
 // The widgets of one template, placed on a parent at the template's positions. Controls are
 // reached by identifier, as a dialog's items are. Owns its widgets: keep it a member of the
 // parent widget, so that they go before the parent does.
@@ -34,3 +36,5 @@ class BuiltForm {
     std::vector<std::unique_ptr<QWidget>> m_widgets;
     std::map<int, QWidget*> m_byId;
 };
+
+}  // namespace tarvo

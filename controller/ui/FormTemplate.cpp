@@ -4,6 +4,8 @@
 
 #include "controller/ui/ControlIds.h"
 
+namespace tarvo {
+
 namespace {
 
 using K = ControlKind;
@@ -58,3 +60,5 @@ const FormTemplate& AboutBoxForm() {
         100, 235, 55, "Acerca del control de presencia", "MS Shell Dlg", 8, kAboutControls};
     return form;
 }
+
+}  // namespace tarvo

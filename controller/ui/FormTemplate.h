@@ -2,6 +2,8 @@
 
 #include <span>
 
+namespace tarvo {
+
 // A dialog template as data: every control with its identifier, kind, text and rectangle in
 // dialog units, in template order.
 enum class ControlKind {
@@ -51,3 +53,5 @@ struct FormTemplate {
 // The controller form (template 101) and the about box (template 100).
 const FormTemplate& ControllerForm();
 const FormTemplate& AboutBoxForm();
+
+}  // namespace tarvo

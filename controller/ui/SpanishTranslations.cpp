@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+namespace tarvo {
+
 bool InstallSpanishTranslations(QTranslator& translator) {
     if (!translator.load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"),
                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
@@ -12,3 +14,5 @@ bool InstallSpanishTranslations(QTranslator& translator) {
     }
     return QCoreApplication::installTranslator(&translator);
 }
+
+}  // namespace tarvo

@@ -5,6 +5,8 @@
 
 #include "controller/ui/ControlIds.h"
 
+namespace tarvo {
+
 namespace strings {
 
 namespace {
@@ -35,3 +37,5 @@ QString Prompt(int id) { return Load(id).section(QLatin1Char('\n'), 0, 0); }
 QString DocumentTitle() { return Load(kDocument).section(QLatin1Char('\n'), 0, 0); }
 
 }  // namespace strings
+
+}  // namespace tarvo

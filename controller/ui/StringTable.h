@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace tarvo {
+
 // The window's string resources: titles, the idle message and the menu commands' prompts.
 namespace strings {
 
@@ -16,3 +18,5 @@ QString Prompt(int id);
 QString DocumentTitle();
 
 }  // namespace strings
+
+}  // namespace tarvo

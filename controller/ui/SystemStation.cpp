@@ -4,6 +4,8 @@
 
 #include "accessdb/Connection.h"
 
+namespace tarvo {
+
 SystemStation::SystemStation()
     : m_readers(SystemPcsc(), std::cout, SystemSleeper()),
       m_relay(DoorRelay::FromEnvironment()),
@@ -18,3 +20,5 @@ StationDevices SystemStation::Devices() {
             std::cout,
             accessdb::StorageLocation::FromEnvironment(accessdb::kDatabaseFileName)};
 }
+
+}  // namespace tarvo

@@ -5,6 +5,8 @@
 #include "controller/cycle/DoorRelay.h"
 #include "controller/cycle/StationDevices.h"
 
+namespace tarvo {
+
 // The real devices of a door station: the first PC/SC reader, the relay on "COM9:" (or the
 // device TARVO_RELAY_PORT names), the loudspeaker, the wall clock, standard output, and
 // "Alumnos.mdb" in the working directory.
@@ -19,3 +21,5 @@ class SystemStation {
     AlsaTone m_tone;
     SystemClock m_clock;
 };
+
+}  // namespace tarvo

@@ -8,7 +8,11 @@ static bool RegisterTarvoResources() {
     return true;
 }
 
+namespace tarvo {
+
 void LoadTarvoResources() {
     static const bool registered = RegisterTarvoResources();
     (void)registered;
 }
+
+}  // namespace tarvo

@@ -1,9 +1,9 @@
 #include "controller/ui/CTarvoApp.h"
 
 int main(int argc, char** argv) {
-    CTarvoApp app(argc, argv);
+    tarvo::CTarvoApp app(argc, argv);
     if (!app.InitInstance()) {
         return 1;
     }
-    return CTarvoApp::exec();
+    return tarvo::CTarvoApp::exec();
 }

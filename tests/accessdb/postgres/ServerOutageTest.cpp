@@ -18,7 +18,6 @@ using namespace accessdb;
 // The controller's types, whether or not they sit in a namespace of their own.
 namespace tarvo {}
 using namespace tarvo;
-using namespace tarvo;
 using namespace cyclefakes;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;

@@ -16,7 +16,6 @@ using namespace accessdb;
 // The controller's types, whether or not they sit in a namespace of their own.
 namespace tarvo {}
 using namespace tarvo;
-using namespace tarvo;
 
 namespace {
 

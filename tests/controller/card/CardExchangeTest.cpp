@@ -10,6 +10,8 @@
 #include "ScriptedPcsc.h"
 #include "controller/card/CardReader.h"
 
+using namespace tarvo;
+
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 

@@ -10,6 +10,8 @@
 #include "controller/card/CardReader.h"
 #include "controller/card/ConnectMessages.h"
 
+using namespace tarvo;
+
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;

@@ -15,6 +15,8 @@
 
 #include "controller/card/CardReader.h"
 
+using namespace tarvo;
+
 namespace {
 
 using namespace std::chrono_literals;

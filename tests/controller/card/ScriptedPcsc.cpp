@@ -1,5 +1,7 @@
 #include "ScriptedPcsc.h"
 
+namespace tarvo {
+
 std::vector<uint8_t> FromHex(const std::string& hex) {
     std::vector<uint8_t> bytes;
     for (size_t i = 0; i + 1 < hex.size(); i += hex[i] == ' ' ? 1 : 2) {
@@ -9,3 +11,5 @@ std::vector<uint8_t> FromHex(const std::string& hex) {
     }
     return bytes;
 }
+
+}  // namespace tarvo

@@ -16,6 +16,8 @@
 #include "controller/card/PcscApi.h"
 #include "controller/card/Sleeper.h"
 
+namespace tarvo {
+
 std::vector<uint8_t> FromHex(const std::string& hex);
 
 // `head`, then `tail`: for timelines that share a beginning.
@@ -212,3 +214,5 @@ class ScriptedPcsc final : public PcscApi,
     std::map<const void*, std::vector<char>> m_lists;
     std::vector<std::vector<uint8_t>> m_sent;
 };
+
+}  // namespace tarvo

@@ -21,7 +21,7 @@
 
 // Test doubles for the cycle's seams. Each records what it was asked in one shared journal,
 // where the order matters ("name:...", "dni:...", "status:...", "box:...", "door:5", ...).
-namespace cyclefakes {
+namespace tarvo::cyclefakes {
 
 using Journal = std::vector<std::string>;
 
@@ -154,4 +154,4 @@ struct Station {
         CycleServices{screen, messages, {readers, opener, tone, sleeper, clock, out, database}}};
 };
 
-}  // namespace cyclefakes
+}  // namespace tarvo::cyclefakes

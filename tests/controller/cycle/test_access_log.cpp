@@ -4,6 +4,8 @@
 
 #include "controller/cycle/AccessLog.h"
 
+using namespace tarvo;
+
 namespace {
 
 std::size_t Characters(std::string_view text) {

@@ -7,6 +7,8 @@
 #include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
+using namespace tarvo;
+
 namespace {
 
 using accessdb::StudentRecord;

@@ -4,6 +4,8 @@
 
 #include "tests/controller/cycle/CycleFakes.h"
 
+using namespace tarvo;
+
 namespace {
 
 using namespace cyclefakes;

@@ -6,6 +6,8 @@
 #include "tests/controller/cycle/CycleFakes.h"
 #include "tests/fixtures/relay/PtyPair.h"
 
+using namespace tarvo;
+
 namespace {
 
 using namespace std::chrono_literals;

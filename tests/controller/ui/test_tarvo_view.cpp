@@ -18,6 +18,8 @@
 #include "controller/ui/SpanishTranslations.h"
 #include "tests/controller/cycle/CycleFakes.h"
 
+using namespace tarvo;
+
 using namespace cyclefakes;
 
 namespace {
