@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "AttemptListing.h"
 #include "Records.h"
 #include "SiteTables.h"
 #include "StorageLocation.h"
@@ -16,14 +17,11 @@ namespace accessdb {
 
 enum class OpenMode;
 
-// One attempt with its place in the order written.
-struct PositionedAttempt {
-    std::int64_t position = 0;
-    AttemptRecord attempt;
-};
-
 // Everything the database holds on one student.
 struct PersonRecord {
+    // False when Alumnos no longer has the student but accesses or attempts of the DNI remain
+    // (the console's delete keeps the attempts): `student` then holds the DNI alone.
+    bool registered = true;
     StudentRecord student;
     std::vector<AccessRecord> accesses;  // in the order written
     std::vector<AttemptRecord> attempts;  // in the order written
@@ -31,10 +29,12 @@ struct PersonRecord {
 
 // The jobs a school runs in bulk or from a timer (tarvo-admin), on either engine. Dates are
 // ISO days ("2026-03-01"): the tables' own date texts ("DD/MM/YYYY", day space-padded) do not
-// sort, so the engines compare by the day they denote. Failures throw DatabaseError.
+// sort, so the engines compare by the day they denote. A day that is not "YYYY-MM-DD" fails
+// with kInvalidDay before anything is read or written. Failures throw DatabaseError.
 class AdminTables : public SiteTables {
   public:
-    // The schema version the database is at (the engines upgrade older ones when they open).
+    // The schema version the database is at (the engines upgrade older ones when they open;
+    // kSchemaVersion of SchemaVersion.h is the program's own).
     virtual int SchemaVersion() = 0;
     // The engine's own integrity check: the problems it reports, none when sound.
     virtual std::vector<std::string> CheckIntegrity() = 0;
@@ -49,21 +49,26 @@ class AdminTables : public SiteTables {
     virtual void ForEachAttempt(const std::string& from, const std::string& to,
                                 const std::function<void(const AttemptRecord&)>& row) = 0;
 
-    // Adds the students that are new and, when `update` is set, replaces the nine columns of
-    // those already there (otherwise an existing DNI fails the whole call with kServerDuplicateKey, on both engines).
-    // One all-or-nothing change per call: the caller sends chunks small enough that a door
-    // station's append never waits long.
+    // Adds the students that are new (all ten columns as given; DNI as eight digits) and, when
+    // `update` is set, replaces the nine columns of those already there; otherwise an existing
+    // DNI fails the whole call with kServerDuplicateKey, naming the DNI, on both engines.
+    // One all-or-nothing change per call (joining a write transaction the caller has open):
+    // the caller sends chunks small enough that a door station's append never waits long.
     virtual void ImportStudents(const std::vector<StudentRecord>& students, bool update) = 0;
-    // Deletes up to `chunk` access rows and then attempt rows of days before `before`, in one
-    // short change; returns how many went (0 when none is left).
+    // Deletes up to `chunk` rows of days before `before`: access rows first, then attempt rows
+    // when no old access is left, in one short change; returns how many went (0 when none is
+    // left). Call it until it returns 0.
     virtual std::int64_t PurgeChunk(const std::string& before, std::size_t chunk) = 0;
 
-    // 3021 when no student has this DNI.
+    // The student, the accesses and the attempts of this DNI, read in one snapshot. 3021 when
+    // the database holds nothing at all on it.
     virtual PersonRecord Person(std::int64_t dni) = 0;
-    // The student, the accesses and the attempts, all or nothing; 3021 when no student has it.
+    // The student, the accesses and the attempts, all or nothing; 3021 when there was nothing
+    // to erase. Leftover accesses or attempts of a student already deleted are erased too.
     virtual void Erase(std::int64_t dni) = 0;
-    // A consistent copy while stations keep writing (the file's online backup). On a server
-    // it fails with a description that points to pg_dump.
+    // A consistent copy while stations keep writing (the file's online backup), written to a
+    // new file: an existing `file` (or the database itself) fails with kTargetNotEmpty and is
+    // left alone. On a server it fails with a description that points to pg_dump.
     virtual void Backup(const std::filesystem::path& file) = 0;
 };
 

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Records.h"
+
+namespace accessdb {
+
+// One attempt with its place in the order written (Intentos.Orden) and the day its Fecha
+// denotes as an ISO day ("2024-03-05"; "" when Fecha is not an access date).
+struct PositionedAttempt {
+    std::int64_t position = 0;
+    std::string day;
+    AttemptRecord attempt;
+};
+
+// Where a page of the attempts listing ended: the next page starts just after it.
+struct AttemptCursor {
+    std::string day;
+    std::int64_t position = 0;
+};
+
+// What the administrator's attempts window asks for: newest first (by day, and within a day by
+// the order written), filtered, one page at a time. Every filter left empty matches all.
+//
+//   AttemptQuery query;
+//   query.resultado = kOutcomeDenied;
+//   query.from = "2024-03-01";
+//   AttemptPage page = db.ListAttempts(query);    // the newest 100 denials since 1 March
+//   query.before = page.next;                     // ... and the 100 before them
+//   if (page.next) page = db.ListAttempts(query);
+//
+// Each page is one indexed range read, however many rows the table holds: the window never
+// loads the table whole.
+struct AttemptQuery {
+    std::string dni;        // the DNI exactly as read from the card ("01234567")
+    std::string puerta;     // a door digit, "1" to "8" ("0": no door was selected)
+    std::string resultado;  // one of the kOutcome texts of Records.h
+    std::string from;       // first day, ISO "YYYY-MM-DD", included
+    std::string to;         // last day, ISO "YYYY-MM-DD", included
+    std::optional<AttemptCursor> before;  // the `next` of the page shown; none for the newest
+    std::size_t limit = 100;              // rows per page, 1 to kMaxAttemptPage
+};
+
+inline constexpr std::size_t kMaxAttemptPage = 1000;
+
+struct AttemptPage {
+    std::vector<PositionedAttempt> attempts;  // newest first
+    std::optional<AttemptCursor> next;        // set when older matching attempts remain
+};
+
+}  // namespace accessdb

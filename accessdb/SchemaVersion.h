@@ -1,0 +1,12 @@
+#pragma once
+
+namespace accessdb {
+
+// The version of the tables this program reads and writes, kept in the database (the file's
+// user_version, the server's table esquema):
+//   1  Alumnos and Picadas (on the file, with the index on Picadas.DNI)
+//   2  adds Intentos, every card whose DNI a controller read and what became of it
+// Opening an older database upgrades it once; a newer one is refused (kDatabaseTooNew).
+inline constexpr int kSchemaVersion = 2;
+
+}  // namespace accessdb
