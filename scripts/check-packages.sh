@@ -17,12 +17,15 @@
 # Needs root and Debian's mirrors and takes some minutes, so ./run test leaves it out.
 #   scripts/check-packages.sh                  the chroot is made in /var/tmp and removed at the end
 #   KEEP_CHROOT=1 scripts/check-packages.sh    keeps it for a look around
-#   PREVIOUS=REV scripts/check-packages.sh     upgrades from REV instead of HEAD~1 (PREVIOUS= skips)
+#   REVISION=REV scripts/check-packages.sh     packages commit REV (in a temporary worktree)
+#                                              instead of the working tree
+#   PREVIOUS=REV scripts/check-packages.sh     upgrades from REV instead of the commit before
+#                                              (PREVIOUS= skips the upgrade)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
-BUILD=$ROOT/build/pkg
-PREVIOUS=${PREVIOUS-HEAD~1}
+REVISION=${REVISION-}
+PREVIOUS=${PREVIOUS-${REVISION:-HEAD}~1}
 
 [ "$(id -u)" -eq 0 ] || { echo "check-packages: run as root (it makes and enters a chroot)" >&2; exit 1; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -46,7 +49,9 @@ cleanup() {
   for m in "$CHROOT/dev/pts" "$CHROOT/proc"; do
     if mountpoint -q "$m"; then umount "$m"; fi
   done
-  if [ -d "$WORKTREE" ]; then git -C "$ROOT" worktree remove --force "$WORKTREE" || true; fi
+  for tree in "$WORKTREE" "$TMP/current"; do
+    if [ -d "$tree" ]; then git -C "$ROOT" worktree remove --force "$tree" || true; fi
+  done
   if [ "${KEEP_CHROOT:-0}" = 1 ]; then
     echo "chroot kept in $CHROOT"
   else
@@ -64,7 +69,14 @@ package() { # package SOURCE BUILD
   (cd "$2" && cpack -G DEB >/dev/null)
 }
 
-package "$ROOT" "$BUILD"
+if [ -n "$REVISION" ]; then
+  git worktree add --detach "$TMP/current" "$REVISION" >/dev/null
+  SOURCE=$TMP/current
+else
+  SOURCE=$ROOT
+fi
+BUILD=$SOURCE/build/pkg
+package "$SOURCE" "$BUILD"
 NEW=("$BUILD"/tarvo_*.deb "$BUILD"/mireval_*.deb)
 for deb in "${NEW[@]}"; do
   dpkg-deb -f "$deb" Package Version Architecture Depends Recommends
@@ -73,10 +85,10 @@ echo
 
 # The version: the commit count of this clone, and lower without git history.
 version=$(dpkg-deb -f "${NEW[0]}" Version)
-expected="1.0.0+git$(git rev-list --count HEAD)-1"
-[ "$version" = "$expected" ] || fail "version $version, expected $expected"
+[[ $version == *+git$(git -C "$SOURCE" rev-list --count HEAD)-1 ]] ||
+  fail "version $version does not count the commits"
 mkdir "$TMP/nogit"
-git archive HEAD | tar -x -C "$TMP/nogit"
+git -C "$SOURCE" archive HEAD | tar -x -C "$TMP/nogit"
 nogit=$(cmake -S "$TMP/nogit" -B "$TMP/nogit/build" -G Ninja -DTARVO_BUILD_TESTS=OFF |
   sed -n 's/^-- Package version: //p')
 dpkg --compare-versions "$nogit" lt 1.0.0+git1-1 || fail "a tree without git is $nogit"
