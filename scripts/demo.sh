@@ -4,16 +4,24 @@
 # inserted one after another, a pseudo-terminal relay whose far
 # end prints each door it opens, Tarvo at door 3 and Mireval, both on one demo folder.
 #
-#   demo.sh BUILD_DIR [--dir DIR] [--headless] [--cards all|short] [--keep-open]
+#   demo.sh BUILD_DIR [--server] [--dir DIR] [--headless] [--cards all|short] [--keep-open]
 #
 # Without a display (or with --headless) the windows run under Xvfb and the demo writes
 # screenshots of both windows beside the relay's transcript, and ends after the card run.
 # With a display the windows stay until both are closed. Either way, and at Ctrl+C, every
-# process the demo started is stopped.
+# process the demo started is stopped. --server runs the site on a database server instead,
+# with two door stations and the console (demo-server.sh).
 set -euo pipefail
 
 BUILD=$(cd "$1" && pwd); shift
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+OPTIONS=()
+for option in "$@"; do
+  if [ "$option" = --server ]; then
+    for option in "$@"; do [ "$option" = --server ] || OPTIONS+=("$option"); done
+    exec "$ROOT/scripts/demo-server.sh" "$BUILD" ${OPTIONS[@]+"${OPTIONS[@]}"}
+  fi
+done
 DIR=$ROOT/demo
 HEADLESS=0
 CARDS=all
@@ -41,8 +49,7 @@ if [ ${#PCSC} -gt 92 ]; then
   PCSC_TEMPORARY=1
 fi
 PIDS=()
-
-say() { printf 'demo: %s\n' "$*"; }
+source "$ROOT/scripts/demo-common.sh"
 
 cleanup() {
   trap - EXIT INT TERM
@@ -54,24 +61,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-wait_for() { # wait_for SECONDS COMMAND...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.2
-  done
-}
-
-window_of() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
-
-click() { # click WINDOW PLACE, a place that demo-geometry.sh knows
-  local x y width WIDTH HEIGHT X Y SCREEN
-  read -r x y width < <("$ROOT/scripts/demo-geometry.sh" "$2")
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove --window "$1" $((x * WIDTH / width)) $((y * WIDTH / width)) click 1
-  sleep 0.3
-}
 
 # 1. The site's data folder with its students.
 rm -f "$DIR"/relay.txt "$DIR"/tarvo.out "$DIR"/mireval.out "$DIR"/*.png
@@ -90,16 +79,7 @@ wait_for 5 test -e "$DIR/ttyPEER"
 PIDS+=($!)
 
 # 4. A display.
-if [ "$HEADLESS" -eq 1 ]; then
-  for n in $(seq 90 120); do [ -e "/tmp/.X11-unix/X$n" ] || break; done
-  Xvfb ":$n" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
-  PIDS+=($!)
-  export DISPLAY=":$n" QT_QPA_PLATFORM=xcb
-  wait_for 10 test -e "/tmp/.X11-unix/X$n"
-  export XDG_RUNTIME_DIR=$DIR/runtime
-  mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
-  say "no display in use: windows run under Xvfb on $DISPLAY"
-fi
+[ "$HEADLESS" -eq 0 ] || start_xvfb 1280x900x24 "$DIR"
 
 # 5. The two programs, started in the data folder as their desktop entries start them.
 (cd "$DIR" && PCSCLITE_CSOCK_NAME=$("$STACK" socket "$PCSC") TARVO_RELAY_PORT="$DIR/ttyRELAY" \
@@ -147,11 +127,6 @@ click "$MIREVAL" mireval-search
 sleep 1
 
 if [ "$HEADLESS" -eq 1 ]; then
-  # Without a window manager a window grabs black: cut each one out of the screen instead.
-  shot() { # shot WINDOW FILE
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
-  }
   shot "$TARVO" "$DIR/tarvo.png"
   shot "$MIREVAL" "$DIR/mireval.png"
   say "screenshots: $DIR/tarvo.png $DIR/mireval.png"

@@ -1,0 +1,44 @@
+# What both demos (the file one, demo.sh, and the server one, demo-server.sh) do alike: wait,
+# find, click and photograph windows, and give the windows a display when there is none.
+# Sourced, with ROOT set to the checkout and PIDS an array of what the demo must stop.
+
+say() { printf 'demo: %s\n' "$*"; }
+
+wait_for() { # wait_for SECONDS COMMAND...
+  local deadline=$((SECONDS + $1)); shift
+  until "$@" >/dev/null 2>&1; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+
+window_of() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+
+click() { # click WINDOW PLACE, a place that demo-geometry.sh knows
+  local x y width WIDTH HEIGHT X Y SCREEN
+  read -r x y width < <("$ROOT/scripts/demo-geometry.sh" "$2")
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove --window "$1" $((x * WIDTH / width)) $((y * WIDTH / width)) click 1
+  sleep 0.3
+}
+
+# Without a window manager a window grabs black: each one is cut out of the screen instead.
+shot() { # shot WINDOW FILE
+  local WIDTH HEIGHT X Y SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
+}
+
+# An Xvfb of the demo's own on the first free display from :90, with DISPLAY and a private
+# XDG_RUNTIME_DIR (in FOLDER) exported for the windows.
+start_xvfb() { # start_xvfb SCREEN FOLDER
+  local n
+  for n in $(seq 90 120); do [ -e "/tmp/.X11-unix/X$n" ] || break; done
+  Xvfb ":$n" -screen 0 "$1" -nolisten tcp >/dev/null 2>&1 &
+  PIDS+=($!)
+  export DISPLAY=":$n" QT_QPA_PLATFORM=xcb
+  wait_for 10 test -e "/tmp/.X11-unix/X$n"
+  export XDG_RUNTIME_DIR=$2/runtime
+  mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
+  say "no display in use: windows run under Xvfb on $DISPLAY"
+}
