@@ -29,15 +29,29 @@ shot() { # shot WINDOW FILE
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
 }
 
+# Whether the X server with PID serves display N: the display's lock file names its owner.
+serves_display() { # serves_display PID N
+  [ -e "/tmp/.X11-unix/X$2" ] && [ "$(tr -d ' ' < "/tmp/.X$2-lock" 2>/dev/null)" = "$1" ]
+}
+
 # An Xvfb of the demo's own on the first free display from :90, with DISPLAY and a private
-# XDG_RUNTIME_DIR (in FOLDER) exported for the windows.
+# XDG_RUNTIME_DIR (in FOLDER) exported for the windows. Another demo starting at the same time
+# may take the display picked: that Xvfb then ends at once and the next display is tried.
 start_xvfb() { # start_xvfb SCREEN FOLDER
-  local n
-  for n in $(seq 90 120); do [ -e "/tmp/.X11-unix/X$n" ] || break; done
-  Xvfb ":$n" -screen 0 "$1" -nolisten tcp >/dev/null 2>&1 &
-  PIDS+=($!)
+  local n pid
+  for n in $(seq 90 120); do
+    [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ] || continue
+    Xvfb ":$n" -screen 0 "$1" -nolisten tcp >/dev/null 2>&1 &
+    pid=$!
+    wait_for 10 eval 'serves_display $pid $n || ! kill -0 $pid' || true
+    if serves_display "$pid" "$n"; then break; fi
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    pid=
+  done
+  [ -n "$pid" ] || { say "no free X display for Xvfb"; exit 1; }
+  PIDS+=("$pid")
   export DISPLAY=":$n" QT_QPA_PLATFORM=xcb
-  wait_for 10 test -e "/tmp/.X11-unix/X$n"
   export XDG_RUNTIME_DIR=$2/runtime
   mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
   say "no display in use: windows run under Xvfb on $DISPLAY"

@@ -204,8 +204,12 @@ click "$MIREVAL" mireval-door5
 click "$MIREVAL" mireval-save
 sleep 1
 doors=$(on_server "$CONSOLE" "SELECT puerta FROM alumnos WHERE dni = 11111111")
-say "console: Ana moved from door 3 to door 5 in Mireval; her doors on the server now: $doors"
-[ "$doors" = "1,5," ] || { say "Mireval's change did not reach the server"; exit 1; }
+if [ "$doors" != "1,5," ]; then
+  say "Mireval's change did not reach the server: Ana's doors there are '$doors'"
+  exit 1
+fi
+say "console: Ana moved from door 3 to door 5 in Mireval at $(date '+%F %T');" \
+  "her doors on the server now: $doors"
 
 round "3:ana:11111111:Ana, no longer allowed at door 3" "5:ana:11111111:Ana, now allowed at door 5"
 if [ "$CARDS" = all ]; then
