@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "ReadSnapshot.h"
 #include "accessdb/DatabaseError.h"
 
 namespace admin {
@@ -105,14 +106,6 @@ void CompareAccesses(accessdb::SiteTables& source, accessdb::SiteTables& target)
         targetAfter = actual.back().position;
     }
 }
-
-struct ReadSnapshot {
-    explicit ReadSnapshot(accessdb::SiteTables& tables) : m_tables(tables) { m_tables.BeginRead(); }
-    ~ReadSnapshot() { m_tables.EndRead(); }
-    ReadSnapshot(const ReadSnapshot&) = delete;
-    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
-    accessdb::SiteTables& m_tables;
-};
 
 struct WriteChange {
     explicit WriteChange(accessdb::SiteTables& tables) : m_tables(tables) { m_tables.BeginWrite(); }

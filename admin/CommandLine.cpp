@@ -1,0 +1,166 @@
+#include "CommandLine.h"
+
+#include <map>
+#include <set>
+
+#include "Days.h"
+#include "accessdb/Encodings.h"
+
+namespace admin {
+
+namespace {
+
+struct CommandSyntax {
+    CommandKind kind;
+    std::size_t operands;
+    std::set<std::string> flags;   // options without a value
+    std::set<std::string> valued;  // options followed by a value
+};
+
+const std::map<std::string, CommandSyntax>& Syntax() {
+    static const std::map<std::string, CommandSyntax> syntax = {
+        {"copy", {CommandKind::Copy, 2, {}, {}}},
+        {"import", {CommandKind::Import, 1, {"--update", "--skip-bad"}, {"--database"}}},
+        {"export", {CommandKind::Export, 1, {}, {"--database", "--from", "--to"}}},
+        {"purge", {CommandKind::Purge, 0, {}, {"--database", "--older-than"}}},
+        {"person", {CommandKind::Person, 1, {}, {"--database", "--out"}}},
+        {"erase", {CommandKind::Erase, 1, {"--yes"}, {"--database"}}},
+        {"check", {CommandKind::Check, 0, {}, {"--database"}}},
+        {"backup", {CommandKind::Backup, 1, {}, {"--database"}}},
+    };
+    return syntax;
+}
+
+ParsedCommandLine Fault(std::string text) { return {std::nullopt, std::move(text)}; }
+
+std::optional<std::string> IsoArgument(const std::string& text) {
+    const auto day = ReadCommandLineDay(text);
+    return day ? std::optional<std::string>(IsoDay(*day)) : std::nullopt;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+        return {Invocation{}, {}};
+    }
+    if (args.empty()) {
+        return Fault("falta la orden");
+    }
+    const auto found = Syntax().find(args[0]);
+    if (found == Syntax().end()) {
+        return Fault("la orden «" + args[0] + "» no existe");
+    }
+    const CommandSyntax& syntax = found->second;
+    const std::string& name = found->first;
+    Invocation invocation;
+    invocation.kind = syntax.kind;
+    std::vector<std::string> operands;
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string arg = args[i];
+        std::optional<std::string> inlineValue;
+        if (const auto equals = arg.find('=');
+            arg.starts_with("--") && equals != std::string::npos) {
+            inlineValue = arg.substr(equals + 1);
+            arg.resize(equals);
+        }
+        if (syntax.flags.contains(arg) && !inlineValue) {
+            flags.insert(arg);
+        } else if (syntax.valued.contains(arg)) {
+            if (!inlineValue && i + 1 == args.size()) {
+                return Fault(arg + " necesita un valor");
+            }
+            values[arg] = inlineValue ? *inlineValue : args[++i];
+        } else if (arg.starts_with("--")) {
+            return Fault(name + " no tiene la opción " + arg);
+        } else {
+            operands.push_back(args[i]);
+        }
+    }
+    if (operands.size() != syntax.operands) {
+        return Fault(name + " lleva " + std::to_string(syntax.operands) +
+                     (syntax.operands == 1 ? " argumento" : " argumentos") + " y se han dado " +
+                     std::to_string(operands.size()));
+    }
+    if (values.contains("--database")) {
+        invocation.database = values["--database"];
+    }
+    invocation.update = flags.contains("--update");
+    invocation.skipBad = flags.contains("--skip-bad");
+    invocation.yes = flags.contains("--yes");
+
+    switch (syntax.kind) {
+        case CommandKind::Copy:
+            invocation.source = operands[0];
+            invocation.target = operands[1];
+            break;
+        case CommandKind::Import:
+        case CommandKind::Backup:
+            invocation.target = operands[0];
+            break;
+        case CommandKind::Export: {
+            static const std::map<std::string, ExportedTable> tables = {
+                {"students", ExportedTable::Students},
+                {"accesses", ExportedTable::Accesses},
+                {"attempts", ExportedTable::Attempts}};
+            const auto table = tables.find(operands[0]);
+            if (table == tables.end()) {
+                return Fault("export exporta students, accesses o attempts, no «" + operands[0] +
+                             "»");
+            }
+            invocation.table = table->second;
+            for (const auto& [option, field] :
+                 {std::pair{"--from", &invocation.from}, std::pair{"--to", &invocation.to}}) {
+                if (!values.contains(option)) {
+                    continue;
+                }
+                if (invocation.table == ExportedTable::Students) {
+                    return Fault(std::string(option) +
+                                 " elige los días de accesos o intentos; los alumnos no tienen "
+                                 "fecha");
+                }
+                const auto iso = IsoArgument(values[option]);
+                if (!iso) {
+                    return Fault(std::string(option) + " «" + values[option] +
+                                 "» no es un día DD/MM/AAAA ni AAAA-MM-DD");
+                }
+                *field = *iso;
+            }
+            if (!invocation.from.empty() && !invocation.to.empty() &&
+                invocation.to < invocation.from) {
+                return Fault("--to es anterior a --from");
+            }
+            break;
+        }
+        case CommandKind::Purge: {
+            if (!values.contains("--older-than")) {
+                return Fault("purge necesita --older-than, por ejemplo --older-than 90d");
+            }
+            const auto days = ReadAge(values["--older-than"]);
+            if (!days) {
+                return Fault("--older-than «" + values["--older-than"] +
+                             "» no es una edad: escriba días (90d) o semanas (13w)");
+            }
+            invocation.days = *days;
+            break;
+        }
+        case CommandKind::Person:
+        case CommandKind::Erase:
+            if (!accessdb::IsValidDni(operands[0])) {
+                return Fault("el DNI «" + operands[0] + "» no tiene ocho cifras");
+            }
+            invocation.dni = operands[0];
+            if (values.contains("--out")) {
+                invocation.target = values["--out"];
+            }
+            break;
+        case CommandKind::Check:
+        case CommandKind::Help:
+            break;
+    }
+    return {invocation, {}};
+}
+
+}  // namespace admin

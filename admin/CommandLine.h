@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace admin {
+
+enum class CommandKind { Help, Copy, Import, Export, Purge, Person, Erase, Check, Backup };
+enum class ExportedTable { Students, Accesses, Attempts };
+
+// One run of tarvo-admin as the command line asks for it, checked but not yet carried out.
+struct Invocation {
+    CommandKind kind = CommandKind::Help;
+    std::optional<std::string> database;  // --database FILE|CONNINFO; else as the programs read it
+    std::string source;                   // copy
+    std::string target;                   // copy; the file of import, backup and person --out
+    bool update = false;                  // import
+    bool skipBad = false;                 // import
+    ExportedTable table = ExportedTable::Students;
+    std::string from;  // export: ISO day, or empty
+    std::string to;    // export: ISO day, or empty
+    int days = 0;      // purge --older-than
+    std::string dni;   // person, erase
+    bool yes = false;  // erase without asking
+};
+
+struct ParsedCommandLine {
+    std::optional<Invocation> invocation;
+    std::string fault;  // what is wrong with the command line, when there is no invocation
+};
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+}  // namespace admin

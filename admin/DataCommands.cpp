@@ -1,0 +1,93 @@
+#include <filesystem>
+#include <iostream>
+
+#include "Commands.h"
+#include "ExitCodes.h"
+#include "Purge.h"
+#include "SheetExport.h"
+
+namespace admin {
+
+namespace {
+
+constexpr std::size_t kPurgeChunk = 1000;
+
+}  // namespace
+
+int ExportCommand(const Invocation& invocation, const Target& target, AdminSession& session) {
+    auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::ExistingOnly);
+    std::ostream& out = session.Out();
+    std::size_t rows = 0;
+    const char* what = "";
+    switch (invocation.table) {
+        case ExportedTable::Students:
+            rows = ExportStudents(*tables, out);
+            what = rows == 1 ? "alumno" : "alumnos";
+            break;
+        case ExportedTable::Accesses:
+            rows = ExportAccesses(*tables, invocation.from, invocation.to, out);
+            what = rows == 1 ? "acceso" : "accesos";
+            break;
+        case ExportedTable::Attempts:
+            rows = ExportAttempts(*tables, invocation.from, invocation.to, out);
+            what = rows == 1 ? "intento" : "intentos";
+            break;
+    }
+    out.flush();
+    if (!out) {
+        session.Err() << "tarvo-admin: no se pudo escribir la salida entera (¿disco lleno o "
+                         "tubería cerrada?).\n";
+        return kExitFailed;
+    }
+    session.Err() << "Exportados " << rows << ' ' << what << ".\n";
+    return kExitDone;
+}
+
+int PurgeCommand(const Invocation& invocation, const Target& target, AdminSession& session) {
+    auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::ExistingOnly);
+    const Day before = DaysBefore(session.Today(), invocation.days);
+    ChunkPacing pacing = target.pacing;
+    pacing.rows = kPurgeChunk;
+    const std::int64_t deleted = PurgeBefore(*tables, IsoDay(before), pacing);
+    session.Out() << "Borrados " << deleted << (deleted == 1 ? " registro" : " registros")
+                  << " de accesos e intentos anteriores al " << ShownDay(before)
+                  << " (de hace más de " << invocation.days
+                  << (invocation.days == 1 ? " día" : " días") << ").\n";
+    return kExitDone;
+}
+
+int CheckCommand(const Target& target, AdminSession& session) {
+    auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::ExistingOnly);
+    session.Out() << "Versión del esquema: " << tables->SchemaVersion() << '\n';
+    const std::vector<std::string> problems = tables->CheckIntegrity();
+    if (problems.empty()) {
+        session.Out() << "Integridad: correcta.\n";
+        return kExitDone;
+    }
+    session.Out() << "Integridad: " << problems.size()
+                  << (problems.size() == 1 ? " problema" : " problemas") << '\n';
+    for (const std::string& problem : problems) {
+        session.Out() << "  " << problem << '\n';
+    }
+    session.Err() << "tarvo-admin: la base de datos tiene problemas de integridad: restaure la "
+                     "última copia de seguridad buena.\n";
+    return kExitFailed;
+}
+
+int BackupCommand(const Invocation& invocation, const Target& target, AdminSession& session) {
+    const std::filesystem::path file = invocation.target;
+    std::error_code error;
+    if (!target.location.IsServer() && std::filesystem::symlink_status(file, error).type() !=
+                                           std::filesystem::file_type::not_found) {
+        session.Err() << "tarvo-admin: " << file.string()
+                      << " ya existe: la copia de seguridad no se escribe encima. Elija un "
+                         "nombre nuevo.\n";
+        return kExitTargetHasData;
+    }
+    auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::ExistingOnly);
+    tables->Backup(file);
+    session.Out() << "Copia de seguridad escrita en " << file.string() << ".\n";
+    return kExitDone;
+}
+
+}  // namespace admin

@@ -1,0 +1,105 @@
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "Commands.h"
+#include "ExitCodes.h"
+#include "StudentImport.h"
+#include "StudentSheet.h"
+
+namespace admin {
+
+namespace {
+
+// The file's bytes, or why they cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string& reason) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        reason = "es una carpeta, no un archivo";
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        reason = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        reason = "no se pudo leer entero";
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+void TellFaults(const std::string& file, const std::vector<RowFault>& faults, std::ostream& err) {
+    for (const RowFault& fault : faults) {
+        err << file;
+        if (fault.line > 0) {
+            err << ", línea " << fault.line;
+        }
+        if (!fault.field.empty()) {
+            err << ", campo " << fault.field;
+        }
+        err << ": " << fault.text << '\n';
+    }
+}
+
+std::size_t RefusedRows(const std::vector<RowFault>& faults) {
+    std::set<std::size_t> lines;
+    for (const RowFault& fault : faults) {
+        lines.insert(fault.line);
+    }
+    return lines.size();
+}
+
+std::string Students(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " alumno" : " alumnos");
+}
+
+}  // namespace
+
+int ImportCommand(const Invocation& invocation, const Target& target, AdminSession& session) {
+    const std::string& file = invocation.target;
+    std::string reason;
+    const auto bytes = ReadWholeFile(file, reason);
+    if (!bytes) {
+        session.Err() << "tarvo-admin: no se puede leer " << file << ": " << reason << '\n';
+        return kExitFailed;
+    }
+    const StudentSheet sheet = ReadStudentSheet(*bytes, invocation.update);
+    if (sheet.rows.empty() && !sheet.faults.empty()) {
+        TellFaults(file, sheet.faults, session.Err());
+        session.Err() << "tarvo-admin: no se ha importado nada.\n";
+        return kExitRefusedRows;
+    }
+    auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::CreateIfMissing);
+    const ImportPlan plan = PlanImport(sheet, RegisteredAmong(*tables, sheet), invocation.update);
+    TellFaults(file, plan.faults, session.Err());
+    const std::size_t refused = RefusedRows(plan.faults);
+    if (refused > 0 && !invocation.skipBad) {
+        session.Err() << "tarvo-admin: no se ha importado nada: " << refused
+                      << (refused == 1 ? " fila rechazada" : " filas rechazadas")
+                      << ". Corrija la hoja, o importe solo las filas buenas con --skip-bad.\n";
+        return kExitRefusedRows;
+    }
+    if (!plan.students.empty()) {
+        const auto progress =
+            MakeProgress(session.Err(), session.ErrorIsTerminal(), "Importando alumnos");
+        WriteStudents(*tables, plan.students, invocation.update, target.pacing, *progress);
+    }
+    session.Out() << "Importados " << Students(plan.students.size()) << " (" << plan.added
+                  << (plan.added == 1 ? " nuevo, " : " nuevos, ") << plan.updated
+                  << (plan.updated == 1 ? " actualizado)" : " actualizados)") << ".\n";
+    if (refused > 0) {
+        session.Err() << "tarvo-admin: " << refused
+                      << (refused == 1 ? " fila rechazada (arriba) no se ha importado.\n"
+                                       : " filas rechazadas (arriba) no se han importado.\n");
+        return kExitRefusedRows;
+    }
+    return kExitDone;
+}
+
+}  // namespace admin

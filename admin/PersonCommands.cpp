@@ -1,0 +1,126 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "Commands.h"
+#include "ExitCodes.h"
+#include "PersonReport.h"
+#include "accessdb/DatabaseError.h"
+
+namespace admin {
+
+namespace {
+
+// The report holds personal data: a new file only its owner may read, never one written over.
+// Returns the failure's errno, 0 when written.
+int WriteNewPrivateFile(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return errno;
+    }
+    std::size_t written = 0;
+    int failure = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            failure = n < 0 ? errno : EIO;
+            break;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && failure == 0) {
+        failure = errno;
+    }
+    if (failure != 0) {
+        ::unlink(path.c_str());
+    }
+    return failure;
+}
+
+// The student, or a failure that says no student has this DNI.
+accessdb::PersonRecord FindPerson(accessdb::AdminTables& tables, const std::string& dni) {
+    try {
+        return tables.Person(std::stoll(dni));
+    } catch (const accessdb::DatabaseError& error) {
+        if (!error.IsNoCurrentRow()) {
+            throw;
+        }
+        throw accessdb::DatabaseError(error.Code(), "no hay nada guardado del DNI " + dni +
+                                                        ": ni alumno, ni accesos, ni intentos.");
+    }
+}
+
+std::string Count(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+bool IsYes(std::string answer) {
+    while (!answer.empty() && (answer.back() == ' ' || answer.back() == '\r')) {
+        answer.pop_back();
+    }
+    return answer == "sí" || answer == "si" || answer == "Sí" || answer == "Si" || answer == "SÍ" ||
+           answer == "SI";
+}
+
+}  // namespace
+
+int PersonCommand(const Invocation& invocation, const Target& target, AdminSession& session) {
+    auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::ExistingOnly);
+    const accessdb::PersonRecord person = FindPerson(*tables, invocation.dni);
+    const std::string report = PersonReport(person, session.Today());
+    if (invocation.target.empty()) {
+        session.Out() << report << std::flush;
+        return kExitDone;
+    }
+    if (const int failure = WriteNewPrivateFile(invocation.target, report); failure != 0) {
+        session.Err() << "tarvo-admin: no se puede escribir " << invocation.target << ": "
+                      << std::strerror(failure)
+                      << (failure == EEXIST ? " (no se escribe encima: elija un nombre nuevo)" : "")
+                      << '\n';
+        return failure == EEXIST ? kExitTargetHasData : kExitFailed;
+    }
+    session.Out() << "Datos del alumno " << invocation.dni << " escritos en " << invocation.target
+                  << " (" << Count(person.accesses.size(), "acceso", "accesos") << ", "
+                  << Count(person.attempts.size(), "intento", "intentos") << ").\n";
+    return kExitDone;
+}
+
+int EraseCommand(const Invocation& invocation, const Target& target, AdminSession& session) {
+    if (!invocation.yes && !session.InputIsTerminal()) {
+        session.Err() << "tarvo-admin: erase borra para siempre; sin un terminal que lo "
+                         "confirme, añada --yes.\n";
+        return kExitUsage;
+    }
+    auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::ExistingOnly);
+    const accessdb::PersonRecord person = FindPerson(*tables, invocation.dni);
+    if (!invocation.yes) {
+        const accessdb::StudentRecord& s = person.student;
+        const std::string records = Count(person.accesses.size(), "acceso", "accesos") + " y " +
+                                    Count(person.attempts.size(), "intento", "intentos");
+        if (person.registered) {
+            session.Err() << "¿Borrar para siempre al alumno " << s.dni << " (" << s.nombre << ' '
+                          << s.apellido1 << (s.apellido2.empty() ? "" : " ") << s.apellido2
+                          << ") con sus " << records << "?";
+        } else {
+            session.Err() << "¿Borrar para siempre lo que queda del DNI " << s.dni
+                          << ", que ya no es un alumno registrado: " << records << "?";
+        }
+        session.Err() << " Escriba «sí» para borrar: " << std::flush;
+        const auto answer = session.ReadAnswer();
+        if (!answer || !IsYes(*answer)) {
+            session.Err() << "No se ha borrado nada.\n";
+            return kExitFailed;
+        }
+    }
+    tables->Erase(std::stoll(invocation.dni));
+    session.Out() << "Borrado " << (person.registered ? "el alumno " : "lo que quedaba del DNI ")
+                  << invocation.dni << " con todos sus accesos e intentos.\n";
+    return kExitDone;
+}
+
+}  // namespace admin

@@ -1,0 +1,111 @@
+#include "AdminCommands.h"
+#include "Commands.h"
+#include "ExitCodes.h"
+#include "LocationArgument.h"
+#include "accessdb/DatabaseError.h"
+
+namespace admin {
+
+const char* const kUsageText =
+    "Uso: tarvo-admin ORDEN [OPCIONES]\n"
+    "Los trabajos de un centro sobre su base de datos de alumnos y accesos, desde un terminal\n"
+    "o un temporizador.\n"
+    "\n"
+    "  import ARCHIVO.csv [--update] [--skip-bad]\n"
+    "      Registra los alumnos de una hoja de cálculo guardada como CSV (UTF-8 o Windows-1252,\n"
+    "      campos separados por ; o por ,). La primera línea nombra las columnas:\n"
+    "        DNI;Nombre;Apellido1;Apellido2;Puerta;Agosto;Fin_de_semana;Periodo_temporal;"
+    "FechaA;FechaB\n"
+    "      DNI: ocho cifras. Puerta: las puertas de 1 a 8, como 1,3. Agosto, Fin_de_semana,\n"
+    "      Periodo_temporal: 1 o 0 (o sí y no). FechaA, FechaB: inicio y fin del periodo,\n"
+    "      DD/MM/AA. Solo DNI, Nombre y Apellido1 son obligatorias. Se comprueban todas las\n"
+    "      filas antes de escribir nada: si alguna está mal, no se importa ninguna.\n"
+    "      --update  reemplaza los datos de los alumnos ya registrados (sin ella, son filas\n"
+    "                rechazadas); la hoja debe nombrar entonces las diez columnas.\n"
+    "      --skip-bad  importa las filas buenas y lista las rechazadas.\n"
+    "  export students|accesses|attempts [--from DÍA] [--to DÍA]\n"
+    "      Escribe la tabla como CSV (separado por ;, UTF-8) en la salida estándar. Lo que\n"
+    "      escribe export students lo vuelve a leer import. --from y --to eligen los días de\n"
+    "      los accesos o intentos (DÍA: DD/MM/AAAA o AAAA-MM-DD, ambos incluidos).\n"
+    "  purge --older-than Nd|Nw\n"
+    "      Borra los accesos y los intentos de hace más de N días (d) o semanas (w), por la\n"
+    "      fecha local; nunca un alumno. Dice cuántos registros se han borrado.\n"
+    "  person DNI [--out ARCHIVO]\n"
+    "      Todo lo que la base de datos guarda de un alumno (ficha, accesos, intentos), como\n"
+    "      un texto para entregar al alumno o a su familia.\n"
+    "  erase DNI [--yes]\n"
+    "      Borra el alumno, sus accesos y sus intentos: todo o nada. Pide confirmación en un\n"
+    "      terminal; sin terminal hace falta --yes.\n"
+    "  check\n"
+    "      Comprobación de integridad de la base de datos y versión de su esquema.\n"
+    "  backup ARCHIVO\n"
+    "      Copia de seguridad coherente del archivo mientras las puertas siguen escribiendo.\n"
+    "      En un servidor PostgreSQL se usa pg_dump.\n"
+    "  copy ORIGEN DESTINO\n"
+    "      Copia todos los alumnos y accesos de ORIGEN en DESTINO, que debe estar vacío, y\n"
+    "      comprueba la copia fila a fila. ORIGEN y DESTINO son un archivo (Alumnos.mdb) o un\n"
+    "      servidor PostgreSQL (postgresql://usuario@servidor/base o \"service=tarvo\").\n"
+    "\n"
+    "La base de datos es la de los programas: el servidor que nombra TARVO_DATABASE o, sin\n"
+    "ella, Alumnos.mdb en la carpeta actual. --database ARCHIVO|CONEXIÓN nombra otra.\n"
+    "\n"
+    "Salida: 0 hecho, 1 error, 2 uso incorrecto, 3 el destino ya tiene datos (copy) o el\n"
+    "archivo ya existe (backup, person --out), 4 filas rechazadas (import).\n";
+
+namespace {
+
+// On the file a station waiting for the write lock retries at most every 100 ms: a longer
+// pause between chunks lets it in. A server queues the waiting writers itself.
+constexpr std::chrono::milliseconds kFilePause{150};
+
+Target TargetOf(const Invocation& invocation, AdminSession& session) {
+    Target target{invocation.database ? LocationArgument(*invocation.database, "--database")
+                                      : session.DefaultLocation(),
+                  {}};
+    target.pacing.pause = target.location.IsServer() ? std::chrono::milliseconds(0) : kFilePause;
+    target.pacing.sleep = [&session](std::chrono::milliseconds pause) { session.Sleep(pause); };
+    return target;
+}
+
+int Dispatch(const Invocation& invocation, AdminSession& session) {
+    switch (invocation.kind) {
+        case CommandKind::Help:
+            session.Out() << kUsageText;
+            return kExitDone;
+        case CommandKind::Copy:
+            return CopyCommand(invocation, session);
+        case CommandKind::Import:
+            return ImportCommand(invocation, TargetOf(invocation, session), session);
+        case CommandKind::Export:
+            return ExportCommand(invocation, TargetOf(invocation, session), session);
+        case CommandKind::Purge:
+            return PurgeCommand(invocation, TargetOf(invocation, session), session);
+        case CommandKind::Person:
+            return PersonCommand(invocation, TargetOf(invocation, session), session);
+        case CommandKind::Erase:
+            return EraseCommand(invocation, TargetOf(invocation, session), session);
+        case CommandKind::Check:
+            return CheckCommand(TargetOf(invocation, session), session);
+        case CommandKind::Backup:
+            return BackupCommand(invocation, TargetOf(invocation, session), session);
+    }
+    return kExitUsage;
+}
+
+}  // namespace
+
+int RunAdmin(const std::vector<std::string>& args, AdminSession& session) {
+    const ParsedCommandLine parsed = ParseCommandLine(args);
+    if (!parsed.invocation) {
+        session.Err() << "tarvo-admin: " << parsed.fault << "\n\n" << kUsageText;
+        return kExitUsage;
+    }
+    try {
+        return Dispatch(*parsed.invocation, session);
+    } catch (const accessdb::DatabaseError& error) {
+        session.Err() << "tarvo-admin: " << error.Description() << '\n';
+        return error.Code() == accessdb::kTargetNotEmpty ? kExitTargetHasData : kExitFailed;
+    }
+}
+
+}  // namespace admin

@@ -1,0 +1,58 @@
+#include "SheetExport.h"
+
+#include <optional>
+
+#include "CsvWriter.h"
+#include "ReadSnapshot.h"
+#include "StudentSheet.h"
+
+namespace admin {
+
+namespace {
+
+constexpr std::size_t kPage = 2000;
+
+}  // namespace
+
+std::size_t ExportStudents(accessdb::SiteTables& tables, std::ostream& out) {
+    out << StudentSheetHeader();
+    std::size_t count = 0;
+    ReadSnapshot snapshot(tables);
+    std::optional<std::int64_t> after;
+    for (;;) {
+        const auto page = tables.StudentsAfter(after, kPage);
+        for (const auto& student : page) {
+            out << StudentSheetLine(student);
+        }
+        count += page.size();
+        if (page.size() < kPage) {
+            return count;
+        }
+        after = std::stoll(page.back().dni);
+    }
+}
+
+std::size_t ExportAccesses(accessdb::AdminTables& tables, const std::string& from,
+                           const std::string& to, std::ostream& out) {
+    out << CsvLine({"DNI", "Fecha", "Hora", "Puerta"});
+    std::size_t count = 0;
+    tables.ForEachAccess(from, to, [&](const accessdb::AccessRecord& access) {
+        out << CsvLine({access.dni, access.fecha, access.hora, access.puerta});
+        ++count;
+    });
+    return count;
+}
+
+std::size_t ExportAttempts(accessdb::AdminTables& tables, const std::string& from,
+                           const std::string& to, std::ostream& out) {
+    out << CsvLine({"DNI", "Fecha", "Hora", "Puerta", "Puesto", "Resultado", "Motivo"});
+    std::size_t count = 0;
+    tables.ForEachAttempt(from, to, [&](const accessdb::AttemptRecord& attempt) {
+        out << CsvLine({attempt.dni, attempt.fecha, attempt.hora, attempt.puerta, attempt.puesto,
+                        attempt.resultado, attempt.motivo});
+        ++count;
+    });
+    return count;
+}
+
+}  // namespace admin

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "accessdb/AdminTables.h"
+
+namespace admin {
+
+// The tables as sheets on a stream (";", UTF-8, the values exactly as stored), a header line
+// first. Each returns how many rows it wrote.
+
+// Every student by DNI, in one snapshot: what `import` reads back unchanged.
+std::size_t ExportStudents(accessdb::SiteTables& tables, std::ostream& out);
+// The accesses (or attempts) of the days in [from, to], ISO days, either may be empty; in the
+// order written.
+std::size_t ExportAccesses(accessdb::AdminTables& tables, const std::string& from,
+                           const std::string& to, std::ostream& out);
+std::size_t ExportAttempts(accessdb::AdminTables& tables, const std::string& from,
+                           const std::string& to, std::ostream& out);
+
+}  // namespace admin

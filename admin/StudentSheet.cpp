@@ -1,0 +1,215 @@
+#include "StudentSheet.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
+#include "CsvReader.h"
+#include "CsvWriter.h"
+#include "StudentFields.h"
+#include "TextDecoding.h"
+
+namespace admin {
+
+namespace {
+
+constexpr std::size_t kMissing = static_cast<std::size_t>(-1);
+constexpr std::size_t kRequiredColumns = 3;  // DNI, Nombre, Apellido1
+
+std::string ColumnKey(std::string_view name) {
+    while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) {
+        name.remove_prefix(1);
+    }
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) {
+        name.remove_suffix(1);
+    }
+    std::string key;
+    for (const char c : name) {
+        key += c == ' ' ? '_' : (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return key;
+}
+
+std::string Joined(const std::vector<std::string_view>& names) {
+    std::string text;
+    for (const auto name : names) {
+        text += (text.empty() ? "" : ", ") + std::string(name);
+    }
+    return text;
+}
+
+std::string ColumnList() {
+    return Joined(std::vector<std::string_view>(kStudentColumns.begin(), kStudentColumns.end()));
+}
+
+// Where each of the ten columns stands in the file's rows.
+struct Layout {
+    std::array<std::size_t, kStudentColumns.size()> position{};
+    std::size_t width = 0;
+};
+
+std::optional<Layout> ReadHeader(const CsvRecord& header, bool everyColumnRequired,
+                                 std::vector<RowFault>& faults) {
+    const std::size_t before = faults.size();
+    Layout layout;
+    layout.position.fill(kMissing);
+    layout.width = header.fields.size();
+    for (std::size_t i = 0; i < header.fields.size(); ++i) {
+        const std::string key = ColumnKey(header.fields[i]);
+        const auto known =
+            std::find_if(kStudentColumns.begin(), kStudentColumns.end(),
+                         [&](std::string_view name) { return ColumnKey(name) == key; });
+        if (known == kStudentColumns.end()) {
+            faults.push_back(
+                {header.line, header.fields[i],
+                 "la cabecera nombra una columna que no existe; las columnas son " + ColumnList()});
+            continue;
+        }
+        std::size_t& position = layout.position[known - kStudentColumns.begin()];
+        if (position != kMissing) {
+            faults.push_back({header.line, std::string(*known), "la cabecera la nombra dos veces"});
+        }
+        position = i;
+    }
+    std::vector<std::string_view> missing;
+    for (std::size_t column = 0; column < kStudentColumns.size(); ++column) {
+        if (layout.position[column] == kMissing &&
+            (column < kRequiredColumns || everyColumnRequired)) {
+            missing.push_back(kStudentColumns[column]);
+        }
+    }
+    if (!missing.empty()) {
+        faults.push_back({header.line,
+                          {},
+                          "a la cabecera le faltan las columnas " + Joined(missing) +
+                              (everyColumnRequired ? " (--update reemplaza las diez columnas "
+                                                     "de cada alumno: nómbrelas todas)"
+                                                   : "") +
+                              "; la primera línea debe ser la cabecera: " + ColumnList()});
+    }
+    return faults.size() == before ? std::optional<Layout>(layout) : std::nullopt;
+}
+
+bool IsBlank(const CsvRecord& record) {
+    return std::all_of(record.fields.begin(), record.fields.end(), [](const std::string& field) {
+        return field.find_first_not_of(" \t") == std::string::npos;
+    });
+}
+
+// The row's fields by column, checked; every fault of the row is told, not only the first.
+std::optional<accessdb::StudentRecord> ReadRow(const CsvRecord& record, const Layout& layout,
+                                               char separator, std::vector<RowFault>& faults) {
+    const std::size_t count = record.fields.size();
+    const bool extraFilled =
+        count > layout.width &&
+        std::any_of(record.fields.begin() + static_cast<std::ptrdiff_t>(layout.width),
+                    record.fields.end(), [](const std::string& f) { return !f.empty(); });
+    if (count < layout.width || extraFilled) {
+        faults.push_back(
+            {record.line,
+             {},
+             "la fila tiene " + std::to_string(count) + " campos y la cabecera " +
+                 std::to_string(layout.width) +
+                 (separator == ',' ? " (un campo con comas, como las puertas 1,3, va entre "
+                                     "comillas; o separe los campos con ;)"
+                                   : "")});
+        return std::nullopt;
+    }
+    auto field = [&](std::size_t column) -> std::string_view {
+        const std::size_t position = layout.position[column];
+        return position == kMissing ? std::string_view()
+                                    : std::string_view(record.fields[position]);
+    };
+    const std::size_t before = faults.size();
+    auto take = [&](std::size_t column, const CheckedField& checked) {
+        if (!checked.fault.empty()) {
+            faults.push_back({record.line, std::string(kStudentColumns[column]), checked.fault});
+        }
+        return checked.value;
+    };
+    accessdb::StudentRecord student;
+    student.dni = take(0, CheckDni(field(0)));
+    student.nombre = take(1, CheckName(field(1)));
+    student.apellido1 = take(2, CheckName(field(2)));
+    student.apellido2 = take(3, CheckName(field(3)));
+    student.puerta = take(4, CheckDoors(field(4)));
+    student.agosto = take(5, CheckFlag(field(5)));
+    student.finDeSemana = take(6, CheckFlag(field(6)));
+    student.periodoTemporal = take(7, CheckFlag(field(7)));
+    student.fechaA = take(8, CheckRestrictionDate(field(8)));
+    student.fechaB = take(9, CheckRestrictionDate(field(9)));
+    if (faults.size() != before) {
+        return std::nullopt;
+    }
+    if (const auto period = CheckPeriod(student)) {
+        faults.push_back({record.line, period->field, period->text});
+        return std::nullopt;
+    }
+    return student;
+}
+
+}  // namespace
+
+StudentSheet ReadStudentSheet(std::string_view bytes, bool everyColumnRequired) {
+    StudentSheet sheet;
+    const DecodeResult decoded = DecodeText(bytes);
+    if (decoded.fault) {
+        sheet.faults.push_back({decoded.fault->line, {}, decoded.fault->reason});
+        return sheet;
+    }
+    const CsvTable table = ReadCsv(decoded.text->utf8);
+    for (const CsvFault& fault : table.faults) {
+        sheet.faults.push_back({fault.line, {}, fault.text});
+    }
+    auto record = std::find_if(table.records.begin(), table.records.end(),
+                               [](const CsvRecord& r) { return !IsBlank(r); });
+    if (record == table.records.end()) {
+        if (sheet.faults.empty()) {
+            sheet.faults.push_back(
+                {0, {}, "el archivo está vacío: no tiene ni la cabecera (" + ColumnList() + ")"});
+        }
+        return sheet;
+    }
+    const auto layout = ReadHeader(*record, everyColumnRequired, sheet.faults);
+    if (!layout) {
+        return sheet;
+    }
+    std::map<std::string, std::size_t> firstLine;
+    for (++record; record != table.records.end(); ++record) {
+        if (IsBlank(*record)) {
+            continue;
+        }
+        auto student = ReadRow(*record, *layout, table.separator, sheet.faults);
+        // A DNI seen before is refused even when that earlier row was refused for another
+        // field: which of the two rows is right is for the school to say.
+        const std::size_t dniAt = layout->position[0];
+        const CheckedField dni =
+            dniAt < record->fields.size() ? CheckDni(record->fields[dniAt]) : CheckedField{};
+        if (!dni.value.empty()) {
+            const auto [first, isNew] = firstLine.emplace(dni.value, record->line);
+            if (!isNew) {
+                sheet.faults.push_back({record->line, "DNI",
+                                        "el DNI " + dni.value + " ya está en la línea " +
+                                            std::to_string(first->second)});
+                continue;
+            }
+        }
+        if (student) {
+            sheet.rows.push_back({record->line, std::move(*student)});
+        }
+    }
+    std::stable_sort(sheet.faults.begin(), sheet.faults.end(),
+                     [](const RowFault& a, const RowFault& b) { return a.line < b.line; });
+    return sheet;
+}
+
+std::string StudentSheetHeader() {
+    return CsvLine(std::vector<std::string>(kStudentColumns.begin(), kStudentColumns.end()));
+}
+
+std::string StudentSheetLine(const accessdb::StudentRecord& s) {
+    return CsvLine({s.dni, s.nombre, s.apellido1, s.apellido2, s.puerta, s.agosto, s.finDeSemana,
+                    s.periodoTemporal, s.fechaA, s.fechaB});
+}
+
+}  // namespace admin

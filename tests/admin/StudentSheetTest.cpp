@@ -1,0 +1,185 @@
+// A sheet of students checked row by row: every kind of bad row is refused with its line and
+// field, and the forms spreadsheets write are stored as the programs store them.
+#include <gtest/gtest.h>
+
+#include "admin/StudentSheet.h"
+
+namespace {
+
+const std::string kHeader =
+    "DNI;Nombre;Apellido1;Apellido2;Puerta;Agosto;Fin_de_semana;Periodo_temporal;FechaA;FechaB\n";
+const std::string kGoodRow = "12345678;Ana;Pérez;Gil;1,3,;0;1;1;05/03/14;31/12/14\n";
+
+std::string Faults(const admin::StudentSheet& sheet) {
+    std::string text;
+    for (const auto& fault : sheet.faults) {
+        text += std::to_string(fault.line) + " [" + fault.field + "] " + fault.text + "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+// One case per kind of fault: the row is refused, the good rows around it are kept, and the
+// fault names the line and the column.
+TEST(StudentSheet, EachKindOfBadRowIsRefusedWithItsLineAndField) {
+    struct Case {
+        const char* name;
+        std::string row;
+        const char* field;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"DNI of seven digits", "1234567;Ana;Pérez;;;;;;;\n", "DNI", "tiene 7 cifras"},
+        {"letter in the DNI", "12345678Z;Ana;Pérez;;;;;;;\n", "DNI", "solo puede tener cifras"},
+        {"no DNI", ";Ana;Pérez;;;;;;;\n", "DNI", "falta el DNI"},
+        {"door 9", "23456789;Ana;Pérez;;1,9;;;;;\n", "Puerta", "«9» no es una puerta"},
+        {"door 0", "23456789;Ana;Pérez;;0;;;;;\n", "Puerta", "«0» no es una puerta"},
+        {"door 13", "23456789;Ana;Pérez;;13;;;;;\n", "Puerta", "«13» no es una puerta"},
+        {"flag 2", "23456789;Ana;Pérez;;;2;;;;\n", "Agosto", "no es 1 ni 0"},
+        {"31 February", "23456789;Ana;Pérez;;;;;1;31/02/14;31/12/14\n", "FechaA",
+         "«31/02/14» no existe"},
+        {"month 13", "23456789;Ana;Pérez;;;;;1;01/01/14;01/13/14\n", "FechaB", "no existe"},
+        {"not a date", "23456789;Ana;Pérez;;;;;1;marzo;31/12/14\n", "FechaA",
+         "no es una fecha DD/MM/AA"},
+        {"year beyond two digits", "23456789;Ana;Pérez;;;;;1;01/01/1999;31/12/14\n", "FechaA",
+         "el año 1999"},
+        {"period starting after its end", "23456789;Ana;Pérez;;;;;1;31/12/14;05/03/14\n", "FechaB",
+         "antes de empezar"},
+        {"period without its end", "23456789;Ana;Pérez;;;;;1;05/03/14;\n", "FechaB",
+         "fecha de fin"},
+        {"line break in a name", "23456789;\"Ana\nMaría\";Pérez;;;;;;;\n", "Nombre",
+         "salto de línea"},
+        {"too few fields", "23456789;Ana;Pérez\n", "", "tiene 3 campos y la cabecera 10"},
+        {"too many fields", "23456789;Ana;Pérez;;;;;;;;de más\n", "",
+         "tiene 11 campos y la cabecera 10"},
+        {"DNI already in the file", "12345678;Otra;Ana;;;;;;;\n", "DNI", "ya está en la línea 2"},
+        {"quotes left open", "23456789;\"Ana;Pérez;;;;;;;\n", "", "no se cierran"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const auto sheet = admin::ReadStudentSheet(
+            kHeader + kGoodRow + test.row + "87654321;Luis;Sanz;;;;;;;\n", false);
+        ASSERT_EQ(sheet.faults.size(), 1u) << Faults(sheet);
+        EXPECT_EQ(sheet.faults[0].line, 3u);
+        EXPECT_EQ(sheet.faults[0].field, test.field);
+        EXPECT_NE(sheet.faults[0].text.find(test.says), std::string::npos) << Faults(sheet);
+        // The good rows on either side are read all the same (except after an open quote,
+        // which takes the rest of the file with it).
+        ASSERT_FALSE(sheet.rows.empty());
+        EXPECT_EQ(sheet.rows[0].student.dni, "12345678");
+        EXPECT_EQ(sheet.rows[0].line, 2u);
+    }
+}
+
+TEST(StudentSheet, EveryFaultOfARowIsToldNotOnlyTheFirst) {
+    const auto sheet = admin::ReadStudentSheet(kHeader + "1234;Ana;Pérez;;9;x;;;;\n", false);
+    ASSERT_EQ(sheet.faults.size(), 3u) << Faults(sheet);
+    EXPECT_EQ(sheet.faults[0].field, "DNI");
+    EXPECT_EQ(sheet.faults[1].field, "Puerta");
+    EXPECT_EQ(sheet.faults[2].field, "Agosto");
+    EXPECT_TRUE(sheet.rows.empty());
+}
+
+// Which of two rows with one DNI is right is for the school to say: the later one is refused
+// even when the first was refused for something else.
+TEST(StudentSheet, ADniRepeatedAfterABadRowIsStillRefused) {
+    const auto sheet = admin::ReadStudentSheet(
+        kHeader + "12345678;Ana;Pérez;;9;;;;;\n" + "12345678;Ana;Pérez;;1;;;;;\n", false);
+    ASSERT_EQ(sheet.faults.size(), 2u) << Faults(sheet);
+    EXPECT_EQ(sheet.faults[1].line, 3u);
+    EXPECT_NE(sheet.faults[1].text.find("ya está en la línea 2"), std::string::npos);
+    EXPECT_TRUE(sheet.rows.empty());
+}
+
+TEST(StudentSheet, FilesWithoutAUsableHeaderAreRefusedWhole) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::size_t line;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"empty file", "", 0, "está vacío"},
+        {"only blank lines", "\r\n\r\n;;;\r\n", 0, "está vacío"},
+        {"no header", kGoodRow, 1, "no existe"},
+        {"misspelt column", "DNI;Nombre;Apellido1;Puertas\n", 1, "no existe"},
+        {"required column missing", "DNI;Nombre\n" + kGoodRow, 1, "faltan las columnas Apellido1"},
+        {"column named twice", "DNI;Nombre;Apellido1;dni\n", 1, "dos veces"},
+        {"not text", std::string("DNI;Nombre\n\0\0\0", 14), 2, "no es un archivo de texto"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const auto sheet = admin::ReadStudentSheet(test.text, false);
+        ASSERT_FALSE(sheet.faults.empty());
+        EXPECT_EQ(sheet.faults[0].line, test.line);
+        EXPECT_NE(sheet.faults[0].text.find(test.says), std::string::npos) << Faults(sheet);
+        EXPECT_TRUE(sheet.rows.empty());
+    }
+}
+
+// Spreadsheets write dates, flags and door lists their own way; the table holds one form.
+TEST(StudentSheet, WhatASpreadsheetWritesIsStoredAsTheProgramsStoreIt) {
+    const auto sheet = admin::ReadStudentSheet(
+        "dni,NOMBRE,Apellido1,Apellido2,Puerta,Agosto,Fin de semana,Periodo_temporal,FechaA,"
+        "FechaB\r\n"
+        "01234567,Nuño,Ibáñez,,\"1,3\",Sí,no,1,5/3/2014,2014-12-31\r\n"
+        " 23456789 ,\" Ana \",Gil,,8 2 2,SI,NO,0,,\r\n"
+        "34567890,Luis,Sanz,,\"1,2,3,4,5,6,7,8\",1,0,,05/03/14,05/03/14\r\n"
+        ",,,,,,,,,\r\n",
+        false);
+    ASSERT_TRUE(sheet.faults.empty()) << Faults(sheet);
+    ASSERT_EQ(sheet.rows.size(), 3u);
+    const auto& nuno = sheet.rows[0].student;
+    EXPECT_EQ(nuno.dni, "01234567");
+    EXPECT_EQ(nuno.nombre, "Nuño");
+    EXPECT_EQ(nuno.puerta, "1,3,");
+    EXPECT_EQ(nuno.agosto, "1");
+    EXPECT_EQ(nuno.finDeSemana, "0");
+    EXPECT_EQ(nuno.fechaA, "05/03/14");
+    EXPECT_EQ(nuno.fechaB, "31/12/14");
+    const auto& ana = sheet.rows[1].student;
+    EXPECT_EQ(ana.dni, "23456789");
+    EXPECT_EQ(ana.nombre, " Ana ");  // names are kept exactly as written
+    EXPECT_EQ(ana.puerta, "2,8");
+    EXPECT_EQ(ana.agosto, "1");
+    EXPECT_EQ(ana.periodoTemporal, "0");
+    const auto& luis = sheet.rows[2].student;
+    EXPECT_EQ(luis.puerta, "1,2,3,4,5,6,7,8");
+    EXPECT_EQ(luis.periodoTemporal, "0");  // empty reads as off; its dates are kept
+    EXPECT_EQ(luis.fechaA, "05/03/14");
+    EXPECT_EQ(sheet.rows[2].line, 4u);
+}
+
+TEST(StudentSheet, OptionalColumnsTakeANewStudentsValuesUnlessAnUpdateNeedsThemAll) {
+    const std::string sheetText = "Apellido1;DNI;Nombre\nPérez;12345678;Ana\n";
+    const auto sheet = admin::ReadStudentSheet(sheetText, false);
+    ASSERT_TRUE(sheet.faults.empty()) << Faults(sheet);
+    const accessdb::StudentRecord expected{"12345678", "Ana", "Pérez", "", "",
+                                           "0",        "0",   "0",     "", ""};
+    const auto& s = sheet.rows.at(0).student;
+    EXPECT_EQ(std::tie(s.dni, s.nombre, s.apellido1, s.apellido2, s.puerta, s.agosto, s.finDeSemana,
+                       s.periodoTemporal, s.fechaA, s.fechaB),
+              std::tie(expected.dni, expected.nombre, expected.apellido1, expected.apellido2,
+                       expected.puerta, expected.agosto, expected.finDeSemana,
+                       expected.periodoTemporal, expected.fechaA, expected.fechaB));
+
+    // An update replaces every column: a sheet that leaves some out would wipe them.
+    const auto update = admin::ReadStudentSheet(sheetText, true);
+    ASSERT_EQ(update.faults.size(), 1u);
+    EXPECT_NE(update.faults[0].text.find("--update"), std::string::npos);
+    EXPECT_NE(update.faults[0].text.find("Apellido2, Puerta, Agosto"), std::string::npos);
+    EXPECT_TRUE(update.rows.empty());
+}
+
+TEST(StudentSheet, TheExportedLinesAreTheSheetImportReads) {
+    const accessdb::StudentRecord ana{"01234567", "Ana; \"Anita\"", "Pérez",   "", "1,3,", "0", "1",
+                                      "1",        "05/03/14",       "31/12/14"};
+    const auto sheet =
+        admin::ReadStudentSheet(admin::StudentSheetHeader() + admin::StudentSheetLine(ana), true);
+    ASSERT_TRUE(sheet.faults.empty()) << Faults(sheet);
+    EXPECT_EQ(admin::StudentSheetLine(sheet.rows.at(0).student), admin::StudentSheetLine(ana));
+    EXPECT_EQ(admin::StudentSheetHeader(),
+              "DNI;Nombre;Apellido1;Apellido2;Puerta;Agosto;Fin_de_semana;Periodo_temporal;"
+              "FechaA;FechaB\n");
+}
