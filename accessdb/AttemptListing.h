@@ -37,11 +37,11 @@ struct AttemptCursor {
 // Each page is one indexed range read, however many rows the table holds: the window never
 // loads the table whole.
 struct AttemptQuery {
-    std::string dni;        // the DNI exactly as read from the card ("01234567")
-    std::string puerta;     // a door digit, "1" to "8" ("0": no door was selected)
-    std::string resultado;  // one of the kOutcome texts of Records.h
-    std::string from;       // first day, ISO "YYYY-MM-DD", included
-    std::string to;         // last day, ISO "YYYY-MM-DD", included
+    std::string dni;                      // the DNI exactly as read from the card ("01234567")
+    std::string puerta;                   // a door digit, "1" to "8" ("0": no door was selected)
+    std::string resultado;                // one of the kOutcome texts of Records.h
+    std::string from;                     // first day, ISO "YYYY-MM-DD", included
+    std::string to;                       // last day, ISO "YYYY-MM-DD", included
     std::optional<AttemptCursor> before;  // the `next` of the page shown; none for the newest
     std::size_t limit = 100;              // rows per page, 1 to kMaxAttemptPage
 };

@@ -1,29 +1,17 @@
 #include "Connection.h"
 
+#include <algorithm>
 #include <string>
 
 #include "DatabaseError.h"
 #include "Encodings.h"
+#include "InputChecks.h"
 #include "postgres/PostgresEngine.h"
 #include "sqlite/SqliteEngine.h"
 
 namespace accessdb {
 
 namespace {
-
-// The DNI is checked before anything is read or written, and reaches the engine only as a
-// number: a forged "1 OR 1=1" can neither match nor delete other students' rows.
-std::int64_t DniKey(std::string_view dni) {
-    if (!IsValidDni(dni)) {
-        std::string shown;
-        for (unsigned char c : dni) {
-            shown += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
-        }
-        throw DatabaseError(kInvalidDni, "Error de sintaxis: el DNI \"" + shown +
-                                             "\" no es un número de ocho cifras.");
-    }
-    return std::stoll(std::string(dni));
-}
 
 [[noreturn]] void NoCurrentRow() {
     throw DatabaseError(kNoCurrentRow, "No hay ningún registro activo.");
@@ -102,6 +90,27 @@ void Connection::DeleteAccesses(std::string_view dni) {
 
 void Connection::AppendAccess(const AccessRecord& access) {
     m_engine->AppendAccess(DniKey(access.dni), access);
+}
+
+void Connection::AppendAttempt(const AttemptRecord& attempt) {
+    AttemptRecord stored = attempt;
+    // A card's bytes as read, in a form both engines store as text (the server refuses bytes
+    // that are not UTF-8, and a NUL in any text).
+    for (char& c : stored.dni) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7F) {
+            c = '?';
+        }
+    }
+    m_engine->AppendAttempt(stored);
+}
+
+AttemptPage Connection::ListAttempts(const AttemptQuery& query) {
+    CheckDay(query.from, "El primer día", true);
+    CheckDay(query.to, "El último día", true);
+    AttemptQuery checked = query;
+    checked.limit = std::clamp<std::size_t>(query.limit, 1, kMaxAttemptPage);
+    return m_engine->ListAttempts(checked);
 }
 
 WriteTransaction::WriteTransaction(Connection& connection) : m_connection(connection) {

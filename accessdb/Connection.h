@@ -50,6 +50,15 @@ class Connection {
     void DeleteAccesses(std::string_view dni);
     void AppendAccess(const AccessRecord& access);
 
+    // Records a card whose DNI the controller read, granted or not. The DNI is stored as read,
+    // not checked (a card with a letter in its DNI is an attempt too); bytes that are not
+    // printable ASCII are stored as "?".
+    void AppendAttempt(const AttemptRecord& attempt);
+    // One page of attempts, newest first (AttemptListing.h); the limit is kept within 1 to
+    // kMaxAttemptPage. kInvalidDay for a day that is not "YYYY-MM-DD"; never 3021: no match
+    // is an empty page.
+    AttemptPage ListAttempts(const AttemptQuery& query);
+
     // The engine behind the connection, for tests that reach past the typed operations.
     StorageEngine& Engine() { return *m_engine; }
 

@@ -7,15 +7,15 @@ namespace accessdb {
 
 // Codes the callers branch on. Engine failures carry SQLite's own result code, which never
 // collides with these.
-inline constexpr int kNoCurrentRow = 3021;    // the row looked for does not exist, or no rows
-inline constexpr int kFileNotFound = 3024;    // the database file is missing
-inline constexpr int kInvalidDni = 3075;      // a DNI that is not eight decimal digits
-inline constexpr int kColumnNotFound = 3265;  // a column the table lacks
+inline constexpr int kNoCurrentRow = 3021;         // the row looked for does not exist, or no rows
+inline constexpr int kFileNotFound = 3024;         // the database file is missing
+inline constexpr int kInvalidDni = 3075;           // a DNI that is not eight decimal digits
+inline constexpr int kColumnNotFound = 3265;       // a column the table lacks
 inline constexpr int kStoredDniNotANumber = 3464;  // a DNI the table holds as text, not number
 inline constexpr int kTargetNotEmpty = 3012;       // moving a site: the target already has rows
 inline constexpr int kCopyMismatch = 3197;         // moving a site: the copy read back differs
-inline constexpr int kDatabaseTooNew = 3343;  // a database of a newer version than the program
-inline constexpr int kInvalidDay = 3421;      // a day that is not an ISO "YYYY-MM-DD"
+inline constexpr int kDatabaseTooNew = 3343;       // a database of a newer version than the program
+inline constexpr int kInvalidDay = 3421;           // a day that is not an ISO "YYYY-MM-DD"
 // The site's database server (PostgreSQL); the description carries the server's own words.
 inline constexpr int kServerAddressInvalid = 3001;    // TARVO_DATABASE cannot be read by libpq
 inline constexpr int kServerUnreachable = 3151;       // no connection, or it was lost

@@ -91,4 +91,24 @@ std::string FormatDni(std::int64_t dni) {
     return text;
 }
 
+bool IsIsoDay(std::string_view day) {
+    if (day.size() != 10 || day[4] != '-' || day[7] != '-') {
+        return false;
+    }
+    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (day[i] < '0' || day[i] > '9') {
+            return false;
+        }
+    }
+    const int year = static_cast<int>(LeadingNumber(day.substr(0, 4)));
+    const int month = static_cast<int>(LeadingNumber(day.substr(5, 2)));
+    const int date = static_cast<int>(LeadingNumber(day.substr(8, 2)));
+    if (month < 1 || month > 12 || date < 1) {
+        return false;
+    }
+    static constexpr int kDaysIn[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return date <= kDaysIn[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
 }  // namespace accessdb

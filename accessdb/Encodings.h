@@ -40,4 +40,7 @@ bool IsValidDni(std::string_view dni);
 // A stored DNI number as the programs' eight-character text, zero-padded ("01234567").
 std::string FormatDni(std::int64_t dni);
 
+// A calendar day written "YYYY-MM-DD" ("2024-02-29"), the form that sorts as the days do.
+bool IsIsoDay(std::string_view day);
+
 }  // namespace accessdb

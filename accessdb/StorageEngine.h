@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "AttemptListing.h"
 #include "Records.h"
 
 namespace accessdb {
@@ -24,6 +25,7 @@ using StudentColumns = std::vector<std::pair<std::string, std::string>>;
 //   connection's write transaction runs meanwhile, so a check and a write inside one are atomic
 //   against other consoles (BeginWrite waits for the other writer, for a bounded time);
 // - accesses are listed in the order they were appended;
+// - the tables are at kSchemaVersion once the engine is open (SchemaVersion.h);
 // - a call that cannot reach the data within a few seconds fails instead of hanging.
 class StorageEngine {
   public:
@@ -43,6 +45,12 @@ class StorageEngine {
     // How many rows went.
     virtual std::size_t DeleteAccesses(std::int64_t dni) = 0;
     virtual void AppendAccess(std::int64_t dni, const AccessRecord& access) = 0;
+
+    // One row of Intentos; its day is the engine's reading of the Fecha text. The DNI is
+    // stored as the text given, whatever it holds.
+    virtual void AppendAttempt(const AttemptRecord& attempt) = 0;
+    // One page of the attempts listing; the Connection has checked the query.
+    virtual AttemptPage ListAttempts(const AttemptQuery& query) = 0;
 
     virtual void BeginWrite() = 0;
     virtual void CommitWrite() = 0;

@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Prepares a school's PostgreSQL server for Tarvo and Mireval: the site's database, the tables
-# Alumnos and Picadas, and two login roles with the least each program needs:
-#   - door stations (Tarvo) may read Alumnos and add rows to Picadas, nothing else: a stolen
-#     station login can neither give a card more doors, lift a restriction nor erase history;
-#   - consoles (Mireval) may read and write both tables.
+# Alumnos, Picadas and Intentos at the version the programs of this checkout need, and two
+# login roles with the least each program needs:
+#   - door stations (Tarvo) may read Alumnos and add rows to Picadas and Intentos, nothing else:
+#     a stolen station login can neither give a card more doors, lift a restriction nor erase
+#     or read history;
+#   - consoles (Mireval, tarvo-admin) may read and write Alumnos and Picadas, and read and
+#     delete Intentos (the attempts window, a purge, a person's erasure).
+# The door-station role cannot create tables: when the programs are updated to a version with
+# more tables, run this script again on the server; it adds what is missing and keeps the data.
 #
 #   scripts/setup-site-server.sh [--database NAME] [--station-role NAME] [--console-role NAME]
 #                                [--admin CONNINFO]
@@ -62,12 +67,17 @@ GRANT CONNECT ON DATABASE :"database" TO :"station", :"console";
 REVOKE CREATE ON SCHEMA public FROM PUBLIC;
 GRANT USAGE ON SCHEMA public TO :"station", :"console";
 
-REVOKE ALL ON alumnos, picadas FROM PUBLIC, :"station", :"console";
--- A door station looks students up and records the accesses it grants; the order column
--- fills itself.
+REVOKE ALL ON alumnos, picadas, intentos, esquema FROM PUBLIC, :"station", :"console";
+-- Both read the version of the tables when they open them.
+GRANT SELECT ON esquema TO :"station", :"console";
+-- A door station looks students up and records the accesses it grants and every card it
+-- read; the order columns and the attempt's day fill themselves.
 GRANT SELECT ON alumnos TO :"station";
 GRANT INSERT (dni, fecha, hora, puerta) ON picadas TO :"station";
--- A console registers, changes and deletes students, lists and deletes their history.
+GRANT INSERT (dni, fecha, hora, puerta, puesto, resultado, motivo) ON intentos TO :"station";
+-- A console registers, changes and deletes students, lists and deletes their history, and
+-- lists, purges and erases the attempts (it never writes one).
 GRANT SELECT, INSERT, UPDATE, DELETE ON alumnos, picadas TO :"console";
+GRANT SELECT, DELETE ON intentos TO :"console";
 SQL
 echo "Base de datos $database lista: puestos de puerta como $station, consolas como $console."

@@ -3,10 +3,13 @@
 #include <strings.h>
 
 #include <string>
+#include <variant>
 
 #include "ServerErrors.h"
+#include "accessdb/AttemptListingSql.h"
 #include "accessdb/Connection.h"
 #include "accessdb/Encodings.h"
+#include "accessdb/SchemaVersion.h"
 #include "accessdb/postgres/SchemaSql.h"
 
 namespace accessdb::postgres {
@@ -30,15 +33,47 @@ void RollBackQuietly(ServerLink& link) noexcept {
     }
 }
 
-void CreateTables(ServerLink& link) {
-    // Under the write lock, so two consoles starting at once do not both create them.
+void BindValue(Parameters& values, const std::string& text) { values.Text(text); }
+void BindValue(Parameters& values, std::int64_t number) { values.Number(number); }
+
+// The version the tables are at, 0 when there are none, 1 when they predate the version table;
+// learnt with the server's limits in the open's first round trip.
+int ReadVersion(ServerLink& link) {
+    const std::string limits =
+        "SET statement_timeout = " + std::to_string(kServerStatementTimeoutMs) +
+        "; SET lock_timeout = " + std::to_string(kServerLockTimeoutMs) + ";";
+    try {
+        const ResultHandle version =
+            link.RunScript((limits + " SELECT max(version) FROM esquema").c_str());
+        if (PQntuples(version.get()) == 1 && !PQgetisnull(version.get(), 0, 0)) {
+            return std::stoi(Value(version.get(), 0, 0));
+        }
+    } catch (const DatabaseError& error) {
+        if (error.Code() != kServerTablesMissing) {
+            throw;
+        }
+    }
+    // A failed statement takes the limits with it: the script was one implicit transaction.
+    const ResultHandle tables =
+        link.RunScript((limits + " SELECT to_regclass('alumnos') IS NOT NULL"
+                                 " AND to_regclass('picadas') IS NOT NULL")
+                           .c_str());
+    return Value(tables.get(), 0, 0) == "t" ? 1 : 0;
+}
+
+// Runs the schema script, which adds whatever is missing, under the write lock, so that two
+// programs finding an old database at once do not both upgrade it.
+void Upgrade(ServerLink& link, int version) {
     const std::string script = "BEGIN; " + kTakeWriteLock + ";\n" + kSchemaSql + "\nCOMMIT";
     try {
         link.RunScript(script.c_str());
     } catch (const DatabaseError& error) {
         RollBackQuietly(link);
         if (error.Code() == kServerPermissionDenied) {
-            throw TablesMissingError(link.Origin());
+            // Door stations, and consoles on a server the set-up script prepared, may not
+            // create tables.
+            throw version == 0 ? TablesMissingError(link.Origin())
+                               : OutdatedError(link.Origin(), version);
         }
         throw;
     }
@@ -48,19 +83,16 @@ void CreateTables(ServerLink& link) {
 
 std::unique_ptr<StorageEngine> OpenEngine(const StorageLocation& location, OpenMode mode) {
     ServerLink link = ServerLink::Connect(location);
-    // The server's own limits, inside the client's deadline, and whether both tables are there,
-    // in one round trip.
-    const std::string prepare =
-        "SET statement_timeout = " + std::to_string(kServerStatementTimeoutMs) +
-        "; SET lock_timeout = " + std::to_string(kServerLockTimeoutMs) +
-        "; SELECT to_regclass('alumnos') IS NOT NULL"
-        " AND to_regclass('picadas') IS NOT NULL";
-    const ResultHandle tables = link.RunScript(prepare.c_str());
-    if (Value(tables.get(), 0, 0) != "t") {
-        if (mode != OpenMode::CreateIfMissing) {
+    const int version = ReadVersion(link);
+    if (version > kSchemaVersion) {
+        throw NewerError(location.Origin(), version);
+    }
+    if (version < kSchemaVersion) {
+        // The controller never creates the tables, but brings existing ones up to date.
+        if (version == 0 && mode != OpenMode::CreateIfMissing) {
             throw TablesMissingError(location.Origin());
         }
-        CreateTables(link);
+        Upgrade(link, version);
     }
     return std::make_unique<PostgresEngine>(std::move(link));
 }
@@ -140,6 +172,43 @@ void PostgresEngine::AppendAccess(std::int64_t dni, const AccessRecord& access) 
     // No lock of the consoles' is taken: an append never waits for a console's change.
     m_link.Run("INSERT INTO picadas (dni, fecha, hora, puerta) VALUES ($1, $2, $3, $4)",
                Parameters().Number(dni).Text(access.fecha).Text(access.hora).Text(access.puerta));
+}
+
+void PostgresEngine::AppendAttempt(const AttemptRecord& attempt) {
+    // Like an access, never behind a console's lock; dia fills itself from fecha.
+    m_link.Run(
+        "INSERT INTO intentos (dni, fecha, hora, puerta, puesto, resultado, motivo)"
+        " VALUES ($1, $2, $3, $4, $5, $6, $7)",
+        Parameters()
+            .Text(attempt.dni)
+            .Text(attempt.fecha)
+            .Text(attempt.hora)
+            .Text(attempt.puerta)
+            .Text(attempt.puesto)
+            .Text(attempt.resultado)
+            .Text(attempt.motivo));
+}
+
+AttemptPage PostgresEngine::ListAttempts(const AttemptQuery& query) {
+    const SqlWithValues listing =
+        AttemptListingSql(query, [](int n) { return "$" + std::to_string(n); });
+    Parameters values;
+    for (const SqlValue& value : listing.values) {
+        std::visit([&](const auto& v) { BindValue(values, v); }, value);
+    }
+    const ResultHandle rows = m_link.Run(listing.sql.c_str(), values);
+    std::vector<PositionedAttempt> attempts;
+    for (int row = 0; row < PQntuples(rows.get()); ++row) {
+        attempts.push_back(ReadAttempt(rows.get(), row));
+    }
+    return PageOf(std::move(attempts), query.limit);
+}
+
+PositionedAttempt ReadAttempt(const PGresult* result, int row) {
+    const auto text = [&](int column) { return Value(result, row, column); };
+    return {std::stoll(text(0)),
+            text(8),
+            {text(1), text(2), text(3), text(4), text(5), text(6), text(7)}};
 }
 
 void PostgresEngine::BeginWrite() {

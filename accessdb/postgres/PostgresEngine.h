@@ -26,6 +26,8 @@ class PostgresEngine : public StorageEngine {
     std::vector<AccessRecord> ListAccesses(std::int64_t dni) override;
     std::size_t DeleteAccesses(std::int64_t dni) override;
     void AppendAccess(std::int64_t dni, const AccessRecord& access) override;
+    void AppendAttempt(const AttemptRecord& attempt) override;
+    AttemptPage ListAttempts(const AttemptQuery& query) override;
     void BeginWrite() override;
     void CommitWrite() override;
     void RollbackWrite() noexcept override;
@@ -36,9 +38,14 @@ class PostgresEngine : public StorageEngine {
     ServerLink m_link;
 };
 
-// Opens a connection on the PostgreSQL server the location names. The console creates missing
-// tables when its role may; the controller never creates anything. Missing tables are an open
-// failure that says to run the site set-up script.
+// A row of intentos read with kAttemptColumns.
+PositionedAttempt ReadAttempt(const PGresult* result, int row);
+
+// Opens a connection on the PostgreSQL server the location names, with the tables at
+// kSchemaVersion (table esquema). The console creates missing tables when its role may; the
+// controller never creates them. Either brings older tables up to date when its role may
+// (Schema.sql, under the write lock); missing or older tables it may not change are an open
+// failure that says to run the site set-up script, and a newer version is refused.
 std::unique_ptr<StorageEngine> OpenEngine(const StorageLocation& location, OpenMode mode);
 
 }  // namespace accessdb::postgres

@@ -135,4 +135,10 @@ std::unique_ptr<SiteTables> OpenSiteTables(const StorageLocation& location, Open
     return std::make_unique<PostgresSiteTables>(OpenEngine(location, mode));
 }
 
+std::unique_ptr<AdminTables> OpenAdminTables(const StorageLocation& location, OpenMode mode) {
+    auto tables = std::make_unique<PostgresSiteTables>(OpenEngine(location, mode));
+    tables->AllowLongStatements();
+    return tables;
+}
+
 }  // namespace accessdb::postgres

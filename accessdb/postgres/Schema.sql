@@ -1,7 +1,27 @@
--- The two tables both programs share, as a site's database server holds them. Names are
--- unquoted, so psql and reporting tools read them as alumnos.dni, picadas.fecha, and so on.
--- Idempotent: the console runs it when the tables are missing and it may create them, and
--- scripts/setup-site-server.sh runs it on every set-up.
+-- The tables the programs share, as a site's database server holds them, at the version the
+-- programs of this source need (table esquema; accessdb/SchemaVersion.h). Names are unquoted,
+-- so psql and reporting tools read them as alumnos.dni, picadas.fecha, and so on.
+-- Idempotent: a console runs it under the write lock when the tables are missing or older and
+-- its role may create them; scripts/setup-site-server.sh runs it on every set-up. Every step
+-- only adds what is missing, so an older database comes up to this version and keeps its rows.
+
+-- Refused on a database that a newer version has upgraded: what it holds may not be ours to
+-- change.
+DO $$
+DECLARE
+    found integer;
+BEGIN
+    IF to_regclass('esquema') IS NOT NULL THEN
+        EXECUTE 'SELECT max(version) FROM esquema' INTO found;
+        IF found > 2 THEN
+            RAISE EXCEPTION 'la base de datos es de una versión más nueva de Tarvo y Mireval'
+                USING ERRCODE = 'TV001';
+        END IF;
+    END IF;
+END
+$$;
+
+-- Version 1.
 CREATE TABLE IF NOT EXISTS alumnos (
     dni bigint PRIMARY KEY,
     nombre text DEFAULT '',
@@ -24,3 +44,35 @@ CREATE TABLE IF NOT EXISTS picadas (
     puerta text DEFAULT ''
 );
 CREATE INDEX IF NOT EXISTS picadas_dni ON picadas (dni, orden);
+
+-- Version 2: every card a door station read, and what became of it. The DNI is kept as the
+-- card gave it, so a text; dia is the server's own reading of fecha (" 5/03/2024" gives
+-- 2024-03-05, a text that is not such a date gives ''), the day that sorts, which the attempts
+-- window and the purge go by. Each index serves one of the window's filters, newest first.
+CREATE TABLE IF NOT EXISTS intentos (
+    orden bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    dni text DEFAULT '',
+    fecha text DEFAULT '',
+    hora text DEFAULT '',
+    puerta text DEFAULT '',
+    puesto text DEFAULT '',
+    resultado text DEFAULT '',
+    motivo text DEFAULT '',
+    dia text GENERATED ALWAYS AS (
+        CASE WHEN fecha ~ '^[ 0-3][0-9]/[01][0-9]/[0-9]{4}$'
+             THEN substr(fecha, 7, 4) || '-' || substr(fecha, 4, 2) || '-' ||
+                  replace(substr(fecha, 1, 2), ' ', '0')
+             ELSE '' END) STORED
+);
+CREATE INDEX IF NOT EXISTS intentos_dia ON intentos (dia, orden);
+CREATE INDEX IF NOT EXISTS intentos_dni ON intentos (dni, dia, orden);
+CREATE INDEX IF NOT EXISTS intentos_resultado ON intentos (resultado, dia, orden);
+
+-- The version the tables are at: one row.
+CREATE TABLE IF NOT EXISTS esquema (
+    unica boolean PRIMARY KEY DEFAULT true CHECK (unica),
+    version integer NOT NULL
+);
+INSERT INTO esquema (version) VALUES (2)
+    ON CONFLICT (unica) DO UPDATE SET version = excluded.version
+    WHERE esquema.version < excluded.version;

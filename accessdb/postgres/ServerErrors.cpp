@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "accessdb/SchemaVersion.h"
+
 namespace accessdb::postgres {
 
 namespace {
@@ -19,6 +21,9 @@ std::string FirstLine(std::string_view text) {
 std::string Quoted(const std::string& detail) {
     return detail.empty() ? std::string() : " (" + detail + ")";
 }
+
+// The state Schema.sql raises on a database that a newer version has upgraded.
+constexpr std::string_view kNewerSchemaState = "TV001";
 
 const std::string kCheckServer =
     " Compruebe la red y que el servidor esté en marcha, y vuelva a intentarlo.";
@@ -154,6 +159,9 @@ DatabaseError StatementError(const PGconn* connection, const PGresult* result,
                                  ". Puede estar sobrecargado: vuelva a intentarlo; si se repite, "
                                  "avise al administrador del servidor.");
     }
+    if (state == kNewerSchemaState) {  // raised by Schema.sql
+        return NewerError(origin, 0);
+    }
     if (state == "23505") {
         return DatabaseError(kServerDuplicateKey,
                              "Ya hay un alumno registrado con ese DNI" + Quoted(detail) + ".");
@@ -175,6 +183,31 @@ DatabaseError TablesMissingError(const std::string& origin) {
                              " no tiene las tablas Alumnos y Picadas. Prepare el servidor con el "
                              "script de instalación del centro (scripts/setup-site-server.sh) y "
                              "vuelva a intentarlo.");
+}
+
+DatabaseError OutdatedError(const std::string& origin, int version) {
+    return DatabaseError(kServerTablesMissing,
+                         "Las tablas de la base de datos que indica " + origin +
+                             " son de una versión anterior de Tarvo y Mireval (versión " +
+                             std::to_string(version) + "; este programa necesita la " +
+                             std::to_string(kSchemaVersion) +
+                             ", con la tabla Intentos) y este usuario no puede actualizarlas. "
+                             "Actualice el servidor con el script de instalación del centro "
+                             "(scripts/setup-site-server.sh), que conserva los datos, y vuelva a "
+                             "intentarlo.");
+}
+
+DatabaseError NewerError(const std::string& origin, int version) {
+    const std::string which =
+        version > 0 ? " (versión " + std::to_string(version) + " de sus tablas; este programa " +
+                          "conoce hasta la " + std::to_string(kSchemaVersion) + ")"
+                    : std::string();
+    return DatabaseError(kDatabaseTooNew, "La base de datos que indica " + origin +
+                                              " es de una versión más nueva de Tarvo y Mireval" +
+                                              which +
+                                              ". No se ha modificado. Instale en este equipo la "
+                                              "versión de Tarvo y Mireval que usan los demás "
+                                              "equipos del centro.");
 }
 
 DatabaseError NotStoredError() {

@@ -26,6 +26,11 @@ DatabaseError LostError(const PGconn* connection, const std::string& origin);
 DatabaseError NoAnswerError(std::chrono::milliseconds waited, const std::string& origin);
 // The database has no Alumnos and Picadas tables and this connection may not create them.
 DatabaseError TablesMissingError(const std::string& origin);
+// The tables are at `version`, older than the program's, and this connection may not upgrade
+// them.
+DatabaseError OutdatedError(const std::string& origin, int version);
+// The tables are at a version newer than the program's (0 when the server only said so).
+DatabaseError NewerError(const std::string& origin, int version);
 // A commit the server answered with a rollback: an earlier statement had failed.
 DatabaseError NotStoredError();
 

@@ -122,7 +122,7 @@ void ServerLink::Abandon() {
     // cancelled (a cancel request would wait on the same silent server). The server rolls back
     // whatever was open when it notices.
     m_connection.reset();
-    throw NoAnswerError(kStatementDeadline, m_origin);
+    throw NoAnswerError(m_deadline, m_origin);
 }
 
 void ServerLink::Lost() {
@@ -189,7 +189,7 @@ ResultHandle ServerLink::Collect(Clock::time_point deadline) {
 
 ResultHandle ServerLink::Run(const char* sql, const Parameters& parameters) {
     PGconn* connection = Require();
-    const Clock::time_point deadline = Clock::now() + kStatementDeadline;
+    const Clock::time_point deadline = Clock::now() + m_deadline;
     const std::vector<const char*> values = parameters.Values();
     if (PQsendQueryParams(connection, sql, parameters.Count(), parameters.Types(), values.data(),
                           nullptr, nullptr, 0) == 0) {
@@ -201,7 +201,7 @@ ResultHandle ServerLink::Run(const char* sql, const Parameters& parameters) {
 
 ResultHandle ServerLink::RunScript(const char* sql) {
     PGconn* connection = Require();
-    const Clock::time_point deadline = Clock::now() + kStatementDeadline;
+    const Clock::time_point deadline = Clock::now() + m_deadline;
     if (PQsendQuery(connection, sql) == 0) {
         Lost();
     }

@@ -63,6 +63,9 @@ class ServerLink {
     // Several statements without parameters in one round trip; the last one's result.
     ResultHandle RunScript(const char* sql);
 
+    // How long each statement's answer may take from now on (kStatementDeadline until set).
+    void SetStatementDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
+
     // Whether a transaction is open (or failed and not yet rolled back).
     PGTransactionStatusType TransactionStatus() const;
     // False once the connection was lost or abandoned after a deadline.
@@ -81,6 +84,7 @@ class ServerLink {
 
     ConnectionHandle m_connection;
     std::string m_origin;
+    std::chrono::milliseconds m_deadline = kStatementDeadline;
 };
 
 // The count of rows a statement changed, from its command status.

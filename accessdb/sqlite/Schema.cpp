@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <string>
 
+#include "DayOf.h"
 #include "Failures.h"
 #include "SqliteHandles.h"
 #include "accessdb/DatabaseError.h"
+#include "accessdb/SchemaVersion.h"
 
 namespace accessdb {
 
@@ -19,9 +21,8 @@ using sqlite::Execute;
 using sqlite::Intent;
 using sqlite::Statement;
 
-// Stored in the file's user_version once the index and the checks are done.
-constexpr int kSchemaMarker = 1;
-
+// The file's user_version says which of the steps below it has had (SchemaVersion.h): 0 for a
+// file made by hand, 1 once the index on Picadas.DNI is added, 2 with Intentos.
 constexpr const char* kCreateTables =
     "CREATE TABLE IF NOT EXISTS Alumnos ("
     " DNI INTEGER PRIMARY KEY,"
@@ -30,6 +31,23 @@ constexpr const char* kCreateTables =
     " Periodo_temporal TEXT DEFAULT '0', FechaA TEXT DEFAULT '', FechaB TEXT DEFAULT '');"
     "CREATE TABLE IF NOT EXISTS Picadas ("
     " DNI INTEGER, Fecha TEXT DEFAULT '', Hora TEXT DEFAULT '', Puerta TEXT DEFAULT '');";
+
+// Version 2. The DNI is kept as the card gave it, so a text column; Dia is the engine's own
+// reading of Fecha, the day that sorts, which the attempts window and the purge go by. Each
+// index serves one of the window's filters, newest first: every attempt, one DNI, one outcome.
+std::string CreateAttempts() {
+    return "CREATE TABLE IF NOT EXISTS Intentos ("
+           " Orden INTEGER PRIMARY KEY,"
+           " DNI TEXT DEFAULT '', Fecha TEXT DEFAULT '', Hora TEXT DEFAULT '',"
+           " Puerta TEXT DEFAULT '', Puesto TEXT DEFAULT '', Resultado TEXT DEFAULT '',"
+           " Motivo TEXT DEFAULT '',"
+           " Dia TEXT GENERATED ALWAYS AS (" +
+           sqlite::DayOf("Fecha") +
+           ") STORED);"
+           "CREATE INDEX IF NOT EXISTS Intentos_Dia ON Intentos (Dia);"
+           "CREATE INDEX IF NOT EXISTS Intentos_DNI ON Intentos (DNI, Dia);"
+           "CREATE INDEX IF NOT EXISTS Intentos_Resultado ON Intentos (Resultado, Dia);";
+}
 
 // What the programs need to know of one of the two tables.
 struct Table {
@@ -129,11 +147,39 @@ bool IsEmptyFile(sqlite3* db) {
     return pages.Step() && pages.Integer(0) == 0;
 }
 
-// Creates what the programs add to a file: the tables (console only), the indexes on DNI, the
-// marker that spares later opens this work.
-void Complete(sqlite3* db, bool createTables) {
+bool HasTable(sqlite3* db, const char* name) {
+    Statement table(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+    table.Bind(1, name);
+    return table.Step();
+}
+
+// A file a newer program has upgraded may hold what this one would break: it is left alone.
+[[noreturn]] void RefuseNewer(sqlite3* db, int version) {
+    throw DatabaseError(
+        kDatabaseTooNew,
+        "L" + Where(db).substr(1) + " es de una versión más nueva de Tarvo y Mireval (versión " +
+            std::to_string(version) + " de sus tablas; este programa conoce hasta la " +
+            std::to_string(kSchemaVersion) +
+            "). No se ha modificado. Instale en este equipo la versión de Tarvo y Mireval que "
+            "usan los demás equipos del centro.");
+}
+
+// Brings the file to kSchemaVersion in one write transaction: the tables (console only), the
+// indexes on DNI, Intentos. The version is read again once the write lock is held, so that of
+// two programs opening an old file at once only the first upgrades it.
+void Upgrade(sqlite3* db, bool createTables, bool mayWait) {
+    // Restores the programs' busy timeout whichever way the upgrade ends.
+    struct Patience {
+        sqlite3* db;
+        ~Patience() { sqlite3_busy_timeout(db, sqlite::kBusyTimeoutMs); }
+    } restore{db};
+    sqlite3_busy_timeout(db, mayWait ? sqlite::kBusyTimeoutMs : 0);
     Execute(db, "BEGIN IMMEDIATE");
     try {
+        const int version = SchemaVersion(db);
+        if (version > kSchemaVersion) {
+            RefuseNewer(db, version);
+        }
         if (createTables) {
             Execute(db, kCreateTables);
         }
@@ -141,7 +187,12 @@ void Complete(sqlite3* db, bool createTables) {
         if (!ReadTable(db, "Alumnos").dniRowKey) {
             Execute(db, "CREATE INDEX IF NOT EXISTS Alumnos_DNI ON Alumnos (DNI)");
         }
-        Execute(db, ("PRAGMA user_version = " + std::to_string(kSchemaMarker)).c_str());
+        if (version < 2 || !HasTable(db, "Intentos")) {
+            Execute(db, CreateAttempts().c_str());
+        }
+        if (version != kSchemaVersion) {
+            Execute(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+        }
         Execute(db, "COMMIT");
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -169,8 +220,8 @@ void SwitchToWal(sqlite3* db) {
 }  // namespace
 
 void PrepareSchema(sqlite3* db, bool createTables) {
-    // Everything up to Complete only reads: a file that is not already a database with both
-    // tables stays as it was when the controller opens it.
+    // Everything up to Upgrade only reads: a file that is not already a database with both
+    // tables stays as it was when the controller opens it, and so does a newer one.
     if (!createTables && IsEmptyFile(db)) {
         throw DatabaseError(
             SQLITE_NOTADB,
@@ -178,6 +229,10 @@ void PrepareSchema(sqlite3* db, bool createTables) {
                 " está vacío (0 bytes): no contiene la base de datos de alumnos. No se ha "
                 "modificado. Restaure la copia de seguridad, o abra Mireval en esa carpeta para "
                 "que cree en él las tablas vacías.");
+    }
+    const int version = SchemaVersion(db);
+    if (version > kSchemaVersion) {
+        RefuseNewer(db, version);
     }
     Table tables[] = {ReadTable(db, "Alumnos"), ReadTable(db, "Picadas")};
     for (const Table& table : tables) {
@@ -193,13 +248,22 @@ void PrepareSchema(sqlite3* db, bool createTables) {
             RefuseTextValues(db, table);
         }
     }
+    // A complete database (both tables) is upgraded by the controller too: adding Intentos
+    // beside them changes nothing the tables hold.
     const bool complete = tables[0].exists && tables[1].exists;
-    if (!complete || SchemaVersion(db) != kSchemaMarker) {
+    if (!complete || version != kSchemaVersion || !HasTable(db, "Intentos")) {
+        // Out of WAL mode the upgrade's commit would wait for every reader, and the console's
+        // searches or a sqlite3 shell may read for long: a complete file is then upgraded only
+        // if that can be done at once, and otherwise by a later open, as the switch to WAL is.
+        const bool mayWait = !complete || InWalMode(db);
         try {
-            Complete(db, createTables);
+            Upgrade(db, createTables, mayWait);
         } catch (const DatabaseError& error) {
-            // A read-only file can still be consulted; the next writable open completes it.
-            if (!complete || error.Code() != SQLITE_READONLY) {
+            // A read-only file can still be consulted; the next writable open upgrades it.
+            const bool later =
+                error.Code() == SQLITE_READONLY ||
+                (!mayWait && (error.Code() == SQLITE_BUSY || error.Code() == SQLITE_LOCKED));
+            if (!complete || !later) {
                 throw;
             }
         }

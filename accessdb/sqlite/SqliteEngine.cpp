@@ -2,7 +2,10 @@
 
 #include <strings.h>
 
+#include <variant>
+
 #include "Schema.h"
+#include "accessdb/AttemptListingSql.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "accessdb/DatabaseFile.h"
@@ -155,6 +158,42 @@ void SqliteEngine::AppendAccess(std::int64_t dni, const AccessRecord& access) {
                      "INSERT INTO Picadas (DNI, Fecha, Hora, Puerta) VALUES (?, ?, ?, ?)");
     insert.Bind(1, dni).Bind(2, access.fecha).Bind(3, access.hora).Bind(4, access.puerta);
     insert.Run();
+}
+
+void SqliteEngine::AppendAttempt(const AttemptRecord& attempt) {
+    Statement insert(Handle(),
+                     "INSERT INTO Intentos (DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo)"
+                     " VALUES (?, ?, ?, ?, ?, ?, ?)");
+    insert.Bind(1, attempt.dni)
+        .Bind(2, attempt.fecha)
+        .Bind(3, attempt.hora)
+        .Bind(4, attempt.puerta)
+        .Bind(5, attempt.puesto)
+        .Bind(6, attempt.resultado)
+        .Bind(7, attempt.motivo);
+    insert.Run();
+}
+
+AttemptPage SqliteEngine::ListAttempts(const AttemptQuery& query) {
+    const SqlWithValues listing =
+        AttemptListingSql(query, [](int n) { return "?" + std::to_string(n); });
+    Statement select(Handle(), listing.sql);
+    for (std::size_t i = 0; i < listing.values.size(); ++i) {
+        std::visit([&](const auto& value) { select.Bind(static_cast<int>(i + 1), value); },
+                   listing.values[i]);
+    }
+    std::vector<PositionedAttempt> rows;
+    while (select.Step()) {
+        rows.push_back(ReadAttempt(select));
+    }
+    return PageOf(std::move(rows), query.limit);
+}
+
+PositionedAttempt ReadAttempt(const Statement& row) {
+    return {row.Integer(0),
+            row.Text(8),
+            {row.Text(1), row.Text(2), row.Text(3), row.Text(4), row.Text(5), row.Text(6),
+             row.Text(7)}};
 }
 
 // BEGIN IMMEDIATE takes the write lock at once, so the other program's writer is waited for

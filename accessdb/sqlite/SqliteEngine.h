@@ -24,6 +24,8 @@ class SqliteEngine : public StorageEngine {
     std::vector<AccessRecord> ListAccesses(std::int64_t dni) override;
     std::size_t DeleteAccesses(std::int64_t dni) override;
     void AppendAccess(std::int64_t dni, const AccessRecord& access) override;
+    void AppendAttempt(const AttemptRecord& attempt) override;
+    AttemptPage ListAttempts(const AttemptQuery& query) override;
     void BeginWrite() override;
     void CommitWrite() override;
     void RollbackWrite() noexcept override;
@@ -33,6 +35,9 @@ class SqliteEngine : public StorageEngine {
   private:
     DatabaseHandle m_db;
 };
+
+// A row of Intentos read with kAttemptColumns.
+PositionedAttempt ReadAttempt(const Statement& row);
 
 // Opens the file (found whatever the letter case of its name) and prepares it for the
 // programs; the console creates a missing file with both tables, the controller never does.

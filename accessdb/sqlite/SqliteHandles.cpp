@@ -54,6 +54,11 @@ void Statement::Run() {
     }
 }
 
+void Statement::Reset() {
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
 int Statement::ColumnCount() const { return sqlite3_column_count(m_stmt); }
 
 std::string Statement::ColumnName(int column) const {

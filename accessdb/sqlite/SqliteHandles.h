@@ -38,6 +38,8 @@ class Statement {
     // True while a row is available; false when done.
     bool Step();
     void Run();  // steps a statement that returns no rows
+    // Ready to run again with new values, for a statement used row after row.
+    void Reset();
 
     int ColumnCount() const;
     std::string ColumnName(int column) const;

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "AttemptListing.h"
+
+namespace accessdb {
+
+// Intentos' columns in the order the engines read them back.
+inline constexpr const char* kAttemptColumns =
+    "Orden, DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo, Dia";
+
+using SqlValue = std::variant<std::string, std::int64_t>;
+
+// A statement and the values of its parameters, in the order of their markers.
+struct SqlWithValues {
+    std::string sql;
+    std::vector<SqlValue> values;
+};
+
+// The page query of the attempts listing, the same on both engines but for the parameter
+// marker (`marker(1)` gives "?1" or "$1"). It asks for one row more than the page holds, so
+// that the caller knows whether an older page follows. Only the filters given are written into
+// the statement, so that each engine reaches the rows by the index that fits.
+SqlWithValues AttemptListingSql(const AttemptQuery& query, std::string (*marker)(int));
+
+// The page the rows of that query make: at most query.limit of them, and the cursor of the
+// next page when there was one more.
+AttemptPage PageOf(std::vector<PositionedAttempt> rows, std::size_t limit);
+
+}  // namespace accessdb
