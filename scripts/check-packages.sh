@@ -95,7 +95,8 @@ dpkg --compare-versions "$nogit" lt 1.0.0+git1-1 || fail "a tree without git is 
 echo "OK: version $version; a tree without git history builds $nogit, below every git build"
 
 # What lintian and the other validators say of the files as packaged.
-lintian --pedantic --info --display-experimental --fail-on error,warning "${NEW[@]}" ||
+lintian --pedantic --info --display-experimental --fail-on error,warning \
+  "${NEW[@]}" "$BUILD"/*-dbgsym_*.ddeb ||
   fail "lintian has errors or warnings"
 echo "OK: lintian reports no error or warning"
 mkdir "$TMP/unpacked"
