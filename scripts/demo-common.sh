@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # What both demos (the file one, demo.sh, and the server one, demo-server.sh) do alike: wait,
 # find, click and photograph windows, and give the windows a display when there is none.
 # Sourced, with ROOT set to the checkout and PIDS an array of what the demo must stop.
@@ -24,6 +25,7 @@ click() { # click WINDOW PLACE, a place that demo-geometry.sh knows
 
 # Without a window manager a window grabs black: each one is cut out of the screen instead.
 shot() { # shot WINDOW FILE
+  # shellcheck disable=SC2034 # SCREEN is set by the eval, and kept local with the rest
   local WIDTH HEIGHT X Y SCREEN
   eval "$(xdotool getwindowgeometry --shell "$1")"
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"

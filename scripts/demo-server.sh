@@ -160,8 +160,10 @@ for window in "${TARVO[3]}" "${TARVO[5]}" "$MIREVAL"; do  # side by side
 done
 sleep 1
 
-# Each caretaker's first step: choose the door the station serves.
+# Each caretaker's first step: choose the door the station serves. A window is raised before
+# it is clicked: on a narrow desktop the three may overlap.
 for door in "${DOORS[@]}"; do
+  xdotool windowraise "${TARVO[$door]}"
   click "${TARVO[$door]}" "tarvo-door$door"
   say "Tarvo serves door $door, logged in as tarvo_puerta"
 done
@@ -188,9 +190,10 @@ fi
 
 # 7. The administrator moves Ana from door 3 to door 5 in Mireval: search, "Modificar Datos
 # de Registro", the notice's OK, untick P3, tick P5, "GUARDAR".
-say "console: Ana's doors before the change: $(on_server "$CONSOLE" \
-  "SELECT puerta FROM alumnos WHERE dni = 11111111")"
+ana_doors() { on_server "$CONSOLE" "SELECT puerta FROM alumnos WHERE dni = 11111111"; }
+say "console: Ana's doors before the change: $(ana_doors)"
 notice() { xdotool search --onlyvisible --name '^Mireval$' 2>/dev/null | head -n 1; }
+xdotool windowraise "$MIREVAL"
 click "$MIREVAL" mireval-dni
 xdotool type --delay 50 11111111
 click "$MIREVAL" mireval-search
@@ -202,8 +205,8 @@ wait_for 10 eval '[ -z "$(notice)" ]' || { say "Mireval's edit-mode notice staye
 click "$MIREVAL" mireval-door3
 click "$MIREVAL" mireval-door5
 click "$MIREVAL" mireval-save
-sleep 1
-doors=$(on_server "$CONSOLE" "SELECT puerta FROM alumnos WHERE dni = 11111111")
+wait_for 10 eval '[ "$(ana_doors)" = "1,5," ]' || true
+doors=$(ana_doors)
 if [ "$doors" != "1,5," ]; then
   say "Mireval's change did not reach the server: Ana's doors there are '$doors'"
   exit 1

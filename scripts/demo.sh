@@ -18,7 +18,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OPTIONS=()
 for option in "$@"; do
   if [ "$option" = --server ]; then
-    for option in "$@"; do [ "$option" = --server ] || OPTIONS+=("$option"); done
+    for other in "$@"; do [ "$other" = --server ] || OPTIONS+=("$other"); done
     exec "$ROOT/scripts/demo-server.sh" "$BUILD" ${OPTIONS[@]+"${OPTIONS[@]}"}
   fi
 done

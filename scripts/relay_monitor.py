@@ -5,6 +5,7 @@
 
 Each byte 1 to 8 is a door command ("door 3 opened"); anything else is shown as it came.
 """
+import errno
 import os
 import sys
 import time
@@ -13,7 +14,13 @@ import time
 def main():
     fd = os.open(sys.argv[1], os.O_RDONLY | os.O_NOCTTY)
     while True:
-        data = os.read(fd, 64)
+        try:
+            data = os.read(fd, 64)
+        except OSError as error:
+            # The line's far end is gone (socat ended with the demo): nothing more can come.
+            if error.errno == errno.EIO:
+                return
+            raise
         if not data:
             time.sleep(0.05)
             continue

@@ -120,7 +120,7 @@ changed=$(sed -n 's/.*in Mireval at \([0-9-]* [0-9:]*\);.*/\1/p' "$DIR/demo.log"
 if [ -n "$changed" ] && [ "$(wc -l < "$DIR/picadas.txt")" -eq 2 ]; then
   changed=$(date -d "$changed" +%s)
   today=$(date +%s)
-  while IFS='|' read -r dni fecha hora puerta; do
+  while IFS='|' read -r _ fecha hora puerta; do
     at=$(epoch_of_access "$fecha" "$hora") || { fail "access stamped '$fecha $hora'"; continue; }
     [ $((today - at)) -lt 600 ] || fail "access stamped '$fecha $hora', not at the run's time"
     if [ "$puerta" = 3 ] && [ "$at" -gt "$changed" ]; then
