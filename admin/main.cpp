@@ -1,58 +1,60 @@
 // tarvo-admin: the jobs a school runs on its database from a terminal or a timer.
+#include <unistd.h>
+
+#include <ctime>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "LocationArgument.h"
-#include "SiteCopy.h"
-#include "accessdb/Connection.h"
-#include "accessdb/DatabaseError.h"
+#include "accessdb/AdminTables.h"
+#include "accessdb/SiteTables.h"
+#include "admin/AdminCommands.h"
 
 namespace {
 
-// Exit codes a script can rely on.
-constexpr int kDone = 0;
-constexpr int kFailed = 1;
-constexpr int kUsage = 2;
-constexpr int kTargetHasData = 3;
-
-constexpr const char* kUsageText =
-    "Uso: tarvo-admin copy ORIGEN DESTINO\n"
-    "  Copia todos los alumnos y accesos de ORIGEN en DESTINO, que debe estar vacío, y\n"
-    "  comprueba la copia fila a fila. ORIGEN y DESTINO son un archivo (Alumnos.mdb) o un\n"
-    "  servidor PostgreSQL (postgresql://usuario@servidor/base o \"service=tarvo\").\n"
-    "Salida: 0 hecho, 1 error, 2 uso incorrecto, 3 el destino ya tiene datos.\n";
-
-int Copy(const std::string& from, const std::string& to) {
-    try {
-        const accessdb::StorageLocation source = admin::LocationArgument(from, "el origen");
-        const accessdb::StorageLocation target = admin::LocationArgument(to, "el destino");
-        auto sourceTables = accessdb::OpenSiteTables(source, accessdb::OpenMode::ExistingOnly);
-        auto targetTables = accessdb::OpenSiteTables(target, accessdb::OpenMode::CreateIfMissing);
-        const admin::CopyCount count =
-            admin::CopySite(*sourceTables, *targetTables,
-                            [](const std::string& step) { std::cerr << step << '\n'; });
-        // The connection strings are not repeated: they may hold a password.
-        std::cout << "Copiados " << count.students << " alumnos y " << count.accesses
-                  << " accesos; la copia coincide fila a fila con el origen.\n";
-        return kDone;
-    } catch (const accessdb::DatabaseError& error) {
-        std::cerr << "tarvo-admin: " << error.Description() << '\n';
-        return error.Code() == accessdb::kTargetNotEmpty ? kTargetHasData : kFailed;
+// The terminal, the local clock and the database the programs use.
+class ProcessSession : public admin::AdminSession {
+  public:
+    std::ostream& Out() override { return std::cout; }
+    std::ostream& Err() override { return std::cerr; }
+    bool InputIsTerminal() override { return isatty(STDIN_FILENO) == 1; }
+    bool ErrorIsTerminal() override { return isatty(STDERR_FILENO) == 1; }
+    std::optional<std::string> ReadAnswer() override {
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            return std::nullopt;
+        }
+        return line;
     }
-}
+    admin::Day Today() override {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        return admin::Day{std::chrono::year(local.tm_year + 1900),
+                          std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
+                          std::chrono::day(static_cast<unsigned>(local.tm_mday))};
+    }
+    void Sleep(std::chrono::milliseconds pause) override { std::this_thread::sleep_for(pause); }
+    accessdb::StorageLocation DefaultLocation() override {
+        return accessdb::StorageLocation::FromEnvironment(
+            std::filesystem::path(accessdb::kDatabaseFileName));
+    }
+    std::unique_ptr<accessdb::AdminTables> OpenAdmin(const accessdb::StorageLocation& at,
+                                                     accessdb::OpenMode mode) override {
+        return accessdb::OpenAdminTables(at, mode);
+    }
+    std::unique_ptr<accessdb::SiteTables> OpenSite(const accessdb::StorageLocation& at,
+                                                   accessdb::OpenMode mode) override {
+        return accessdb::OpenSiteTables(at, mode);
+    }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::cout << kUsageText;
-        return kDone;
-    }
-    if (args.size() == 3 && args[0] == "copy") {
-        return Copy(args[1], args[2]);
-    }
-    std::cerr << kUsageText;
-    return kUsage;
+    ProcessSession session;
+    const int code = admin::RunAdmin(std::vector<std::string>(argv + 1, argv + argc), session);
+    std::cout.flush();
+    return std::cout.fail() && code == 0 ? 1 : code;
 }

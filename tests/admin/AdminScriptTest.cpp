@@ -1,0 +1,247 @@
+// tarvo-admin on a real database file, run as a script or a timer runs it: exit codes, what it
+// prints, and what the tables hold afterwards.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "AdminProcess.h"
+#include "accessdb/Connection.h"
+#include "support/StudentDatabase.h"
+
+namespace {
+
+const std::string kHeader =
+    "DNI;Nombre;Apellido1;Apellido2;Puerta;Agosto;Fin_de_semana;Periodo_temporal;FechaA;FechaB\n";
+
+// The access date text of the day `daysAgo` before today, local time, as the controller
+// writes it (" 5/07/2014").
+std::string AccessDateDaysAgo(int daysAgo) {
+    std::time_t when = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&when, &local);
+    local.tm_mday -= daysAgo;
+    local.tm_hour = 12;  // away from a daylight-saving change
+    when = std::mktime(&local);
+    localtime_r(&when, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%d/%m/%Y", &local);
+    if (text[0] == '0') {
+        text[0] = ' ';
+    }
+    return text;
+}
+
+class AdminScript : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Register(database, {{"12345678", "Ana", "Pérez", "Gil", "1,3,", "0", "1", "0", "", ""},
+                            {"01234567", "Nuño", "Ibáñez", "", "8", "0", "0", "0", "", ""}});
+    }
+
+    AdminRun Admin(const std::string& arguments, const std::string& input = "/dev/null") {
+        return RunAdminProgram(
+            arguments, "cd " + ShellQuoted(folder.Path().string()) + " && env -u TARVO_DATABASE",
+            input);
+    }
+
+    Rows Count(const std::string& table) { return Sql(database, "SELECT count(*) FROM " + table); }
+
+    TempFolder folder;
+    std::filesystem::path database = folder / "Alumnos.mdb";
+};
+
+}  // namespace
+
+TEST_F(AdminScript, ImportWritesNothingUntilEveryRowIsGood) {
+    WriteFile(folder / "bien.csv", kHeader + "23456789;Luis;Sanz;;2;0;0;0;;\n");
+    WriteFile(folder / "mal.csv", kHeader + "34567890;Eva;Ruiz;;2;0;0;0;;\n" +
+                                      "4567890;Iker;Sanz;;2;0;0;0;;\n" +
+                                      "56789012;Olga;Gil;;2;0;0;1;31/02/26;01/03/26\n");
+
+    const AdminRun bad = Admin("import mal.csv");
+    EXPECT_EQ(bad.exitCode, 4);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_NE(bad.err.find("mal.csv, línea 3, campo DNI: «4567890» tiene 7 cifras"),
+              std::string::npos)
+        << bad.err;
+    EXPECT_NE(bad.err.find("mal.csv, línea 4, campo FechaA: el día «31/02/26» no existe"),
+              std::string::npos)
+        << bad.err;
+    EXPECT_EQ(Count("Alumnos"), Rows{"2"});
+
+    const AdminRun skipped = Admin("import mal.csv --skip-bad");
+    EXPECT_EQ(skipped.exitCode, 4);
+    EXPECT_EQ(skipped.out, "Importados 1 alumno (1 nuevo, 0 actualizados).\n");
+    EXPECT_EQ(Sql(database, "SELECT Nombre FROM Alumnos WHERE DNI = 34567890"), Rows{"Eva"});
+
+    const AdminRun good = Admin("import bien.csv");
+    EXPECT_EQ(good.exitCode, 0) << good.err;
+    EXPECT_EQ(Count("Alumnos"), Rows{"4"});
+    // Imported students are what the console saves: the programs read them as their own.
+    const auto luis = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly)
+                          .FindStudent("23456789");
+    EXPECT_EQ(luis.puerta, "2,");  // as the console stores door 2
+    EXPECT_EQ(luis.agosto, "0");
+}
+
+// "Older than 30 days": the row of exactly 30 days ago stays, the one of 31 goes, and no
+// student is touched.
+TEST_F(AdminScript, PurgeKeepsTheBoundaryDayAndEveryStudent) {
+    {
+        auto db = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly);
+        for (const int daysAgo : {400, 31, 30, 0}) {
+            db.AppendAccess({"12345678", AccessDateDaysAgo(daysAgo), "10:00:00", "3"});
+            db.AppendAttempt({"9999999X", AccessDateDaysAgo(daysAgo), "10:00:00", "3", "norte",
+                              accessdb::kOutcomeUnregistered, ""});
+        }
+    }
+    const AdminRun purge = Admin("purge --older-than 30d");
+    EXPECT_EQ(purge.exitCode, 0) << purge.err;
+    EXPECT_NE(purge.out.find("Borrados 4 registros de accesos e intentos anteriores al"),
+              std::string::npos)
+        << purge.out;
+    EXPECT_EQ(Sql(database, "SELECT Fecha FROM Picadas ORDER BY rowid"),
+              (Rows{AccessDateDaysAgo(30), AccessDateDaysAgo(0)}));
+    EXPECT_EQ(Sql(database, "SELECT Fecha FROM Intentos ORDER BY Orden"),
+              (Rows{AccessDateDaysAgo(30), AccessDateDaysAgo(0)}));
+    EXPECT_EQ(Count("Alumnos"), Rows{"2"});
+
+    // Run again from a timer: nothing left to delete is still a success.
+    const AdminRun again = Admin("purge --older-than 30d");
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_NE(again.out.find("Borrados 0 registros"), std::string::npos);
+}
+
+TEST_F(AdminScript, ExportsGoToStandardOutputAndTheirCountToStandardError) {
+    {
+        auto db = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly);
+        db.AppendAccess({"12345678", " 5/03/2026", "10:00:00", "3"});
+        db.AppendAccess({"01234567", "15/03/2026", "11:00:00", "8"});
+        db.AppendAccess({"12345678", " 1/04/2026", "12:00:00", "1"});
+    }
+    const AdminRun accesses = Admin("export accesses --from 05/03/2026 --to 2026-03-31");
+    EXPECT_EQ(accesses.exitCode, 0) << accesses.err;
+    EXPECT_EQ(accesses.out,
+              "DNI;Fecha;Hora;Puerta\n"
+              "12345678;\" 5/03/2026\";10:00:00;3\n"
+              "01234567;15/03/2026;11:00:00;8\n");
+    EXPECT_EQ(accesses.err, "Exportados 2 accesos.\n");
+
+    {
+        auto db = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly);
+        db.AppendAttempt(
+            {"12345678", " 5/03/2026", "10:00:00", "3", "norte", accessdb::kOutcomeGranted, ""});
+        // What a card held is kept as read, whatever it is.
+        db.AppendAttempt({"12;\"34\"", " 6/03/2026", "10:01:00", "0", "norte",
+                          accessdb::kOutcomeDenied, accessdb::kReasonNoDoor});
+    }
+    const AdminRun attempts = Admin("export attempts --to 2026-03-05");
+    EXPECT_EQ(attempts.exitCode, 0) << attempts.err;
+    EXPECT_EQ(attempts.out,
+              "DNI;Fecha;Hora;Puerta;Puesto;Resultado;Motivo\n"
+              "12345678;\" 5/03/2026\";10:00:00;3;norte;concedido;\n");
+    const AdminRun all = Admin("export attempts");
+    EXPECT_NE(all.out.find("\"12;\"\"34\"\"\";\" 6/03/2026\";10:01:00;0;norte;denegado;sin puerta "
+                           "elegida\n"),
+              std::string::npos)
+        << all.out;
+}
+
+TEST_F(AdminScript, PersonAndEraseAnswerAFamilysRequest) {
+    {
+        auto db = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly);
+        db.AppendAccess({"12345678", " 5/03/2026", "10:00:00", "3"});
+        db.AppendAttempt(
+            {"12345678", " 5/03/2026", "10:00:00", "3", "norte", accessdb::kOutcomeGranted, ""});
+        db.AppendAttempt({"12345678", " 7/03/2026", "09:00:00", "5", "sur",
+                          accessdb::kOutcomeDenied, accessdb::kReasonDoorNotPermitted});
+        db.AppendAttempt(
+            {"01234567", " 7/03/2026", "09:05:00", "8", "sur", accessdb::kOutcomeGranted, ""});
+    }
+    const AdminRun person = Admin("person 12345678 --out ana.txt");
+    EXPECT_EQ(person.exitCode, 0) << person.err;
+    const std::string report = ReadWhole(folder / "ana.txt");
+    EXPECT_NE(report.find("Nombre:"), std::string::npos) << report;
+    EXPECT_NE(report.find(" 5/03/2026  10:00:00  3"), std::string::npos) << report;
+    EXPECT_NE(report.find("INTENTOS DE PASO (2)"), std::string::npos) << report;
+    EXPECT_NE(report.find("sur     denegado   puerta no permitida"), std::string::npos) << report;
+    EXPECT_EQ(report.find("09:05:00"), std::string::npos) << report;  // Nuño's
+    EXPECT_EQ(Admin("person 12345678 --out ana.txt").exitCode, 3);
+
+    // A script must say --yes; without it nothing is erased.
+    const AdminRun unconfirmed = Admin("erase 12345678");
+    EXPECT_EQ(unconfirmed.exitCode, 2);
+    EXPECT_NE(unconfirmed.err.find("--yes"), std::string::npos);
+    EXPECT_EQ(Count("Picadas"), Rows{"1"});
+
+    const AdminRun erase = Admin("erase 12345678 --yes");
+    EXPECT_EQ(erase.exitCode, 0) << erase.err;
+    EXPECT_EQ(Sql(database, "SELECT DNI FROM Alumnos"), Rows{"1234567"});
+    EXPECT_EQ(Count("Picadas"), Rows{"0"});
+    EXPECT_EQ(Sql(database, "SELECT DNI FROM Intentos"), Rows{"01234567"});
+
+    const AdminRun gone = Admin("erase 12345678 --yes");
+    EXPECT_EQ(gone.exitCode, 1);
+    EXPECT_NE(gone.err.find("no hay nada guardado del DNI 12345678"), std::string::npos)
+        << gone.err;
+}
+
+TEST_F(AdminScript, BackupIsAConsistentCopyWhileAStationKeepsWriting) {
+    std::atomic<bool> stop = false;
+    std::atomic<int> written = 0;
+    std::thread station([&] {
+        while (!stop) {
+            accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly)
+                .AppendAccess({"12345678", " 5/03/2026", "10:00:00", "3"});
+            ++written;
+        }
+    });
+    while (written < 20) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const AdminRun backup = Admin("backup copia.mdb");
+    stop = true;
+    station.join();
+    EXPECT_EQ(backup.exitCode, 0) << backup.err;
+
+    // The copy is a database of its own that the check finds sound, holding the students and
+    // the accesses written up to some moment.
+    const AdminRun check =
+        RunAdminProgram("check --database " + ShellQuoted((folder / "copia.mdb").string()));
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    EXPECT_NE(check.out.find("Integridad: correcta."), std::string::npos) << check.out;
+    EXPECT_EQ(Sql(folder / "copia.mdb", "SELECT count(*) FROM Alumnos"), Rows{"2"});
+    const int copied = std::stoi(Sql(folder / "copia.mdb", "SELECT count(*) FROM Picadas").at(0));
+    EXPECT_GE(copied, 20);
+    EXPECT_LE(copied, written.load());
+
+    EXPECT_EQ(Admin("backup copia.mdb").exitCode, 3);
+}
+
+TEST_F(AdminScript, TheDatabaseIsTheProgramsOwnUnlessOneIsNamed) {
+    const AdminRun here = Admin("check");
+    EXPECT_EQ(here.exitCode, 0) << here.err;
+    EXPECT_NE(here.out.find("Versión del esquema: "), std::string::npos);
+
+    // Nowhere to be found: a failure, and no file is made.
+    const auto elsewhere = folder / "vacía";
+    std::filesystem::create_directories(elsewhere);
+    const AdminRun none = RunAdminProgram(
+        "export students", "cd " + ShellQuoted(elsewhere.string()) + " && env -u TARVO_DATABASE");
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.err.find("tarvo-admin: "), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "Alumnos.mdb"));
+
+    // TARVO_DATABASE names a server, as for the programs; a malformed one is told by name.
+    const AdminRun server = RunAdminProgram(
+        "check", "cd " + ShellQuoted(folder.Path().string()) + " && TARVO_DATABASE='host' env");
+    EXPECT_EQ(server.exitCode, 1);
+    EXPECT_NE(server.err.find("TARVO_DATABASE"), std::string::npos) << server.err;
+
+    const AdminRun named = RunAdminProgram("check --database " + ShellQuoted(database.string()),
+                                           "cd " + ShellQuoted(elsewhere.string()) + " &&");
+    EXPECT_EQ(named.exitCode, 0) << named.err;
+}
