@@ -1,5 +1,6 @@
 #include "AccessLog.h"
 
+#include "common/Utf8.h"
 #include "controller/cycle/BoundedText.h"
 
 namespace tarvo {
@@ -7,15 +8,6 @@ namespace tarvo {
 namespace {
 
 constexpr std::string_view kSeparator = "   ";
-
-// UTF-8 characters, not bytes: a name with "ñ" takes as much of the slot as one with "n".
-std::size_t CharacterCount(std::string_view text) {
-    std::size_t count = 0;
-    for (unsigned char c : text) {
-        count += (c & 0xC0) != 0x80 ? 1 : 0;
-    }
-    return count;
-}
 
 std::string_view VerdictSuffix(bool doorPermitted, bool unregistered) {
     if (!doorPermitted) {
@@ -42,7 +34,7 @@ std::string AccessLog::BuildLine(const ClockFields& now, char doorDigit, std::st
     std::string tail(VerdictSuffix(doorPermitted, unregistered));
     tail += "\r\n";
 
-    const std::size_t fixed = CharacterCount(head) + CharacterCount(tail);
+    const std::size_t fixed = common::CharacterCount(head) + common::CharacterCount(tail);
     const std::size_t room = fixed < kSlotCharacters ? kSlotCharacters - fixed : 0;
     return head + BoundedCopy(displayName, room) + tail;
 }
