@@ -11,6 +11,17 @@ set(PROJECT_TEST_ENV
 
 function(project_add_test)
   cmake_parse_arguments(T "QT" "NAME" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
+  # One naming scheme across the tree: a test program is <what>_tests, and each file of tests
+  # is named after what it tests, <What>Test.cpp; fixtures and fakes keep names of their own.
+  if(NOT T_NAME MATCHES "_tests$")
+    message(FATAL_ERROR "test program ${T_NAME}: name it <what>_tests")
+  endif()
+  foreach(source IN LISTS T_SOURCES)
+    get_filename_component(file ${source} NAME)
+    if(file MATCHES "^[Tt]est_|_[Tt]ests?\\.cpp$")
+      message(FATAL_ERROR "test file ${source}: name it <What>Test.cpp")
+    endif()
+  endforeach()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE project_options ${T_LIBS})
   if(T_QT)

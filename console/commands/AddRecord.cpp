@@ -1,10 +1,10 @@
 #include <optional>
 
 #include "ControlIds.h"
-#include "DisplayText.h"
 #include "MessageTexts.h"
 #include "RegistrationForm.h"
 #include "accessdb/DatabaseError.h"
+#include "common/Utf8.h"
 
 namespace mireval {
 
@@ -12,13 +12,13 @@ std::string RegistrationForm::AddedConfirmation() const {
     std::string text(texts::kAddedHeader);
     text += m.m_dni;
     // One-character names are stored but left out of the confirmation.
-    if (CharacterCount(m.m_nombre) > 1) {
+    if (common::CharacterCount(m.m_nombre) > 1) {
         text.append(texts::kAddedNombre).append(m.m_nombre);
     }
-    if (CharacterCount(m.m_apellido1) > 1) {
+    if (common::CharacterCount(m.m_apellido1) > 1) {
         text.append(texts::kAddedApellido1).append(m.m_apellido1);
     }
-    if (CharacterCount(m.m_apellido2) > 1) {
+    if (common::CharacterCount(m.m_apellido2) > 1) {
         text.append(texts::kAddedApellido2).append(m.m_apellido2);
     }
     text += texts::kAddedFooter;

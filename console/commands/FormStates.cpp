@@ -1,9 +1,9 @@
 // The enabled states that several commands end in, each in the order the form has always
 // switched them.
 #include "ControlIds.h"
-#include "DisplayText.h"
 #include "MessageTexts.h"
 #include "RegistrationForm.h"
+#include "common/Utf8.h"
 
 namespace mireval {
 
@@ -30,8 +30,8 @@ void RegistrationForm::EmptyFormStates() {
 
 void RegistrationForm::LeaveEditModeStates() {
     // A history box that shows exactly the no-history text's length has nothing to delete.
-    m_controls.EnableWindow(ids::kDeleteHistory,
-                            CharacterCount(m.m_historial) != CharacterCount(texts::kNoHistory));
+    m_controls.EnableWindow(ids::kDeleteHistory, common::CharacterCount(m.m_historial) !=
+                                                     common::CharacterCount(texts::kNoHistory));
     m.m_modoEdicion = false;
     m_controls.SetWindowText(ids::kAddOrSave, texts::kAddButton);
     m_controls.SetWindowText(ids::kModifyOrCancel, texts::kModifyButton);

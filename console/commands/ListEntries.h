@@ -11,7 +11,6 @@
 namespace mireval {
 
 // Letter case is ignored, as sorted lists do; shorter texts sort before their extensions.
-bool ListOrderLess(std::string_view a, std::string_view b);
 std::size_t SortedInsertPosition(const std::vector<std::string>& entries, std::string_view entry);
 std::optional<std::size_t> FindEntryStartingWith(const std::vector<std::string>& entries,
                                                  std::string_view prefix);

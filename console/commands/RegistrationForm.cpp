@@ -3,9 +3,9 @@
 #include <exception>
 
 #include "ControlIds.h"
-#include "DisplayText.h"
 #include "MessageTexts.h"
 #include "accessdb/DatabaseError.h"
+#include "common/Utf8.h"
 
 namespace mireval {
 
@@ -128,7 +128,7 @@ void RegistrationForm::OnIntervalClicked() {
 }
 
 bool RegistrationForm::DniHasWrongLength() const {
-    return CharacterCount(m.m_dni) != texts::kDniLength;
+    return common::CharacterCount(m.m_dni) != texts::kDniLength;
 }
 
 void RegistrationForm::EmptyDniAndNames() {

@@ -1,4 +1,4 @@
-#include "FormTemplate.h"
+#include "RegistrationTemplate.h"
 
 #include <array>
 
@@ -8,6 +8,18 @@ namespace mireval {
 
 namespace {
 
+using common::ControlTemplate;
+using common::kStyleAutoCheck;
+using common::kStyleAutoHScroll;
+using common::kStyleBorder;
+using common::kStyleDisabled;
+using common::kStyleNone;
+using common::kStyleReadOnly;
+using common::kStyleSorted;
+using common::kStyleTabStop;
+using common::kStyleVScroll;
+using K = common::ControlKind;
+
 constexpr unsigned kEditStyle = kStyleBorder | kStyleAutoHScroll | kStyleTabStop;
 // The names are typed with the DNI before a record is shown, so that "Añadir Registro" stores
 // them; the commands make them read-only while a record is shown.
@@ -16,8 +28,6 @@ constexpr unsigned kCheckStyle = kStyleAutoCheck | kStyleTabStop | kStyleDisable
 constexpr unsigned kListStyle = kStyleSorted | kStyleVScroll | kStyleTabStop | kStyleDisabled;
 constexpr unsigned kButtonStyle = kStyleTabStop;
 constexpr unsigned kOff = kStyleDisabled;
-
-using K = ControlKind;
 
 constexpr std::array kControls = {
     ControlTemplate{ids::kNombreLabel, K::Label, "Nombre", {18, 38, 30, 8}, kStyleNone},
@@ -93,24 +103,11 @@ constexpr std::array kControls = {
     ControlTemplate{1055, K::CheckBox, "P8", {118, 110, 24, 10}, kCheckStyle},
 };
 
-constexpr FormTemplate kRegistrationForm{ids::kFormTemplate,
-                                         "Microsoft Sans Serif",
-                                         10,
-                                         320,
-                                         269,
-                                         std::span<const ControlTemplate>(kControls)};
+constexpr common::FormTemplate kRegistrationForm{ids::kFormTemplate,     320, 269,      "",
+                                                 "Microsoft Sans Serif", 10,  kControls};
 
 }  // namespace
 
-const ControlTemplate* FormTemplate::Find(int controlId) const {
-    for (const ControlTemplate& control : controls) {
-        if (control.id == controlId) {
-            return &control;
-        }
-    }
-    return nullptr;
-}
-
-const FormTemplate& RegistrationFormTemplate() { return kRegistrationForm; }
+const common::FormTemplate& RegistrationFormTemplate() { return kRegistrationForm; }
 
 }  // namespace mireval

@@ -13,9 +13,12 @@
 #include "MakeOwned.h"
 #include "QtUserMessages.h"
 #include "ShellTexts.h"
+#include "common/widgets/FixedFrame.h"
 
-namespace texts = mireval::ui::texts;
-using mireval::ui::MakeOwned;
+namespace mireval {
+
+namespace texts = ui::texts;
+using ui::MakeOwned;
 
 namespace {
 constexpr int kLockPollMs = 250;
@@ -32,12 +35,9 @@ QLabel* IndicatorPane(QStatusBar& bar, const char* text, const char* name) {
 }
 }  // namespace
 
-CMainFrame::CMainFrame(mireval::DatabaseLocation database, int currentYear, QWidget* parent)
+CMainFrame::CMainFrame(DatabaseLocation database, int currentYear, QWidget* parent)
     : QMainWindow(parent), m_database(database) {
-    // Moved, minimised and closed, but neither resized nor maximised.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(common::FixedFrameFlags());
     setWindowIcon(QIcon(QStringLiteral(":/mireval/mireval.png")));
     m_view = MakeOwned<CMirevalView>(this, std::move(database), currentYear);
     setCentralWidget(m_view);
@@ -105,8 +105,7 @@ void CMainFrame::InitialUpdateFrame() {
     m_view->OnInitialUpdate();
     if (!m_sizedToForm) {
         m_sizedToForm = true;
-        adjustSize();
-        setFixedSize(sizeHint());
+        common::ShrinkToForm(*this);
     }
 }
 
@@ -117,7 +116,7 @@ void CMainFrame::UpdateTitle() {
 }
 
 void CMainFrame::UpdateLockIndicators() {
-    const std::optional<mireval::ui::KeyboardLocks> locks = mireval::ui::ReadKeyboardLocks();
+    const std::optional<ui::KeyboardLocks> locks = ui::ReadKeyboardLocks();
     auto show = [&](QLabel* pane, const char* text, bool known, bool lit) {
         // Unknown: dimmed rather than wrong. Known: the name while lit, an empty pane when not.
         pane->setEnabled(known);
@@ -128,9 +127,7 @@ void CMainFrame::UpdateLockIndicators() {
     show(m_scrollLock, texts::kScrollLock, locks.has_value(), locks && locks->scrollLock);
 }
 
-void CMainFrame::ShowError(const std::string& text) {
-    mireval::ui::QtUserMessages(this).ShowMessage(text);
-}
+void CMainFrame::ShowError(const std::string& text) { ui::QtUserMessages(this).ShowMessage(text); }
 
 void CMainFrame::OnFileNew() {
     m_document.OnNewDocument();
@@ -184,3 +181,5 @@ void CMainFrame::OnAppAbout() {
     CAboutDlg about(this);
     about.exec();
 }
+
+}  // namespace mireval

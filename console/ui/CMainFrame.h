@@ -5,10 +5,13 @@
 #include "CMirevalDoc.h"
 #include "console/commands/DatabaseLocation.h"
 
-class CMirevalView;
 class QAction;
 class QLabel;
 class QTimer;
+
+namespace mireval {
+
+class CMirevalView;
 
 // The console's main window: fixed size, shrunk to the form, with the "Ver" and "Ayuda" menus
 // and a status bar of four panes (message, "MAY", "NUM", "DESP").
@@ -16,7 +19,7 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 
   public:
-    CMainFrame(mireval::DatabaseLocation database, int currentYear, QWidget* parent = nullptr);
+    CMainFrame(DatabaseLocation database, int currentYear, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // The form writes its members to its controls; the first time, the frame shrinks to it.
@@ -41,7 +44,7 @@ class CMainFrame : public QMainWindow {
     void UpdateLockIndicators();
     void ShowError(const std::string& text);
 
-    mireval::DatabaseLocation m_database;
+    DatabaseLocation m_database;
     CMirevalDoc m_document;
     CMirevalView* m_view = nullptr;
     QLabel* m_capsLock = nullptr;
@@ -50,3 +53,5 @@ class CMainFrame : public QMainWindow {
     QTimer* m_lockTimer = nullptr;
     bool m_sizedToForm = false;
 };
+
+}  // namespace mireval

@@ -4,6 +4,8 @@
 #include <QTranslator>
 #include <memory>
 
+namespace mireval {
+
 class CMainFrame;
 
 // The console program: Spanish toolkit texts, the database file in the working directory,
@@ -22,3 +24,5 @@ class CMirevalApp : public QApplication {
     QTranslator m_translator;
     std::unique_ptr<CMainFrame> m_frame;
 };
+
+}  // namespace mireval

@@ -7,10 +7,12 @@
 
 #include "ShellTexts.h"
 
+namespace mireval {
+
 bool CMirevalDoc::OnNewDocument() {
     // Built, then moved in: GCC 12 at -O3 takes assigning the literal in place for an
     // overlapping copy (-Werror=restrict) and stops the optimised build.
-    m_title = std::string(mireval::ui::texts::kNewDocumentName);
+    m_title = std::string(ui::texts::kNewDocumentName);
     m_path.reset();
     return true;
 }
@@ -32,7 +34,7 @@ bool CMirevalDoc::OnSaveDocument(const std::filesystem::path& file,
     std::error_code ignored;
     if (std::filesystem::exists(database, ignored) &&
         std::filesystem::equivalent(file, database, ignored)) {
-        error = mireval::ui::texts::kNotTheDatabase;
+        error = ui::texts::kNotTheDatabase;
         return false;
     }
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -44,3 +46,5 @@ bool CMirevalDoc::OnSaveDocument(const std::filesystem::path& file,
     m_path = file;
     return true;
 }
+
+}  // namespace mireval

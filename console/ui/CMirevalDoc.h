@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace mireval {
+
 // The document the single-document frame needs. It holds no data: opening reads nothing and
 // saving writes an empty file; only the window title follows it.
 class CMirevalDoc {
@@ -23,3 +25,5 @@ class CMirevalDoc {
     std::string m_title = " ";
     std::optional<std::filesystem::path> m_path;
 };
+
+}  // namespace mireval

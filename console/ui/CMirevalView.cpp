@@ -2,28 +2,21 @@
 
 #include <QAbstractButton>
 
-#include "FormBuilder.h"
-#include "FormFont.h"
+#include "FieldCaptions.h"
 #include "QtFormControls.h"
 #include "QtUserMessages.h"
 #include "console/commands/ControlIds.h"
-#include "console/commands/FormTemplate.h"
+#include "console/commands/RegistrationTemplate.h"
 
-namespace ids = mireval::ids;
+namespace mireval {
 
-CMirevalView::CMirevalView(mireval::DatabaseLocation database, int currentYear, QWidget* parent)
-    : QWidget(parent) {
-    const mireval::FormTemplate& form = mireval::RegistrationFormTemplate();
-    setFont(mireval::ui::DialogFont(form.fontFace, form.pointSize));
-    const mireval::BaseUnits units = mireval::ui::FontBaseUnits(font());
-    setFixedSize(mireval::HorizontalPixels(form.width, units),
-                 mireval::VerticalPixels(form.height, units));
-
-    m_controls =
-        std::make_unique<mireval::ui::QtFormControls>(mireval::ui::BuildForm(*this, form, units));
-    m_messages = std::make_unique<mireval::ui::QtUserMessages>(this);
-    m_form = std::make_unique<mireval::RegistrationForm>(*m_controls, *m_messages,
-                                                         std::move(database), currentYear);
+CMirevalView::CMirevalView(DatabaseLocation database, int currentYear, QWidget* parent)
+    : QWidget(parent), m_widgets(*this, RegistrationFormTemplate()) {
+    ui::NameFieldsByTheirCaptions(m_widgets, RegistrationFormTemplate());
+    m_controls = std::make_unique<ui::QtFormControls>(m_widgets.Items());
+    m_messages = std::make_unique<ui::QtUserMessages>(this);
+    m_form = std::make_unique<RegistrationForm>(*m_controls, *m_messages, std::move(database),
+                                                currentYear);
     m_form->FillDateLists();
 
     auto bind = [this](int id, void (CMirevalView::*handler)()) {
@@ -62,3 +55,5 @@ void CMirevalView::OnAddRecord() { m_form->OnAddRecord(); }
 void CMirevalView::OnModifyRecord() { m_form->OnModifyRecord(); }
 void CMirevalView::OnDeleteHistory() { m_form->OnDeleteHistory(); }
 void CMirevalView::OnDeleteRecord() { m_form->OnDeleteRecord(); }
+
+}  // namespace mireval

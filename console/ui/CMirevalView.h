@@ -3,13 +3,16 @@
 #include <QWidget>
 #include <memory>
 
+#include "common/widgets/FormBuilder.h"
 #include "console/commands/DatabaseLocation.h"
 #include "console/commands/RegistrationForm.h"
 
-namespace mireval::ui {
+namespace mireval {
+
+namespace ui {
 class QtFormControls;
 class QtUserMessages;
-}  // namespace mireval::ui
+}  // namespace ui
 
 // The registration form in the frame's centre: template 101 as widgets, each button bound to
 // its command. The commands themselves live in RegistrationForm.
@@ -17,14 +20,14 @@ class CMirevalView : public QWidget {
     Q_OBJECT
 
   public:
-    CMirevalView(mireval::DatabaseLocation database, int currentYear, QWidget* parent = nullptr);
+    CMirevalView(DatabaseLocation database, int currentYear, QWidget* parent = nullptr);
     ~CMirevalView() override;
 
     // Writes the members to the controls: at the first show and for each new or opened document.
     void OnInitialUpdate();
 
     QWidget* GetDlgItem(int id) const;
-    const mireval::RegistrationForm& Form() const { return *m_form; }
+    const RegistrationForm& Form() const { return *m_form; }
 
   private:
     void OnIntervalClicked();
@@ -35,7 +38,10 @@ class CMirevalView : public QWidget {
     void OnDeleteHistory();
     void OnDeleteRecord();
 
-    std::unique_ptr<mireval::ui::QtFormControls> m_controls;
-    std::unique_ptr<mireval::ui::QtUserMessages> m_messages;
-    std::unique_ptr<mireval::RegistrationForm> m_form;
+    common::BuiltForm m_widgets;
+    std::unique_ptr<ui::QtFormControls> m_controls;
+    std::unique_ptr<ui::QtUserMessages> m_messages;
+    std::unique_ptr<RegistrationForm> m_form;
 };
+
+}  // namespace mireval

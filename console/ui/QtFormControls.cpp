@@ -10,17 +10,16 @@
 #include <QSignalBlocker>
 #include <stdexcept>
 
-#include "console/commands/DisplayText.h"
+#include "common/DisplayLines.h"
+#include "common/widgets/QtText.h"
 #include "console/commands/ListEntries.h"
 
 namespace mireval::ui {
 
-namespace {
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::string ToUtf8(const QString& text) { return text.toStdString(); }
+using common::FromUtf8;
+using common::ToUtf8;
 
+namespace {
 std::vector<std::string> Entries(const QComboBox& list) {
     std::vector<std::string> entries;
     for (int i = 0; i < list.count(); ++i) {
@@ -58,7 +57,7 @@ std::string QtFormControls::GetWindowText(int id) const {
         return ToUtf8(edit->text());
     }
     if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
-        return FromDisplayLines(ToUtf8(box->toPlainText()));
+        return common::FromDisplayLines(ToUtf8(box->toPlainText()));
     }
     if (auto* list = qobject_cast<QComboBox*>(widget)) {
         return list->currentIndex() >= 0 ? ToUtf8(list->currentText()) : std::string();
@@ -80,7 +79,7 @@ void QtFormControls::SetWindowText(int id, std::string_view text) {
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         edit->setText(FromUtf8(text));
     } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
-        box->setPlainText(FromUtf8(ToDisplayLines(text)));
+        box->setPlainText(FromUtf8(common::ToDisplayLines(text)));
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setText(FromUtf8(text));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {

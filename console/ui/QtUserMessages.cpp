@@ -1,33 +1,30 @@
 #include "QtUserMessages.h"
 
-#include <QMessageBox>
-
 #include "ShellTexts.h"
+#include "common/widgets/MessageBoxes.h"
 
 namespace mireval::ui {
 
 namespace {
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+
+std::unique_ptr<QMessageBox> NewBox(QWidget* parent, std::string_view text,
+                                    QMessageBox::StandardButtons buttons) {
+    return common::NewMessageBox(parent, QString::fromUtf8(texts::kCaption), text, buttons);
 }
+
 }  // namespace
 
 // An OK box without an icon of its own has always shown the exclamation icon, like the
 // confirmations.
 void QtUserMessages::ShowMessage(std::string_view text) {
-    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(texts::kCaption), FromUtf8(text),
-                    QMessageBox::Ok, m_parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    NewBox(m_parent, text, QMessageBox::Ok)->exec();
 }
 
 bool QtUserMessages::Confirm(std::string_view text) {
-    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(texts::kCaption), FromUtf8(text),
-                    QMessageBox::Ok | QMessageBox::Cancel, m_parent);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.setEscapeButton(QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Ok;
+    const auto box = NewBox(m_parent, text, QMessageBox::Ok | QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Ok);
+    box->setEscapeButton(QMessageBox::Cancel);
+    return box->exec() == QMessageBox::Ok;
 }
 
 }  // namespace mireval::ui

@@ -1,21 +1,16 @@
 #pragma once
 
-#include <QDialog>
-
-#include "controller/ui/FormBuilder.h"
+#include "common/widgets/TemplateDialog.h"
 
 namespace tarvo {
 
-// "Acerca del control de presencia": the icon, the version line and "Aceptar".
-class CAboutDlg : public QDialog {
+// "Acerca del control de presencia" (dialog template 100): the icon, the version line, a second
+// line and "Aceptar".
+class CAboutDlg : public common::TemplateDialog {
     Q_OBJECT
 
   public:
     explicit CAboutDlg(QWidget* parent);
-    int DoModal() { return exec(); }
-
-  private:
-    BuiltForm m_form;
 };
 
 }  // namespace tarvo

@@ -5,6 +5,8 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 
+#include "common/widgets/FixedFrame.h"
+#include "common/widgets/QtText.h"
 #include "controller/ui/ControlIds.h"
 #include "controller/ui/StringTable.h"
 
@@ -25,9 +27,7 @@ CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::PreCreateWindow() {
     // Fixed size, no maximise button, and the title alone as the caption.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(common::FixedFrameFlags());
     setWindowTitle(strings::DocumentTitle());
 }
 
@@ -66,15 +66,11 @@ QAction* CMainFrame::AddCommand(QMenu& menu, const QString& text, int commandId)
 void CMainFrame::SetView(std::unique_ptr<QWidget> view) {
     m_view = std::move(view);
     setCentralWidget(m_view.get());
-    // The frame shrinks to fit the form and keeps that size.
-    m_view->setFixedSize(m_view->sizeHint());
-    adjustSize();
-    setFixedSize(sizeHint());
+    common::ShrinkToForm(*this);
 }
 
 void CMainFrame::ShowStatus(std::string_view text) {
-    const QString shown =
-        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).left(kStatusTextLimit);
+    const QString shown = common::FromUtf8(text).left(kStatusTextLimit);
     m_lastStatus = shown;
     OnSetMessageString(0, &shown);
 }

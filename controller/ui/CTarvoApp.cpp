@@ -2,8 +2,8 @@
 
 #include <QIcon>
 
+#include "common/widgets/SpanishTranslations.h"
 #include "controller/ui/CAboutDlg.h"
-#include "controller/ui/SpanishTranslations.h"
 
 namespace tarvo {
 
@@ -20,7 +20,7 @@ CTarvoApp::~CTarvoApp() {
 }
 
 bool CTarvoApp::InitInstance() {
-    InstallSpanishTranslations(m_translator);
+    common::InstallSpanishTranslations(m_translator);
     m_station = std::make_unique<SystemStation>();
     m_document = std::make_unique<CTarvoDoc>();
     m_frame = std::make_unique<CMainFrame>();

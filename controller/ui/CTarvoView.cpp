@@ -7,24 +7,20 @@
 #include <QTextCursor>
 #include <exception>
 
+#include "common/DisplayLines.h"
+#include "common/widgets/MessageBoxes.h"
+#include "common/widgets/QtText.h"
 #include "controller/ui/CMainFrame.h"
 #include "controller/ui/ControlIds.h"
-#include "controller/ui/EditBoxText.h"
-#include "controller/ui/FormTemplate.h"
+#include "controller/ui/ControllerTemplate.h"
 #include "controller/ui/StringTable.h"
 
 namespace tarvo {
 
-namespace {
-
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
+using common::FromUtf8;
 
 CTarvoView::CTarvoView(const StationDevices& devices)
-    : m_form(*this, ControllerForm()), m_cycle(CycleServices{*this, *this, devices}) {
+    : m_form(*this, ControllerFormTemplate()), m_cycle(CycleServices{*this, *this, devices}) {
     for (int door = 0; door < ids::kDoorCount; ++door) {
         auto* button = m_form.ItemAs<QRadioButton>(ids::kFirstDoorButton + door);
         m_doorButtons.addButton(button, ids::kFirstDoorButton + door);
@@ -84,7 +80,7 @@ void CTarvoView::ShowLog(std::string_view joinedLines) {
     // Emptied, then the whole log inserted at the caret: the caret ends after the newest line,
     // which keeps it in view.
     log->setPlainText(QString());
-    log->textCursor().insertText(EditBoxText(joinedLines));
+    log->textCursor().insertText(FromUtf8(common::ToDisplayLines(joinedLines)));
     log->moveCursor(QTextCursor::End);
     log->ensureCursorVisible();
 }
@@ -98,14 +94,8 @@ void CTarvoView::ShowMessage(std::string_view text) {
         ShowStatus(text);
         return;
     }
-    if (!m_messageBox) {
-        m_messageBox =
-            std::make_unique<QMessageBox>(QMessageBox::Warning, strings::Load(strings::kAppTitle),
-                                          QString(), QMessageBox::Ok, this);
-        // Descriptions name files and folders; none of it is markup.
-        m_messageBox->setTextFormat(Qt::PlainText);
-    }
-    m_messageBox->setText(FromUtf8(text));
+    m_messageBox =
+        common::NewMessageBox(this, strings::Load(strings::kAppTitle), text, QMessageBox::Ok);
     m_messageBox->open();
 }
 

@@ -6,10 +6,10 @@
 #include <QWidget>
 #include <memory>
 
+#include "common/widgets/FormBuilder.h"
 #include "controller/cycle/ControllerCycle.h"
 #include "controller/cycle/CycleScreen.h"
 #include "controller/cycle/StationDevices.h"
-#include "controller/ui/FormBuilder.h"
 
 namespace tarvo {
 
@@ -31,7 +31,6 @@ class CTarvoView : public QWidget, public CycleScreen, public MessageBox {
     QWidget* GetDlgItem(int id) const { return m_form.Item(id); }
     const ControllerCycle& Cycle() const { return m_cycle; }
     const QTimer& CycleTimer() const { return m_timer; }
-    QSize sizeHint() const override { return m_form.Size(); }
 
     void SetDniField(std::string_view text) override;
     void SetNameField(std::string_view text) override;
@@ -47,9 +46,9 @@ class CTarvoView : public QWidget, public CycleScreen, public MessageBox {
 
     // The selected door, '1' to '8'; '0' until the operator picks one.
     char m_doorDigit = '0';
-    BuiltForm m_form;
+    common::BuiltForm m_form;
     QButtonGroup m_doorButtons;
-    // Made at the first failure and kept for the next ones.
+    // The box of the last failure shown; replaced by the next one once answered.
     std::unique_ptr<QMessageBox> m_messageBox;
     QTimer m_timer;
     ControllerCycle m_cycle;

@@ -5,14 +5,12 @@ namespace tarvo {
 // Identifiers of the controller form's controls and of the resources the window uses.
 namespace ids {
 
-inline constexpr int kUnnamed = -1;
 inline constexpr int kDniField = 1000;
 inline constexpr int kNameField = 1003;
 inline constexpr int kLogField = 1004;
 inline constexpr int kFirstDoorButton = 1010;  // "Puerta1"; 1017 is "Puerta8"
 inline constexpr int kDoorCount = 8;
 inline constexpr int kBanner = 1019;
-inline constexpr int kOk = 1;  // IDOK
 
 inline constexpr int kCycleTimer = 102;
 inline constexpr int kCyclePeriodMs = 2000;

@@ -7,9 +7,9 @@
 
 #include "accessdb/DatabaseError.h"
 #include "console/commands/ControlIds.h"
-#include "console/commands/FormTemplate.h"
 #include "console/commands/ListEntries.h"
 #include "console/commands/RegistrationForm.h"
+#include "console/commands/RegistrationTemplate.h"
 #include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
@@ -29,9 +29,9 @@ class Controls : public FormControls {
         std::vector<std::string> entries = {};
     };
     Controls() {
-        for (const ControlTemplate& c : RegistrationFormTemplate().controls) {
-            all.emplace(
-                c.id, Control{!c.Has(kStyleDisabled), c.Has(kStyleReadOnly), std::string(c.text)});
+        for (const common::ControlTemplate& c : RegistrationFormTemplate().controls) {
+            all.emplace(c.id, Control{!c.Has(common::kStyleDisabled), c.Has(common::kStyleReadOnly),
+                                      std::string(c.text)});
         }
     }
     Control& At(int id) const { return all.at(id); }

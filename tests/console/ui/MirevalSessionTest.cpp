@@ -17,8 +17,8 @@
 
 #include "CMainFrame.h"
 #include "CMirevalView.h"
-#include "SpanishTexts.h"
 #include "accessdb/Connection.h"
+#include "common/widgets/SpanishTranslations.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ class MirevalSessionTest : public QObject {
   private:
     // A fresh frame on the folder's database, shown and active.
     void StartSession(const QTemporaryDir& folder) {
-        m_frame = std::make_unique<CMainFrame>(
+        m_frame = std::make_unique<mireval::CMainFrame>(
             mireval::DatabaseLocation(std::filesystem::path(folder.path().toStdString())), 2026);
         m_frame->InitialUpdateFrame();
         m_frame->show();
@@ -147,17 +147,18 @@ class MirevalSessionTest : public QObject {
         QTest::mouseClick(control, Qt::LeftButton, {}, at);
     }
 
-    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<mireval::CMainFrame> m_frame;
 };
 
 void MirevalSessionTest::wholeSessionThroughTheButtons() {
     QTranslator translator;
-    QVERIFY2(mireval::ui::LoadSpanishToolkitTexts(translator), "Qt's Spanish texts");
+    QVERIFY2(common::InstallSpanishTranslations(translator), "Qt's Spanish texts");
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const std::filesystem::path database =
         std::filesystem::path(folder.path().toStdString()) / "Alumnos.mdb";
-    m_frame = std::make_unique<CMainFrame>(mireval::DatabaseLocation(database.parent_path()), 2026);
+    m_frame = std::make_unique<mireval::CMainFrame>(
+        mireval::DatabaseLocation(database.parent_path()), 2026);
     m_frame->InitialUpdateFrame();
     m_frame->show();
     QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));

@@ -11,15 +11,15 @@
 #include <memory>
 
 #include "accessdb/DatabaseError.h"
+#include "common/widgets/DialogUnits.h"
+#include "common/widgets/SpanishTranslations.h"
 #include "controller/cycle/AccessRules.h"
 #include "controller/ui/CMainFrame.h"
 #include "controller/ui/CTarvoView.h"
 #include "controller/ui/ControlIds.h"
-#include "controller/ui/SpanishTranslations.h"
 #include "tests/controller/cycle/CycleFakes.h"
 
 using namespace tarvo;
-
 using namespace cyclefakes;
 
 namespace {
@@ -88,11 +88,11 @@ QList<QMessageBox*> OpenBoxes() {
 }  // namespace
 
 // The real frame and form view, with the reader, relay, tone and waits faked.
-class TestTarvoView : public QObject {
+class TarvoViewTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() { QVERIFY(InstallSpanishTranslations(m_translator)); }
+    void initTestCase() { QVERIFY(common::InstallSpanishTranslations(m_translator)); }
 
     void init() {
         m_frame = std::make_unique<CMainFrame>();
@@ -234,7 +234,7 @@ class TestTarvoView : public QObject {
         QVERIFY(!(m_frame->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(m_frame->statusBar()->findChildren<QLabel*>().size(), 1);
         QVERIFY(!m_frame->statusBar()->isSizeGripEnabled());
-        QCOMPARE(m_view->size(), ToPixels(416, 268, BaseUnitsOf(m_view->font())));
+        QCOMPARE(m_view->size(), common::ToPixels(416, 268, common::BaseUnitsOf(m_view->font())));
     }
 
     // The idle pane is empty before the first status, never "Listo", and a browsed menu's
@@ -305,5 +305,5 @@ class TestTarvoView : public QObject {
     CTarvoView* m_view = nullptr;
 };
 
-QTEST_MAIN(TestTarvoView)
-#include "test_tarvo_view.moc"
+QTEST_MAIN(TarvoViewTest)
+#include "TarvoViewTest.moc"
