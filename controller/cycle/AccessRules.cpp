@@ -4,6 +4,7 @@
 
 #include "accessdb/DatabaseError.h"
 #include "accessdb/Encodings.h"
+#include "accessdb/Records.h"
 #include "controller/cycle/BoundedText.h"
 
 namespace tarvo {
@@ -98,17 +99,20 @@ Verdict AccessRules::Decide(accessdb::StudentFields& student, std::string_view d
         verdict.doorPermitted = accessdb::DoorListPermits(puerta, doorDigit);
         if (verdict.doorPermitted) {
             if (now.month == "08" && accessdb::FlagIsSet(Bounded(student, "Agosto", kFlagWidth))) {
-                verdict.restricted = true;
+                verdict.restriction = Restriction::August;
             } else if ((now.weekday == "Sun" || now.weekday == "Sat") &&
                        accessdb::FlagIsSet(Bounded(student, "Fin_de_semana", kFlagWidth))) {
-                verdict.restricted = true;
+                verdict.restriction = Restriction::Weekend;
             } else if (accessdb::FlagIsSet(Bounded(student, "Periodo_temporal", kFlagWidth))) {
                 const std::string fechaA = Bounded(student, "FechaA", kDateWidth);
                 const std::string fechaB = Bounded(student, "FechaB", kDateWidth);
-                verdict.restricted = WithinPeriod(now, fechaA, fechaB);
+                if (WithinPeriod(now, fechaA, fechaB)) {
+                    verdict.restriction = Restriction::Period;
+                }
                 verdict.nameFieldText = verdict.displayName;
                 verdict.dniFieldText = std::string(dni);
             }
+            verdict.restricted = verdict.restriction != Restriction::None;
         }
 
         if (verdict.doorPermitted && !verdict.restricted) {
@@ -138,6 +142,30 @@ Verdict AccessRules::Decide(accessdb::StudentFields& student, std::string_view d
         verdict.grant = false;
     }
     return verdict;
+}
+
+AttemptOutcome OutcomeOf(const Verdict& verdict, char doorDigit) {
+    if (verdict.errorDescription) {
+        return {accessdb::kOutcomeError, *verdict.errorDescription};
+    }
+    if (verdict.unregistered) {
+        return {accessdb::kOutcomeUnregistered, ""};
+    }
+    if (verdict.grant) {
+        return {accessdb::kOutcomeGranted, ""};
+    }
+    switch (verdict.restriction) {
+        case Restriction::August:
+            return {accessdb::kOutcomeDenied, accessdb::kReasonAugust};
+        case Restriction::Weekend:
+            return {accessdb::kOutcomeDenied, accessdb::kReasonWeekend};
+        case Restriction::Period:
+            return {accessdb::kOutcomeDenied, accessdb::kReasonPeriod};
+        case Restriction::None:
+            break;
+    }
+    return {accessdb::kOutcomeDenied,
+            doorDigit == '0' ? accessdb::kReasonNoDoor : accessdb::kReasonDoorNotPermitted};
 }
 
 }  // namespace tarvo

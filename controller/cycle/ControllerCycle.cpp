@@ -157,7 +157,9 @@ void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit,
                                                   accessdb::OpenMode::ExistingOnly));
         } catch (const accessdb::DatabaseError& error) {
             // A missing, locked or damaged file: the card stays handled and the controller goes
-            // on with the next tick; nothing is decided, opened, recorded or logged.
+            // on with the next tick; nothing is decided, opened, recorded or logged. Without a
+            // connection the attempt cannot be kept either: the caretaker reads why here.
+            Write("\nNo se pudo guardar el intento: " + error.Description() + "\n");
             screen.ShowStatus(error.Description());
             m_services.messages.ShowMessage(error.Description());
             return;
@@ -177,6 +179,9 @@ void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit,
             // Only a decision that granted is recorded, never flags left over from a failure.
             AppendAccessRecord(*db, dni, now, doorDigit);
         }
+        // Every card whose DNI was read, on the lookup's connection, after the access record
+        // so that the grant's row is durable before this one is written.
+        RecordAttempt(*db, dni, now, doorDigit, verdict);
     }  // the connection is closed on every outcome, before the log line
     m_cardHandled = 1;
     m_tickCount = 0;
@@ -202,6 +207,21 @@ void ControllerCycle::AppendAccessRecord(accessdb::Connection& db, std::string_v
         db.AppendAccess({std::string(dni), now.fecha, now.hora, std::string(1, doorDigit)});
     } catch (const accessdb::DatabaseError& error) {
         m_services.messages.ShowMessage(error.Description());
+    }
+}
+
+void ControllerCycle::RecordAttempt(accessdb::Connection& db, std::string_view dni,
+                                    const ClockFields& now, char doorDigit,
+                                    const Verdict& verdict) {
+    AttemptOutcome outcome = OutcomeOf(verdict, doorDigit);
+    try {
+        db.AppendAttempt({std::string(dni), now.fecha, now.hora, std::string(1, doorDigit),
+                          m_services.devices.station, std::move(outcome.resultado),
+                          std::move(outcome.motivo)});
+    } catch (const accessdb::DatabaseError& error) {
+        // The card's door, access record and log line stand as they are; a box would stop the
+        // caretaker for what the door did not depend on.
+        Write("\nNo se pudo guardar el intento: " + error.Description() + "\n");
     }
 }
 

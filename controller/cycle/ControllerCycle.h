@@ -8,6 +8,7 @@
 #include "controller/cycle/CardSession.h"
 #include "controller/cycle/CycleScreen.h"
 #include "controller/cycle/StationDevices.h"
+#include "controller/cycle/Verdict.h"
 
 namespace tarvo {
 
@@ -40,6 +41,8 @@ class ControllerCycle {
     void OpenDoor(char doorDigit);
     void AppendAccessRecord(accessdb::Connection& db, std::string_view dni, const ClockFields& now,
                             char doorDigit);
+    void RecordAttempt(accessdb::Connection& db, std::string_view dni, const ClockFields& now,
+                       char doorDigit, const Verdict& verdict);
     void AddLogLine(const ClockFields& now, char doorDigit, std::string_view dni,
                     std::string_view displayName, bool doorPermitted, bool unregistered);
     void Write(std::string_view text);

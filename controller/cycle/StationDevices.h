@@ -1,19 +1,21 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "accessdb/StorageLocation.h"
 #include "controller/card/Sleeper.h"
 #include "controller/cycle/CardSession.h"
 #include "controller/cycle/ClockFields.h"
 #include "controller/cycle/DoorOpener.h"
+#include "controller/cycle/StationName.h"
 #include "controller/cycle/Tone.h"
 
 namespace tarvo {
 
 // What the door station's controller drives besides its window. The database is opened per
 // card at this location (a file name relative to the working directory, never created, or the
-// site's server).
+// site's server); the station's name goes with every attempt it records.
 struct StationDevices {
     ReaderFactory& readers;
     DoorOpener& door;
@@ -22,6 +24,7 @@ struct StationDevices {
     const ClockSource& clock;
     std::ostream& out;
     accessdb::StorageLocation database;
+    std::string station = StationName();
 };
 
 }  // namespace tarvo

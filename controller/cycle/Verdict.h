@@ -5,10 +5,14 @@
 
 namespace tarvo {
 
+// The restriction that turned a permitted door away.
+enum class Restriction { None, August, Weekend, Period };
+
 // What the rules decided for one card.
 struct Verdict {
     bool doorPermitted = false;
     bool restricted = false;
+    Restriction restriction = Restriction::None;  // which one, when restricted
     bool unregistered = false;
     bool grant = false;  // open the door and record the access
     std::string displayName;
@@ -16,5 +20,13 @@ struct Verdict {
     std::optional<std::string> dniFieldText;      // none leaves the DNI field as it is
     std::optional<std::string> errorDescription;  // a database failure to show in a message box
 };
+
+// How a card's verdict is recorded among the attempts: the outcome and why (Records.h's texts;
+// a database failure's own description as the reason).
+struct AttemptOutcome {
+    std::string resultado;
+    std::string motivo;
+};
+AttemptOutcome OutcomeOf(const Verdict& verdict, char doorDigit);
 
 }  // namespace tarvo

@@ -154,4 +154,31 @@ struct Station {
         CycleServices{screen, messages, {readers, opener, tone, sleeper, clock, out, database}}};
 };
 
+// One station on the tables at any location, a file or a server, with nobody registered; it
+// names itself "puerta-norte" in the attempts it records.
+struct StationOn {
+    explicit StationOn(accessdb::StorageLocation where) : location(std::move(where)) {}
+    // One card through the reader: read (or not, by readResult) on one tick, taken out on the
+    // next.
+    void Present(std::string dni, char doorDigit, int readResult = 1) {
+        readers.Then({CardConnected, readResult, std::move(dni)});
+        readers.Then({NoCard});
+        cycle.OnTimer(doorDigit);
+        cycle.OnTimer(doorDigit);
+    }
+
+    accessdb::StorageLocation location;
+    Journal journal;
+    FakeScreen screen{journal};
+    FakeMessages messages{journal};
+    ScriptedReaders readers{journal};
+    FakeDoor door{journal};
+    FakeTone tone;
+    FakeSleeper sleeper;
+    FakeClock clock;
+    std::ostringstream out;
+    ControllerCycle cycle{CycleServices{
+        screen, messages, {readers, door, tone, sleeper, clock, out, location, "puerta-norte"}}};
+};
+
 }  // namespace tarvo::cyclefakes
