@@ -94,16 +94,18 @@ inline void CompareInRounds(benchmark::State& state, int perRound, const Contend
     }
 
     auto median = [](const std::vector<double>& values) { return detail::Quantile(values, 0.5); };
-    auto walls = [&](std::size_t i) {
+    auto column = [&](std::size_t i, double detail::Cost::*field) {
         std::vector<double> values;
         for (const detail::Cost& cost : costs[i]) {
-            values.push_back(cost.wall);
+            values.push_back(cost.*field);
         }
         return values;
     };
-    const double codeMs = median(walls(0)) * 1e3;
+    const double codeMs = median(column(0, &detail::Cost::wall)) * 1e3;
+    const double codeCpuMs = median(column(0, &detail::Cost::cpu)) * 1e3;
     state.counters["code_ms"] = codeMs;
-    std::string summary = code.name + detail::Format(" %.3f ms", codeMs);
+    state.counters["code_cpu_ms"] = codeCpuMs;
+    std::string summary = code.name + detail::Format(" %.3f ms (cpu %.3f)", codeMs, codeCpuMs);
     for (std::size_t f = 1; f < all.size(); ++f) {
         std::vector<double> ratios;
         std::vector<double> cpuRatios;
@@ -112,7 +114,7 @@ inline void CompareInRounds(benchmark::State& state, int perRound, const Contend
             cpuRatios.push_back(costs[0][r].cpu / costs[f][r].cpu);
         }
         const std::string& name = all[f]->name;
-        const double floorMs = median(walls(f)) * 1e3;
+        const double floorMs = median(column(f, &detail::Cost::wall)) * 1e3;
         const double ratio = median(ratios);
         const double q1 = detail::Quantile(ratios, 0.25);
         const double q3 = detail::Quantile(ratios, 0.75);
