@@ -9,6 +9,7 @@
 #include "ExitCodes.h"
 #include "StudentImport.h"
 #include "StudentSheet.h"
+#include "accessdb/DatabaseFile.h"
 
 namespace admin {
 
@@ -75,7 +76,17 @@ int ImportCommand(const Invocation& invocation, const Target& target, AdminSessi
         session.Err() << "tarvo-admin: no se ha importado nada.\n";
         return kExitRefusedRows;
     }
+    // A new site may be enrolled before its console first ran; but an import run in the wrong
+    // folder must not pass for one into the site's database, so a file made here is told.
+    const bool newFile =
+        !target.location.IsServer() && !accessdb::FindDatabaseFile(target.location.File());
     auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::CreateIfMissing);
+    if (newFile) {
+        std::error_code error;
+        session.Err() << "tarvo-admin: no había base de datos en "
+                      << std::filesystem::absolute(target.location.File(), error).string()
+                      << ": se ha creado una nueva.\n";
+    }
     const ImportPlan plan = PlanImport(sheet, RegisteredAmong(*tables, sheet), invocation.update);
     TellFaults(file, plan.faults, session.Err());
     const std::size_t refused = RefusedRows(plan.faults);

@@ -1,3 +1,5 @@
+#include <exception>
+
 #include "AdminCommands.h"
 #include "Commands.h"
 #include "ExitCodes.h"
@@ -105,6 +107,10 @@ int RunAdmin(const std::vector<std::string>& args, AdminSession& session) {
     } catch (const accessdb::DatabaseError& error) {
         session.Err() << "tarvo-admin: " << error.Description() << '\n';
         return error.Code() == accessdb::kTargetNotEmpty ? kExitTargetHasData : kExitFailed;
+    } catch (const std::exception& error) {
+        // Out of memory, a file system refusing a path: still a failure a script can see.
+        session.Err() << "tarvo-admin: error inesperado: " << error.what() << '\n';
+        return kExitFailed;
     }
 }
 

@@ -79,6 +79,7 @@ TEST_F(AdminScript, ImportWritesNothingUntilEveryRowIsGood) {
 
     const AdminRun good = Admin("import bien.csv");
     EXPECT_EQ(good.exitCode, 0) << good.err;
+    EXPECT_EQ(good.err, "");  // the site's database was there
     EXPECT_EQ(Count("Alumnos"), Rows{"4"});
     // Imported students are what the console saves: the programs read them as their own.
     const auto luis = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly)

@@ -97,8 +97,13 @@ TEST_F(SheetRoundTrip, EveryEncodingSeparatorAndLineEndASpreadsheetSavesReadsThe
         const AdminRun run =
             RunAdminProgram("import alumnos.csv", "cd " + ShellQuoted(dir.string()) + " &&");
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        // Imported into Alumnos.mdb of the working directory, as the programs open it.
+        // Imported into Alumnos.mdb of the working directory, as the programs open it, which
+        // did not exist: said, lest it pass for the site's database.
         EXPECT_EQ(Export(dir / "Alumnos.mdb"), sheet);
+        EXPECT_NE(run.err.find("no había base de datos en " + (dir / "Alumnos.mdb").string() +
+                               ": se ha creado una nueva"),
+                  std::string::npos)
+            << run.err;
     }
 }
 
