@@ -64,6 +64,7 @@ class MirevalSessionTest : public QObject {
     void wholeSessionThroughTheButtons();
     void periodBoxAnswersEveryWayOfChangingIt();
     void namesTypedBeforeAddingAreStored();
+    void failureShowsItsDescriptionAsText();
 
   private:
     // A fresh frame on the folder's database, shown and active.
@@ -381,6 +382,24 @@ void MirevalSessionTest::namesTypedBeforeAddingAreStored() {
     for (int id : {1002, 1006, 1007}) {
         QVERIFY(Item(id)->isEnabled() && Item<QLineEdit>(id)->isReadOnly());
     }
+    m_frame.reset();
+}
+
+// A failure's description names the file as the user typed it, "<" and all: no markup.
+void MirevalSessionTest::failureShowsItsDescriptionAsText() {
+    QTranslator translator;
+    QVERIFY(common::InstallSpanishTranslations(translator));
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    StartSession(folder);
+    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+    const QString file = folder.filePath(QStringLiteral("<b>no existe</b>/Mireval"));
+    const QStringList seen =
+        Answering({QMessageBox::Ok}, [&] { QVERIFY(!m_frame->SaveDocumentFile(file)); });
+    QCOMPARE(seen.size(), 1);
+    QVERIFY2(seen[0].startsWith(QStringLiteral("[Mireval|Aceptar|Warning|PlainText] ") + file +
+                                QStringLiteral(": ")),
+             qPrintable(seen[0]));
     m_frame.reset();
 }
 

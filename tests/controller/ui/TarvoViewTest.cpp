@@ -214,6 +214,22 @@ class TarvoViewTest : public QObject {
         QCOMPARE(OpenBoxes().front()->text(), QStringLiteral("Segundo aviso"));
     }
 
+    // A description is shown as it reads, "<" and all: a file or folder name is no markup.
+    void failureBoxShowsItsDescriptionAsText() {
+        const std::string description =
+            "No se puede abrir /srv/<centro>/Alumnos.mdb: <b>permiso denegado</b>";
+        m_view->ShowMessage(description);
+        QCOMPARE(OpenBoxes().size(), 1);
+        QMessageBox* box = OpenBoxes().front();
+        QCOMPARE(box->windowTitle(), QStringLiteral("Control de presencia"));
+        auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        QVERIFY(label != nullptr);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(label->text(), QString::fromStdString(description));
+        box->button(QMessageBox::Ok)->click();
+        QVERIFY(QTest::qWaitFor([] { return OpenBoxes().isEmpty(); }));
+    }
+
     // Screen readers and test tools reach every control by the caption the form shows for it.
     void controlsAreFoundByTheirCaptions() {
         QStringList names;
