@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "TestServer.h"
+#include "accessdb/AdminTables.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "support/StudentDatabase.h"
@@ -43,6 +44,7 @@ class SiteRoles : public ::testing::Test {
     }
     static void TearDownTestSuite() {
         Sql(AdminConnection(), "DROP DATABASE IF EXISTS " + Database() + "_vacia");
+        Sql(AdminConnection(), "DROP DATABASE IF EXISTS " + Database() + "_antigua");
         Sql(AdminConnection(), "DROP DATABASE IF EXISTS " + Database());
         Sql(AdminConnection(),
             "DROP ROLE IF EXISTS " + Database() + "_puerta, " + Database() + "_consola");
@@ -56,6 +58,13 @@ class SiteRoles : public ::testing::Test {
     }
     static std::string StationLogin() { return As(Database() + "_puerta", kStationPassword); }
     static std::string ConsoleLogin() { return As(Database() + "_consola", kConsolePassword); }
+    static int RunSetUp(const std::string& database) {
+        const std::string command =
+            "'" + testserver::ScriptsFolder() + "/setup-site-server.sh' --database " + database +
+            " --station-role " + Database() + "_puerta --console-role " + Database() +
+            "_consola --admin '" + AdminConnection() + "' >/dev/null 2>&1";
+        return std::system(command.c_str());
+    }
     Rows Everything() const {
         return Sql(AdminConnection() + " dbname=" + Database(),
                    "SELECT (SELECT string_agg(concat_ws('|', dni, nombre, puerta, agosto,"
@@ -200,4 +209,117 @@ TEST_F(SiteRoles, ARefusedLoginSaysWhatToCheck) {
     EXPECT_NE(noDatabase.Code(), 0);
     EXPECT_NE(noDatabase.Code(), kNoCurrentRow);
     EXPECT_NE(noDatabase.Description().find("base de datos"), std::string::npos);
+}
+
+TEST_F(SiteRoles, AStationRecordsAttemptsButCanNeitherReadNorChangeThem) {
+    Connection station =
+        Connection::Open(StorageLocation::Server(StationLogin()), OpenMode::ExistingOnly);
+    EXPECT_EQ(CodeOf([&] {
+                  station.AppendAttempt(
+                      {"12345678", " 5/03/2024", "09:41:07", "3", "p1", kOutcomeGranted, ""});
+              }),
+              0);
+    const Rows attempts = Sql(ConsoleLogin(), "SELECT count(*) FROM intentos");
+    for (const std::string statement :
+         {"SELECT * FROM intentos", "DELETE FROM intentos", "TRUNCATE intentos",
+          "UPDATE intentos SET resultado = 'concedido'",
+          "INSERT INTO intentos (orden, dni) OVERRIDING SYSTEM VALUE VALUES (1000, 'x')",
+          "UPDATE esquema SET version = 1", "DELETE FROM esquema", "DROP TABLE intentos",
+          "CREATE INDEX otro ON intentos (puesto)"}) {
+        EXPECT_EQ(Sql(StationLogin(), statement), Rows{"error: 42501"}) << statement;
+    }
+    EXPECT_EQ(Sql(ConsoleLogin(), "SELECT count(*) FROM intentos"), attempts);
+    try {
+        station.ListAttempts({});
+        ADD_FAILURE() << "a station's login listed the attempts";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.Code(), kServerPermissionDenied);
+    }
+}
+
+TEST_F(SiteRoles, AConsoleLoginListsPurgesAndErasesAttemptsButNeverWritesOne) {
+    const StorageLocation console = StorageLocation::Server(ConsoleLogin());
+    Connection station =
+        Connection::Open(StorageLocation::Server(StationLogin()), OpenMode::ExistingOnly);
+    station.AppendAttempt(
+        {"87654321", " 5/03/2023", "09:00:00", "3", "p1", kOutcomeUnregistered, ""});
+    station.AppendAttempt(
+        {"87654321", " 5/03/2024", "09:00:00", "3", "p1", kOutcomeUnregistered, ""});
+    Connection db = Connection::Open(console, OpenMode::CreateIfMissing);
+    AttemptQuery query;
+    query.dni = "87654321";
+    EXPECT_EQ(db.ListAttempts(query).attempts.size(), 2u);
+    EXPECT_EQ(Sql(ConsoleLogin(), "INSERT INTO intentos (dni) VALUES ('x')"), Rows{"error: 42501"});
+
+    // The bulk jobs of tarvo-admin with the consoles' login.
+    auto admin = OpenAdminTables(console, OpenMode::CreateIfMissing);
+    EXPECT_EQ(admin->CheckIntegrity(), std::vector<std::string>{});
+    while (admin->PurgeChunk("2024-01-01", 100) > 0) {
+    }
+    EXPECT_EQ(db.ListAttempts(query).attempts.size(), 1u);
+    EXPECT_EQ(admin->Person(87654321).attempts.size(), 1u);
+    admin->Erase(87654321);
+    EXPECT_EQ(db.ListAttempts(query).attempts.size(), 0u);
+}
+
+TEST_F(SiteRoles, AnOldServerIsUpgradedByTheSetUpScriptAndUntilThenEveryProgramSaysSo) {
+    const std::string old = Database() + "_antigua";
+    const std::string station = Database() + "_puerta";
+    const std::string console = Database() + "_consola";
+    ASSERT_EQ(Sql(AdminConnection(), "CREATE DATABASE " + old), Rows{});
+    // The tables and rights as the previous version of the set-up script left them.
+    ASSERT_EQ(Sql(AdminConnection(), "REVOKE ALL ON DATABASE " + old +
+                                         " FROM PUBLIC; GRANT CONNECT ON DATABASE " + old + " TO " +
+                                         station + ", " + console),
+              Rows{});
+    ASSERT_EQ(
+        Sql(AdminConnection() + " dbname=" + old,
+            "CREATE TABLE alumnos (dni bigint PRIMARY KEY, nombre text DEFAULT '',"
+            " apellido1 text DEFAULT '', apellido2 text DEFAULT '', puerta text DEFAULT '',"
+            " agosto text DEFAULT '0', fin_de_semana text DEFAULT '0',"
+            " periodo_temporal text DEFAULT '0', fechaa text DEFAULT '', fechab text DEFAULT '');"
+            "CREATE TABLE picadas (orden bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,"
+            " dni bigint, fecha text DEFAULT '', hora text DEFAULT '', puerta text DEFAULT '');"
+            "CREATE INDEX picadas_dni ON picadas (dni, orden);"
+            "REVOKE CREATE ON SCHEMA public FROM PUBLIC;"
+            "GRANT USAGE ON SCHEMA public TO " +
+                station + ", " + console + "; GRANT SELECT ON alumnos TO " + station +
+                "; GRANT INSERT (dni, fecha, hora, puerta) ON picadas TO " + station +
+                "; GRANT SELECT, INSERT, UPDATE, DELETE ON alumnos, picadas TO " + console +
+                "; INSERT INTO alumnos (dni, nombre, puerta) VALUES (12345678, 'Ana', '3');"
+                " INSERT INTO picadas (dni, fecha, hora, puerta)"
+                " VALUES (12345678, ' 5/03/2024', '09:41:07', '3')"),
+        Rows{});
+    const std::string oldStation = As(station, kStationPassword, old);
+    const std::string oldConsole = As(console, kConsolePassword, old);
+    for (const auto& [login, mode] : {std::pair{oldStation, OpenMode::ExistingOnly},
+                                      std::pair{oldConsole, OpenMode::CreateIfMissing}}) {
+        try {
+            Connection::Open(StorageLocation::Server(login), mode);
+            ADD_FAILURE() << "opened tables older than the program";
+        } catch (const DatabaseError& error) {
+            EXPECT_EQ(error.Code(), kServerTablesMissing);
+            EXPECT_NE(error.Description().find("versión anterior"), std::string::npos)
+                << error.Description();
+            EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(Sql(AdminConnection() + " dbname=" + old, "SELECT to_regclass('intentos')"),
+              Rows{""});
+
+    ASSERT_EQ(RunSetUp(old), 0);
+    Connection card = Connection::Open(StorageLocation::Server(oldStation), OpenMode::ExistingOnly);
+    EXPECT_EQ(card.LookUpStudent("12345678").Field("Nombre"), "Ana");
+    card.AppendAttempt({"12345678", " 6/03/2024", "10:00:00", "3", "p1", kOutcomeGranted, ""});
+    EXPECT_EQ(Connection::Open(StorageLocation::Server(oldConsole), OpenMode::CreateIfMissing)
+                  .ListAccesses("12345678")
+                  .size(),
+              1u);
+    EXPECT_EQ(Sql(oldConsole, "SELECT version FROM esquema"), Rows{"2"});
+
+    // The script of an older version refuses a newer database and leaves it alone.
+    ASSERT_EQ(Sql(AdminConnection() + " dbname=" + old, "UPDATE esquema SET version = 3"), Rows{});
+    EXPECT_NE(RunSetUp(old), 0);
+    EXPECT_EQ(Sql(oldConsole, "SELECT version FROM esquema"), Rows{"3"});
+    EXPECT_EQ(Sql(oldConsole, "SELECT count(*) FROM intentos"), Rows{"1"});
 }
