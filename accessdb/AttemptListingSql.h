@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "AttemptListing.h"
@@ -13,7 +12,15 @@ namespace accessdb {
 inline constexpr const char* kAttemptColumns =
     "Orden, DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo, Dia";
 
-using SqlValue = std::variant<std::string, std::int64_t>;
+// A parameter's value: a text, or a number where `isNumber` (a plain pair rather than a
+// variant, which GCC 12 warns about falsely when optimising).
+struct SqlValue {
+    SqlValue(std::string value) : text(std::move(value)) {}          // NOLINT: values convert
+    SqlValue(std::int64_t value) : isNumber(true), number(value) {}  // NOLINT
+    bool isNumber = false;
+    std::string text;
+    std::int64_t number = 0;
+};
 
 // A statement and the values of its parameters, in the order of their markers.
 struct SqlWithValues {

@@ -3,7 +3,6 @@
 #include <strings.h>
 
 #include <string>
-#include <variant>
 
 #include "ServerErrors.h"
 #include "accessdb/AttemptListingSql.h"
@@ -32,9 +31,6 @@ void RollBackQuietly(ServerLink& link) noexcept {
         }
     }
 }
-
-void BindValue(Parameters& values, const std::string& text) { values.Text(text); }
-void BindValue(Parameters& values, std::int64_t number) { values.Number(number); }
 
 // The version the tables are at, 0 when there are none, 1 when they predate the version table;
 // learnt with the server's limits in the open's first round trip.
@@ -194,7 +190,11 @@ AttemptPage PostgresEngine::ListAttempts(const AttemptQuery& query) {
         AttemptListingSql(query, [](int n) { return "$" + std::to_string(n); });
     Parameters values;
     for (const SqlValue& value : listing.values) {
-        std::visit([&](const auto& v) { BindValue(values, v); }, value);
+        if (value.isNumber) {
+            values.Number(value.number);
+        } else {
+            values.Text(value.text);
+        }
     }
     const ResultHandle rows = m_link.Run(listing.sql.c_str(), values);
     std::vector<PositionedAttempt> attempts;

@@ -2,8 +2,6 @@
 
 #include <strings.h>
 
-#include <variant>
-
 #include "Schema.h"
 #include "accessdb/AttemptListingSql.h"
 #include "accessdb/Connection.h"
@@ -179,8 +177,13 @@ AttemptPage SqliteEngine::ListAttempts(const AttemptQuery& query) {
         AttemptListingSql(query, [](int n) { return "?" + std::to_string(n); });
     Statement select(Handle(), listing.sql);
     for (std::size_t i = 0; i < listing.values.size(); ++i) {
-        std::visit([&](const auto& value) { select.Bind(static_cast<int>(i + 1), value); },
-                   listing.values[i]);
+        const SqlValue& value = listing.values[i];
+        const int index = static_cast<int>(i + 1);
+        if (value.isNumber) {
+            select.Bind(index, value.number);
+        } else {
+            select.Bind(index, value.text);
+        }
     }
     std::vector<PositionedAttempt> rows;
     while (select.Step()) {
