@@ -61,16 +61,31 @@ std::string DayBounds(const std::string& day, const std::string& from, const std
     return where;
 }
 
-// A transaction of its own, or a part of the caller's when one is open. `begin` starts it
-// (the consoles' write lock for a write, a snapshot for reads).
+// How a job's own transaction begins.
+enum class Begin {
+    LockedWrite,  // a console's change: after any other console's (the write lock)
+    Write,        // a change no console's check-then-write can meet (old rows)
+    Snapshot,     // reads that must agree with one another
+};
+
+// A transaction of its own, or a part of the caller's when one is open.
 class OwnTransaction {
   public:
-    OwnTransaction(PostgresEngine& engine, bool write)
+    OwnTransaction(PostgresEngine& engine, Begin begin)
         : m_engine(engine), m_owner(engine.Link().TransactionStatus() == PQTRANS_IDLE) {
-        if (m_owner && write) {
-            m_engine.BeginWrite();
-        } else if (m_owner) {
-            m_engine.Link().Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+        if (!m_owner) {
+            return;
+        }
+        switch (begin) {
+            case Begin::LockedWrite:
+                m_engine.BeginWrite();
+                break;
+            case Begin::Write:
+                m_engine.Link().Run("BEGIN");
+                break;
+            case Begin::Snapshot:
+                m_engine.Link().Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+                break;
         }
     }
     ~OwnTransaction() {
@@ -278,7 +293,7 @@ void PostgresSiteTables::ImportStudents(const std::vector<StudentRecord>& studen
     for (const StudentRecord& s : students) {
         keys.push_back(DniKey(s.dni));
     }
-    OwnTransaction change(m_engine, true);
+    OwnTransaction change(m_engine, Begin::LockedWrite);
     for (std::size_t first = 0; first < students.size(); first += kPageRows) {
         const std::size_t count = std::min(kPageRows, students.size() - first);
         if (!update) {
@@ -344,8 +359,8 @@ std::int64_t PostgresSiteTables::PurgeChunk(const std::string& before, std::size
         std::int64_t deleted = 0;
         // Not the consoles' lock: old rows are no console's check-then-write, and a station
         // appending new rows never meets these.
-        Link().Run("BEGIN");
         try {
+            OwnTransaction change(m_engine, Begin::Write);
             if (!m_accessesPurged) {
                 const ResultHandle accesses = Link().Run(
                     ("WITH viejos AS (SELECT orden FROM picadas WHERE orden > $1 AND " +
@@ -374,9 +389,8 @@ std::int64_t PostgresSiteTables::PurgeChunk(const std::string& before, std::size
                     Parameters().Text(before).Number(static_cast<std::int64_t>(chunk) - found));
                 deleted += Number(attempts.get(), 0, 0);
             }
-            m_engine.CommitWrite();
+            change.Commit();
         } catch (...) {
-            m_engine.RollbackWrite();
             m_purgeBefore.clear();  // the scan's place is not known to hold any more
             throw;
         }
@@ -391,7 +405,7 @@ std::int64_t PostgresSiteTables::PurgeChunk(const std::string& before, std::size
 }
 
 PersonRecord PostgresSiteTables::Person(std::int64_t dni) {
-    OwnTransaction snapshot(m_engine, false);
+    OwnTransaction snapshot(m_engine, Begin::Snapshot);
     PersonRecord person;
     person.student.dni = FormatDni(dni);
     const ResultHandle student = Link().Run(
@@ -425,7 +439,7 @@ PersonRecord PostgresSiteTables::Person(std::int64_t dni) {
 }
 
 void PostgresSiteTables::Erase(std::int64_t dni) {
-    OwnTransaction change(m_engine, true);
+    OwnTransaction change(m_engine, Begin::LockedWrite);
     std::size_t erased = 0;
     // Attempts carry the DNI as the card gave it: a student's are those read as their number.
     erased += ChangedRows(
