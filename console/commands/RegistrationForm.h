@@ -1,6 +1,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,6 +40,10 @@ class RegistrationForm {
     void OnModifyRecord();  // cancels instead while in edit mode
     void OnDeleteHistory();
     void OnDeleteRecord();
+
+    // The DNI of the student whose record the form shows (after a search that found it, a
+    // save, a cancel, a history deletion, and in edit mode); none on the initial or empty form.
+    std::optional<std::string> ShownStudent() const;
 
     const FormMembers& Members() const { return m; }
     const DateListEntries& DateLists() const { return m_lists; }

@@ -1,0 +1,10 @@
+#include "AttemptSource.h"
+
+namespace mireval {
+
+accessdb::AttemptPage DatabaseAttempts::ListAttempts(const accessdb::AttemptQuery& query) {
+    accessdb::Connection db = m_database.Open();
+    return db.ListAttempts(query);
+}
+
+}  // namespace mireval

@@ -1,0 +1,136 @@
+// The attempts window's filters turned into the listing's query, before anything is read.
+#include <gtest/gtest.h>
+
+#include "accessdb/Records.h"
+#include "console/commands/AttemptFilters.h"
+
+namespace mireval {
+namespace {
+
+TEST(IsoDayOf, ReadsCalendarDaysAsTypedAndRefusesTheRest) {
+    EXPECT_EQ(IsoDayOf("05/03/2024"), "2024-03-05");
+    EXPECT_EQ(IsoDayOf("5/3/2024"), "2024-03-05");
+    EXPECT_EQ(IsoDayOf("  31/12/1999 "), "1999-12-31");
+    EXPECT_EQ(IsoDayOf("29/02/2024"), "2024-02-29");  // leap year
+    EXPECT_EQ(IsoDayOf("29/02/2000"), "2000-02-29");  // divisible by 400
+    EXPECT_EQ(IsoDayOf("2024-03-05"), "2024-03-05");  // as the exports take it
+
+    for (const char* refused : {"",
+                                "   ",
+                                "29/02/2023",
+                                "29/02/1900",
+                                "31/04/2024",
+                                "00/03/2024",
+                                "05/00/2024",
+                                "05/13/2024",
+                                "32/01/2024",
+                                "05/03/24",
+                                "05/03/02024",
+                                "05-03-2024",
+                                "05.03.2024",
+                                "5/3",
+                                "5//2024",
+                                "/03/2024",
+                                "005/03/2024",
+                                "05/03/2024x",
+                                "x05/03/2024",
+                                "ayer",
+                                "01/01/0000",
+                                "2024-3-5",
+                                "2024-02-30",
+                                "+5/03/2024",
+                                "05/ 3/2024"}) {
+        EXPECT_EQ(IsoDayOf(refused), std::nullopt) << "'" << refused << "'";
+    }
+}
+
+TEST(QueryFromFilters, EmptyFiltersMatchEveryAttemptFromTheNewest) {
+    const AttemptFilterCheck check = QueryFromFilters({}, 100);
+    ASSERT_TRUE(check.query) << check.refusal;
+    const accessdb::AttemptQuery& query = *check.query;
+    EXPECT_EQ(query.dni + query.puerta + query.resultado + query.from + query.to, "");
+    EXPECT_FALSE(query.before);
+    EXPECT_EQ(query.limit, 100u);
+    // Spaces alone are no filter either.
+    const AttemptFilterCheck blank = QueryFromFilters({" ", "", "", "  ", "\t"}, 100);
+    ASSERT_TRUE(blank.query) << blank.refusal;
+    EXPECT_EQ(blank.query->dni + blank.query->from + blank.query->to, "");
+}
+
+TEST(QueryFromFilters, EveryFilterReachesTheQueryWithDaysInIsoForm) {
+    const AttemptFilterCheck check = QueryFromFilters(
+        {" 12345678 ", "3", accessdb::kOutcomeDenied, "1/3/2024", "31/03/2024"}, 25);
+    ASSERT_TRUE(check.query) << check.refusal;
+    EXPECT_EQ(check.query->dni, "12345678");
+    EXPECT_EQ(check.query->puerta, "3");
+    EXPECT_EQ(check.query->resultado, "denegado");
+    EXPECT_EQ(check.query->from, "2024-03-01");
+    EXPECT_EQ(check.query->to, "2024-03-31");
+    EXPECT_EQ(check.query->limit, 25u);
+
+    // One day is a range of its own; either end may stay open.
+    const AttemptFilterCheck oneDay = QueryFromFilters({"", "", "", "05/03/2024", "5/3/2024"}, 1);
+    ASSERT_TRUE(oneDay.query) << oneDay.refusal;
+    EXPECT_EQ(oneDay.query->from + "|" + oneDay.query->to, "2024-03-05|2024-03-05");
+    const AttemptFilterCheck upTo = QueryFromFilters({"", "", "", "", "05/03/2024"}, 1);
+    ASSERT_TRUE(upTo.query) << upTo.refusal;
+    EXPECT_EQ(upTo.query->from + "|" + upTo.query->to, "|2024-03-05");
+    // A DNI with a letter was read from some card: it is looked for as it is.
+    const AttemptFilterCheck letter = QueryFromFilters({"1234567X"}, 1);
+    ASSERT_TRUE(letter.query) << letter.refusal;
+    EXPECT_EQ(letter.query->dni, "1234567X");
+}
+
+TEST(QueryFromFilters, EveryEntryOfTheListsIsAFilterTheListingKnows) {
+    std::vector<std::string> doors;
+    for (const FilterChoice& door : DoorChoices()) {
+        const AttemptFilterCheck check = QueryFromFilters({"", std::string(door.value)}, 1);
+        ASSERT_TRUE(check.query) << door.label;
+        doors.push_back(check.query->puerta);
+    }
+    EXPECT_EQ(doors, (std::vector<std::string>{"", "0", "1", "2", "3", "4", "5", "6", "7", "8"}));
+    std::vector<std::string> outcomes;
+    for (const FilterChoice& outcome : OutcomeChoices()) {
+        const AttemptFilterCheck check = QueryFromFilters({"", "", std::string(outcome.value)}, 1);
+        ASSERT_TRUE(check.query) << outcome.label;
+        outcomes.push_back(check.query->resultado);
+    }
+    EXPECT_EQ(outcomes,
+              (std::vector<std::string>{"", accessdb::kOutcomeGranted, accessdb::kOutcomeDenied,
+                                        accessdb::kOutcomeUnregistered, accessdb::kOutcomeError}));
+    EXPECT_EQ(DoorChoices().front().label, "(todas)");
+    EXPECT_EQ(OutcomeChoices().front().label, "(todos)");
+}
+
+TEST(QueryFromFilters, RefusesWhatCannotMatchWithAMessageThatSaysWhatToDo) {
+    const auto refusal = [](const AttemptFilters& filters) {
+        const AttemptFilterCheck check = QueryFromFilters(filters, 100);
+        EXPECT_FALSE(check.query) << "accepted";
+        return check.refusal;
+    };
+    EXPECT_EQ(refusal({"", "", "", "31/02/2024"}),
+              "La fecha \"Desde\" (31/02/2024) no es un día del calendario. Escriba el día como "
+              "DD/MM/AAAA (por ejemplo 05/03/2024), o déjelo vacío para no limitar las fechas.");
+    EXPECT_EQ(refusal({"", "", "", "01/03/2024", " 5/3/24 "}),
+              "La fecha \"Hasta\" (5/3/24) no es un día del calendario. Escriba el día como "
+              "DD/MM/AAAA (por ejemplo 05/03/2024), o déjelo vacío para no limitar las fechas.");
+    EXPECT_EQ(refusal({"", "", "", "02/03/2024", "01/03/2024"}),
+              "La fecha \"Desde\" es posterior a la fecha \"Hasta\": ningún intento puede estar "
+              "entre ambas. Corrija una de las dos.");
+    // Compared as days, not as the texts typed.
+    EXPECT_TRUE(refusal({"", "", "", "1/1/2025", "31/12/2024"})
+                    .starts_with("La fecha \"Desde\" es posterior"));
+    EXPECT_NE(refusal({"123456789"}).find("ocho caracteres"), std::string::npos);
+    // Characters, not bytes: "ñ" is one.
+    EXPECT_TRUE(QueryFromFilters({"1234567ñ"}, 1).query);
+    EXPECT_NE(refusal({"", "9"}).find("de la 1 a la 8"), std::string::npos);
+    EXPECT_NE(refusal({"", "", "DENEGADO"}).find("uno de la lista"), std::string::npos);
+}
+
+TEST(QueryFromFilters, KeepsThePageWithinWhatOnePageMayHold) {
+    EXPECT_EQ(QueryFromFilters({}, 0).query->limit, 1u);
+    EXPECT_EQ(QueryFromFilters({}, 1'000'000).query->limit, accessdb::kMaxAttemptPage);
+}
+
+}  // namespace
+}  // namespace mireval
