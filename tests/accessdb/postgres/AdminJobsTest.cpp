@@ -1,6 +1,9 @@
 // The administrator's bulk jobs (tarvo-admin's interface to the tables) on both engines: the
 // same answers, all-or-nothing changes, days compared as days.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <future>
@@ -351,3 +354,68 @@ TEST_P(AdminJobs, ABackupIsAConsistentCopyTakenWhileAStationWrites) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, AdminJobs, BothEngines(), EngineName);
+
+// An erase killed at any moment (a power cut, a kill of the command) leaves the person's data
+// whole or gone, never part of it, and the file sound.
+TEST(AdminJobsOnAFile, AnEraseKilledAtAnyMomentLeavesAllOrNothing) {
+    FileSite base;
+    {
+        Connection db = Connection::Open(base.File(), OpenMode::CreateIfMissing);
+        db.AddStudent(Pupil("12345678", "Ana"));
+        db.AddStudent(Pupil("87654321", "Luis"));
+    }
+    ASSERT_EQ(base.Run("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n"
+                       " WHERE i < 20000)"
+                       " INSERT INTO Picadas (DNI, Fecha, Hora, Puerta)"
+                       " SELECT 12345678, ' 5/03/2024', '09:00:00', '3' FROM n;"
+                       "INSERT INTO Intentos (DNI, Fecha, Hora, Puerta, Resultado)"
+                       " SELECT printf('%08d', DNI), Fecha, Hora, Puerta, 'concedido'"
+                       " FROM Picadas;"
+                       "PRAGMA wal_checkpoint(TRUNCATE)"),
+              Rows{"0|0|0"});
+    const auto held = [](const std::filesystem::path& file) {
+        return Sql(file,
+                   "SELECT (SELECT count(*) FROM Alumnos WHERE DNI = 12345678) || '/' ||"
+                   " (SELECT count(*) FROM Picadas WHERE DNI = 12345678) || '/' ||"
+                   " (SELECT count(*) FROM Intentos WHERE DNI = '12345678') || '/' ||"
+                   " (SELECT count(*) FROM Alumnos)");
+    };
+    int killedMidway = 0;
+    int finished = 0;
+    // The last one is not killed: the erase done.
+    for (const int delayMs : {0, 20, 50, 100, 200, 300, -1}) {
+        SCOPED_TRACE(delayMs);
+        TempFolder folder;
+        const std::filesystem::path file = folder / "Alumnos.mdb";
+        std::filesystem::copy_file(base.File(), file);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            try {
+                OpenAdminTables(file, OpenMode::ExistingOnly)->Erase(12345678);
+            } catch (...) {
+                _exit(2);
+            }
+            _exit(0);
+        }
+        if (delayMs >= 0) {
+            usleep(static_cast<useconds_t>(delayMs) * 1000);
+            kill(child, SIGKILL);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        const Rows now = held(file);
+        if (WIFEXITED(status)) {
+            ++finished;
+            EXPECT_EQ(WEXITSTATUS(status), 0);
+            EXPECT_EQ(now, Rows{"0/0/0/1"});
+        } else {
+            EXPECT_TRUE(now == Rows{"1/20000/20000/2"} || now == Rows{"0/0/0/1"}) << now.at(0);
+            killedMidway += now == Rows{"1/20000/20000/2"} ? 1 : 0;
+        }
+        EXPECT_EQ(Sql(file, "PRAGMA integrity_check"), Rows{"ok"});
+    }
+    // The kills fell before and after the commit, not only on one side of it.
+    EXPECT_GT(killedMidway, 0);
+    EXPECT_GT(finished, 0);
+}
