@@ -87,9 +87,11 @@ inline void ReadRow(sqlite3_stmt* statement) {
     }
 }
 
-// One card: open, look the student up, append the access in a write transaction, close.
-inline void CardOnce(const std::filesystem::path& file, std::int64_t dni, const char* fecha,
-                     const char* hora) {
+// One card as the controller does it: open, look the student up, append the access in a
+// write transaction, then the attempt in a commit of its own, close.
+inline void CardOnce(const std::filesystem::path& file, const std::string& dniText,
+                     const char* fecha, const char* hora, const char* station) {
+    const std::int64_t dni = std::stoll(dniText);
     Database db = Open(file);
     Exec(db.get(), "PRAGMA synchronous = FULL");
     {
@@ -109,6 +111,17 @@ inline void CardOnce(const std::filesystem::path& file, std::int64_t dni, const 
         Check(db.get(), sqlite3_step(insert.get()), SQLITE_DONE, "access append");
     }
     Exec(db.get(), "COMMIT");
+    {
+        Statement insert = Prepare(db.get(),
+                                   "INSERT INTO Intentos (DNI, Fecha, Hora, Puerta, Puesto, "
+                                   "Resultado, Motivo) VALUES (?, ?, ?, ?, ?, 'concedido', '')");
+        BindText(db.get(), insert.get(), 1, dniText.c_str());
+        BindText(db.get(), insert.get(), 2, fecha);
+        BindText(db.get(), insert.get(), 3, hora);
+        BindText(db.get(), insert.get(), 4, "5");
+        BindText(db.get(), insert.get(), 5, station);
+        Check(db.get(), sqlite3_step(insert.get()), SQLITE_DONE, "attempt append");
+    }
     Close(std::move(db));
 }
 

@@ -11,6 +11,8 @@
 #include "SqliteFloor.h"
 #include "accessdb/Connection.h"
 #include "controller/cycle/AccessRules.h"
+#include "controller/cycle/StationName.h"
+#include "controller/cycle/Verdict.h"
 
 using namespace tarvo;
 
@@ -21,9 +23,11 @@ constexpr int kSearchesPerRound = 20;
 
 const ClockFields kNow = ClockFields::FromClockText("Wed Mar 11 09:41:07 2026\n");
 
-// The controller's database work for one card: open, look up and decide, append, close.
+// The controller's database work for one card: open, look up and decide, append the access,
+// append the attempt, close.
 void Card(benchmark::State& state) {
     const auto file = bench::Dataset(state.range(0), state.range(1));
+    const std::string station = StationName();
     bench::CardSequence cards(state.range(0));
     const bench::DurableAppend append(file.parent_path() / "durable-append");
     bench::CompareInRounds(
@@ -38,10 +42,14 @@ void Card(benchmark::State& state) {
                  throw std::runtime_error("card " + dni + " was not granted");
              }
              db.AppendAccess({dni, kNow.fecha, kNow.hora, "5"});
+             AttemptOutcome outcome = OutcomeOf(verdict, '5');
+             db.AppendAttempt({dni, kNow.fecha, kNow.hora, "5", station,
+                               std::move(outcome.resultado), std::move(outcome.motivo)});
          }},
         {{"sqlite",
           [&] {
-              bench::sqlite::CardOnce(file, cards.Next(), kNow.fecha.c_str(), kNow.hora.c_str());
+              bench::sqlite::CardOnce(file, bench::Dni(cards.Next()), kNow.fecha.c_str(),
+                                      kNow.hora.c_str(), station.c_str());
           }},
          {"append", [&] { append.Once(); }}});
 }

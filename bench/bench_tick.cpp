@@ -1,8 +1,8 @@
 // A door station's whole work for one card, through one controller cycle that lives across all
 // the cards as the station's does: the tick that sees the previous card taken out, then the
 // tick that polls, reads, decides, opens, records and logs the next (reader, relay, tone and
-// waits answer at once). Against the bare SQLite floor of the same card and the bare durable
-// append, timed alternately.
+// waits answer at once). Against the bare SQLite floor of the same card (lookup, access, attempt)
+// and the bare durable append, timed alternately.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,6 +17,7 @@
 #include "Rounds.h"
 #include "SqliteFloor.h"
 #include "controller/cycle/ControllerCycle.h"
+#include "controller/cycle/StationName.h"
 
 using namespace tarvo;
 
@@ -123,8 +124,9 @@ void CardTick(benchmark::State& state) {
     FixedClock clock;
     DiscardBuffer discard;
     std::ostream out(&discard);
+    const std::string station = StationName();
     ControllerCycle cycle(
-        CycleServices{screen, messages, {reader, door, tone, sleeper, clock, out, file}});
+        CycleServices{screen, messages, {reader, door, tone, sleeper, clock, out, file, station}});
     long processed = 0;
     bench::CompareInRounds(
         state, kCardsPerRound,
@@ -143,7 +145,11 @@ void CardTick(benchmark::State& state) {
                  throw std::runtime_error("card " + dni + " was not granted, recorded and logged");
              }
          }},
-        {{"sqlite", [&] { bench::sqlite::CardOnce(file, cards.Next(), "11/03/2026", "09:41:00"); }},
+        {{"sqlite",
+          [&] {
+              bench::sqlite::CardOnce(file, bench::Dni(cards.Next()), "11/03/2026", "09:41:00",
+                                      station.c_str());
+          }},
          {"append", [&] { append.Once(); }}});
 }
 
