@@ -45,6 +45,10 @@ int ReadVersion(ServerLink& link) {
             return std::stoi(Value(version.get(), 0, 0));
         }
     } catch (const DatabaseError& error) {
+        if (error.Code() == kServerPermissionDenied) {
+            // Tables a console's role added, whose rights the set-up script has not yet given.
+            throw VersionHiddenError(link.Origin());
+        }
         if (error.Code() != kServerTablesMissing) {
             throw;
         }

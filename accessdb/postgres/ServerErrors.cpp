@@ -197,6 +197,16 @@ DatabaseError OutdatedError(const std::string& origin, int version) {
                              "intentarlo.");
 }
 
+DatabaseError VersionHiddenError(const std::string& origin) {
+    return DatabaseError(kServerPermissionDenied,
+                         "El usuario de la base de datos que indica " + origin +
+                             " no tiene permiso para leer la versión de las tablas (tabla "
+                             "esquema): el servidor no se ha preparado para esta versión de "
+                             "Tarvo y Mireval. Ejecute de nuevo en el servidor el script de "
+                             "instalación del centro (scripts/setup-site-server.sh), que da a cada "
+                             "usuario sus permisos, y vuelva a intentarlo.");
+}
+
 DatabaseError NewerError(const std::string& origin, int version) {
     const std::string which =
         version > 0 ? " (versión " + std::to_string(version) + " de sus tablas; este programa " +

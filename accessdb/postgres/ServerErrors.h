@@ -29,6 +29,9 @@ DatabaseError TablesMissingError(const std::string& origin);
 // The tables are at `version`, older than the program's, and this connection may not upgrade
 // them.
 DatabaseError OutdatedError(const std::string& origin, int version);
+// This connection may not read the tables' version: the set-up script has not given the
+// rights on the tables of this version.
+DatabaseError VersionHiddenError(const std::string& origin);
 // The tables are at a version newer than the program's (0 when the server only said so).
 DatabaseError NewerError(const std::string& origin, int version);
 // A commit the server answered with a rollback: an earlier statement had failed.

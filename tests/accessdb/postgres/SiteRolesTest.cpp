@@ -237,6 +237,27 @@ TEST_F(SiteRoles, AStationRecordsAttemptsButCanNeitherReadNorChangeThem) {
     }
 }
 
+// Tables added by a role that may create them (a console logged in as the owner) come
+// without the stations' rights: the station says to run the set-up script, which gives them.
+TEST_F(SiteRoles, AStationWithoutRightsOnTheVersionIsToldToRunTheSetUp) {
+    ASSERT_EQ(Sql(AdminConnection() + " dbname=" + Database(),
+                  "REVOKE SELECT ON esquema FROM " + Database() + "_puerta"),
+              Rows{});
+    try {
+        Connection::Open(StorageLocation::Server(StationLogin()), OpenMode::ExistingOnly);
+        ADD_FAILURE() << "opened without reading the version";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.Code(), kServerPermissionDenied);
+        EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos)
+            << error.Description();
+    }
+    ASSERT_EQ(RunSetUp(Database()), 0);
+    EXPECT_EQ(CodeOf([&] {
+                  Connection::Open(StorageLocation::Server(StationLogin()), OpenMode::ExistingOnly);
+              }),
+              0);
+}
+
 TEST_F(SiteRoles, AConsoleLoginListsPurgesAndErasesAttemptsButNeverWritesOne) {
     const StorageLocation console = StorageLocation::Server(ConsoleLogin());
     Connection station =
