@@ -24,6 +24,9 @@ SqlWithValues AttemptListingSql(const AttemptQuery& query, std::string (*marker)
     }
     if (!query.from.empty()) {
         condition("Dia >= ", query.from);
+    } else if (!query.to.empty()) {
+        // A row whose date cannot be read has the day "", which lies in no range.
+        where += std::string(where.empty() ? " WHERE " : " AND ") + "Dia > ''";
     }
     if (!query.to.empty()) {
         condition("Dia <= ", query.to);
