@@ -39,9 +39,6 @@ class AdminTables : public SiteTables {
     // The engine's own integrity check: the problems it reports, none when sound.
     virtual std::vector<std::string> CheckIntegrity() = 0;
 
-    // Up to `limit` attempts written after the one at `after`, in the order written.
-    virtual std::vector<PositionedAttempt> AttemptsAfter(std::optional<std::int64_t> after,
-                                                         std::size_t limit) = 0;
     // Every access (or attempt) whose day lies in [from, to] (either bound may be empty), in
     // the order written, handed over in pages.
     virtual void ForEachAccess(const std::string& from, const std::string& to,

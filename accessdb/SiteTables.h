@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "AttemptListing.h"
 #include "Records.h"
 #include "StorageLocation.h"
 
@@ -37,6 +38,7 @@ class SiteTables {
 
     virtual std::int64_t CountStudents() = 0;
     virtual std::int64_t CountAccesses() = 0;
+    virtual std::int64_t CountAttempts() = 0;
     // Up to `limit` students with a DNI above `after` (from the first when none), by DNI; all
     // ten columns, DNI as its eight digits. A DNI the table holds as something other than a
     // number fails with kNotANumberDni.
@@ -49,6 +51,11 @@ class SiteTables {
     virtual void InsertStudents(const std::vector<StudentRecord>& students) = 0;
     // Appended in this order after the accesses already there.
     virtual void InsertAccesses(const std::vector<AccessRecord>& accesses) = 0;
+    // Up to `limit` attempts written after the one at `after`, in the order written.
+    virtual std::vector<PositionedAttempt> AttemptsAfter(std::optional<std::int64_t> after,
+                                                         std::size_t limit) = 0;
+    // Appended in this order after the attempts already there, every column as given.
+    virtual void InsertAttempts(const std::vector<AttemptRecord>& attempts) = 0;
 };
 
 // The tables at the location, by the engine that holds them.

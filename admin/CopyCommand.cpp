@@ -14,8 +14,9 @@ int CopyCommand(const Invocation& invocation, AdminSession& session) {
     const CopyCount count = CopySite(*sourceTables, *targetTables,
                                      [&err](const std::string& step) { err << step << '\n'; });
     // The connection strings are not repeated: they may hold a password.
-    session.Out() << "Copiados " << count.students << " alumnos y " << count.accesses
-                  << " accesos; la copia coincide fila a fila con el origen.\n";
+    session.Out() << "Copiados " << count.students << " alumnos, " << count.accesses
+                  << " accesos y " << count.attempts
+                  << " intentos; la copia coincide fila a fila con el origen.\n";
     return kExitDone;
 }
 

@@ -44,22 +44,74 @@ std::int64_t CopyStudents(accessdb::SiteTables& source, accessdb::SiteTables& ta
     }
 }
 
-std::int64_t CopyAccesses(accessdb::SiteTables& source, accessdb::SiteTables& target) {
+// A table kept in the order written (Picadas, Intentos): how to read a page of it, what a
+// row holds, how to append rows, and how to compare two of them.
+template <typename Row, typename Positioned>
+struct OrderedTable {
+    const char* name;  // for the mismatch text
+    std::vector<Positioned> (accessdb::SiteTables::*page)(std::optional<std::int64_t>, std::size_t);
+    Row Positioned::*row;
+    void (accessdb::SiteTables::*insert)(const std::vector<Row>&);
+    bool (*same)(const Row&, const Row&);
+};
+
+bool SameAttempt(const accessdb::AttemptRecord& a, const accessdb::AttemptRecord& b) {
+    return a.dni == b.dni && a.fecha == b.fecha && a.hora == b.hora && a.puerta == b.puerta &&
+           a.puesto == b.puesto && a.resultado == b.resultado && a.motivo == b.motivo;
+}
+
+const OrderedTable<accessdb::AccessRecord, accessdb::PositionedAccess> kAccesses{
+    "acceso", &accessdb::SiteTables::AccessesAfter, &accessdb::PositionedAccess::access,
+    &accessdb::SiteTables::InsertAccesses, SameAccess};
+const OrderedTable<accessdb::AttemptRecord, accessdb::PositionedAttempt> kAttempts{
+    "intento", &accessdb::SiteTables::AttemptsAfter, &accessdb::PositionedAttempt::attempt,
+    &accessdb::SiteTables::InsertAttempts, SameAttempt};
+
+template <typename Row, typename Positioned>
+std::int64_t CopyInOrder(const OrderedTable<Row, Positioned>& table, accessdb::SiteTables& source,
+                         accessdb::SiteTables& target) {
     std::int64_t copied = 0;
     std::optional<std::int64_t> after;
     for (;;) {
-        const auto page = source.AccessesAfter(after, kPage);
+        const auto page = (source.*table.page)(after, kPage);
         if (page.empty()) {
             return copied;
         }
-        std::vector<accessdb::AccessRecord> rows;
+        std::vector<Row> rows;
         rows.reserve(page.size());
-        for (const auto& row : page) {
-            rows.push_back(row.access);
+        for (const auto& positioned : page) {
+            rows.push_back(positioned.*table.row);
         }
-        target.InsertAccesses(rows);
+        (target.*table.insert)(rows);
         copied += static_cast<std::int64_t>(page.size());
         after = page.back().position;
+    }
+}
+
+// Positions differ between the two databases; the order and every column must not.
+template <typename Row, typename Positioned>
+void CompareInOrder(const OrderedTable<Row, Positioned>& table, accessdb::SiteTables& source,
+                    accessdb::SiteTables& target) {
+    std::optional<std::int64_t> sourceAfter;
+    std::optional<std::int64_t> targetAfter;
+    std::int64_t number = 0;
+    for (;;) {
+        const auto expected = (source.*table.page)(sourceAfter, kPage);
+        const auto actual = (target.*table.page)(targetAfter, kPage);
+        if (expected.size() != actual.size()) {
+            Mismatch(std::string(table.name) + "s");
+        }
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ++number;
+            if (!table.same(expected[i].*table.row, actual[i].*table.row)) {
+                Mismatch(std::string(table.name) + " número " + std::to_string(number));
+            }
+        }
+        if (expected.empty()) {
+            return;
+        }
+        sourceAfter = expected.back().position;
+        targetAfter = actual.back().position;
     }
 }
 
@@ -80,30 +132,6 @@ void CompareStudents(accessdb::SiteTables& source, accessdb::SiteTables& target)
             return;
         }
         after = std::stoll(expected.back().dni);
-    }
-}
-
-void CompareAccesses(accessdb::SiteTables& source, accessdb::SiteTables& target) {
-    std::optional<std::int64_t> sourceAfter;
-    std::optional<std::int64_t> targetAfter;
-    std::int64_t row = 0;
-    for (;;) {
-        const auto expected = source.AccessesAfter(sourceAfter, kPage);
-        const auto actual = target.AccessesAfter(targetAfter, kPage);
-        if (expected.size() != actual.size()) {
-            Mismatch("accesos");
-        }
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            ++row;
-            if (!SameAccess(expected[i].access, actual[i].access)) {
-                Mismatch("acceso número " + std::to_string(row));
-            }
-        }
-        if (expected.empty()) {
-            return;
-        }
-        sourceAfter = expected.back().position;
-        targetAfter = actual.back().position;
     }
 }
 
@@ -135,24 +163,30 @@ CopyCount CopySite(accessdb::SiteTables& source, accessdb::SiteTables& target,
     };
     ReadSnapshot snapshot(source);
     WriteChange change(target);
-    if (target.CountStudents() != 0 || target.CountAccesses() != 0) {
+    if (target.CountStudents() != 0 || target.CountAccesses() != 0 || target.CountAttempts() != 0) {
         throw accessdb::DatabaseError(
             accessdb::kTargetNotEmpty,
-            "El destino ya tiene alumnos o accesos: no se copia encima de datos que existen. "
-            "Use una base de datos vacía.");
+            "El destino ya tiene alumnos, accesos o intentos: no se copia encima de datos que "
+            "existen. Use una base de datos vacía.");
     }
     CopyCount count;
     tell("Copiando alumnos...");
     count.students = CopyStudents(source, target);
     tell("Copiando accesos...");
-    count.accesses = CopyAccesses(source, target);
+    count.accesses = CopyInOrder(kAccesses, source, target);
+    tell("Copiando intentos...");
+    count.attempts = CopyInOrder(kAttempts, source, target);
     tell("Comprobando la copia fila a fila...");
-    if (target.CountStudents() != count.students || target.CountAccesses() != count.accesses ||
-        source.CountStudents() != count.students || source.CountAccesses() != count.accesses) {
-        Mismatch("número de filas");
+    for (accessdb::SiteTables* tables : {&source, &target}) {
+        if (tables->CountStudents() != count.students ||
+            tables->CountAccesses() != count.accesses ||
+            tables->CountAttempts() != count.attempts) {
+            Mismatch("número de filas");
+        }
     }
     CompareStudents(source, target);
-    CompareAccesses(source, target);
+    CompareInOrder(kAccesses, source, target);
+    CompareInOrder(kAttempts, source, target);
     change.Commit();
     return count;
 }

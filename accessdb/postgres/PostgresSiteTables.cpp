@@ -60,6 +60,10 @@ std::int64_t PostgresSiteTables::CountAccesses() {
     return Number(m_engine.Link().Run("SELECT count(*) FROM picadas").get(), 0, 0);
 }
 
+std::int64_t PostgresSiteTables::CountAttempts() {
+    return Number(m_engine.Link().Run("SELECT count(*) FROM intentos").get(), 0, 0);
+}
+
 std::vector<StudentRecord> PostgresSiteTables::StudentsAfter(std::optional<std::int64_t> after,
                                                              std::size_t limit) {
     const ResultHandle rows = m_engine.Link().Run(
@@ -114,6 +118,26 @@ void PostgresSiteTables::InsertStudents(const std::vector<StudentRecord>& studen
         "INSERT INTO alumnos (dni, nombre, apellido1, apellido2, puerta, agosto, fin_de_semana,"
         " periodo_temporal, fechaa, fechab) VALUES " +
         ValueRows(students.size(), 10);
+    m_engine.Link().Run(sql.c_str(), values);
+}
+
+void PostgresSiteTables::InsertAttempts(const std::vector<AttemptRecord>& attempts) {
+    if (attempts.empty()) {
+        return;
+    }
+    Parameters values;
+    for (const AttemptRecord& a : attempts) {
+        values.Text(a.dni)
+            .Text(a.fecha)
+            .Text(a.hora)
+            .Text(a.puerta)
+            .Text(a.puesto)
+            .Text(a.resultado)
+            .Text(a.motivo);
+    }
+    const std::string sql =
+        "INSERT INTO intentos (dni, fecha, hora, puerta, puesto, resultado, motivo) VALUES " +
+        ValueRows(attempts.size(), 7);
     m_engine.Link().Run(sql.c_str(), values);
 }
 

@@ -115,4 +115,25 @@ void SqliteSiteTables::InsertAccesses(const std::vector<AccessRecord>& accesses)
     }
 }
 
+std::int64_t SqliteSiteTables::CountAttempts() {
+    return Count(Handle(), "SELECT count(*) FROM Intentos");
+}
+
+void SqliteSiteTables::InsertAttempts(const std::vector<AttemptRecord>& attempts) {
+    for (const AttemptRecord& a : attempts) {
+        Statement insert(
+            Handle(),
+            "INSERT INTO Intentos (DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?)");
+        insert.Bind(1, a.dni)
+            .Bind(2, a.fecha)
+            .Bind(3, a.hora)
+            .Bind(4, a.puerta)
+            .Bind(5, a.puesto)
+            .Bind(6, a.resultado)
+            .Bind(7, a.motivo);
+        insert.Run();
+    }
+}
+
 }  // namespace accessdb::sqlite

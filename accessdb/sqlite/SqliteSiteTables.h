@@ -21,12 +21,14 @@ class SqliteSiteTables : public AdminTables {
     void RollbackWrite() noexcept override;
     std::int64_t CountStudents() override;
     std::int64_t CountAccesses() override;
+    std::int64_t CountAttempts() override;
     std::vector<StudentRecord> StudentsAfter(std::optional<std::int64_t> after,
                                              std::size_t limit) override;
     std::vector<PositionedAccess> AccessesAfter(std::optional<std::int64_t> after,
                                                 std::size_t limit) override;
     void InsertStudents(const std::vector<StudentRecord>& students) override;
     void InsertAccesses(const std::vector<AccessRecord>& accesses) override;
+    void InsertAttempts(const std::vector<AttemptRecord>& attempts) override;
 
     int SchemaVersion() override;
     std::vector<std::string> CheckIntegrity() override;

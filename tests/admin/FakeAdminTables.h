@@ -65,6 +65,12 @@ class FakeAdminTables : public accessdb::AdminTables {
     std::int64_t CountAccesses() override {
         return static_cast<std::int64_t>(m_site.accesses.size());
     }
+    std::int64_t CountAttempts() override {
+        return static_cast<std::int64_t>(m_site.attempts.size());
+    }
+    void InsertAttempts(const std::vector<accessdb::AttemptRecord>& attempts) override {
+        m_site.attempts.insert(m_site.attempts.end(), attempts.begin(), attempts.end());
+    }
 
     std::vector<accessdb::StudentRecord> StudentsAfter(std::optional<std::int64_t> after,
                                                        std::size_t limit) override {

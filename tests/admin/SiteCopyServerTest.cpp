@@ -41,6 +41,10 @@ TEST(SiteCopyServer, AFileMovesToTheServerAndBackUnchanged) {
         auto db = accessdb::Connection::Open(file, OpenMode::ExistingOnly);
         db.AddStudent({"99999999", "Sin", "Guardar", "", "", "", "", "", "", ""});
     }
+    Sql(file,
+        "INSERT INTO Intentos (DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo) VALUES"
+        " ('12345678', '15/07/2014', '09:59:59', '5', 'puerta-5', 'denegado', 'agosto'),"
+        " ('1234567?', ' 1/07/2014', '10:00:00', '0', 'puerta-3', 'error', 'ilegible')");
     // More than one page of rows, interleaved between two students.
     Sql(file,
         "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 2499) "
@@ -50,6 +54,8 @@ TEST(SiteCopyServer, AFileMovesToTheServerAndBackUnchanged) {
 
     EXPECT_EQ(Admin("copy " + file.string() + " " + Quoted(server.Connection())), 0);
     EXPECT_EQ(server.Run("SELECT count(*) FROM alumnos"), testserver::Rows{"3"});
+    EXPECT_EQ(server.Run("SELECT dni, dia, motivo FROM intentos ORDER BY orden"),
+              (testserver::Rows{"12345678|2014-07-15|agosto", "1234567?|2014-07-01|ilegible"}));
     EXPECT_EQ(server.Run("SELECT dni, puerta FROM picadas ORDER BY orden LIMIT 2"),
               (testserver::Rows{"1234567|1", "12345678|2"}));
     auto onServer = accessdb::Connection::Open(server.Location(), OpenMode::ExistingOnly);
@@ -65,7 +71,8 @@ TEST(SiteCopyServer, AFileMovesToTheServerAndBackUnchanged) {
     EXPECT_EQ(Admin("copy " + Quoted(server.Connection()) + " " + back.string()), 0);
     const std::string everything =
         "SELECT * FROM Alumnos ORDER BY DNI; SELECT DNI, Fecha, Hora, Puerta FROM Picadas "
-        "ORDER BY rowid";
+        "ORDER BY rowid; SELECT DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo, Dia "
+        "FROM Intentos ORDER BY Orden";
     EXPECT_EQ(Sql(back, everything), Sql(file, everything));
 }
 

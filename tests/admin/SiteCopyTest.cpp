@@ -54,6 +54,10 @@ class SiteCopyTest : public ::testing::Test {
         db.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
         db.AppendAccess({"01234567", " 5/07/2014", "09:00:00", "8"});
         db.AppendAccess({"12345678", " 1/01/2014", "08:00:00", "1"});
+        db.AppendAttempt({"12345678", " 1/01/2014", "08:00:00", "1", "puerta-norte",
+                          accessdb::kOutcomeGranted, ""});
+        db.AppendAttempt({"0123456X", " 2/01/2014", "08:00:05", "0", "puerta-sur",
+                          accessdb::kOutcomeError, "Smart Card erronea"});
     }
 
     std::unique_ptr<accessdb::SiteTables> Open(const std::filesystem::path& file, OpenMode mode) {
@@ -63,7 +67,9 @@ class SiteCopyTest : public ::testing::Test {
     static Rows Everything(const std::filesystem::path& file) {
         return Sql(file,
                    "SELECT * FROM Alumnos ORDER BY DNI;"
-                   "SELECT DNI, Fecha, Hora, Puerta FROM Picadas ORDER BY rowid");
+                   "SELECT DNI, Fecha, Hora, Puerta FROM Picadas ORDER BY rowid;"
+                   "SELECT DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo, Dia FROM Intentos"
+                   " ORDER BY Orden");
     }
 
     TempFolder folder;
@@ -79,6 +85,7 @@ TEST_F(SiteCopyTest, CopiesEveryColumnAndTheOrderWrittenIntoANewFile) {
     const admin::CopyCount count = admin::CopySite(*from, *to);
     EXPECT_EQ(count.students, 3);
     EXPECT_EQ(count.accesses, 3);
+    EXPECT_EQ(count.attempts, 2);
     EXPECT_EQ(Everything(target), Everything(source));
     EXPECT_EQ(Sql(target, "SELECT DNI, Puerta FROM Picadas ORDER BY rowid"),
               (Rows{"12345678|3", "1234567|8", "12345678|1"}));
@@ -99,6 +106,8 @@ TEST_F(SiteCopyTest, TargetsThatMustNotBeWrittenAreLeftAsTheyWere) {
     const Case cases[] = {
         {"target has a student", "INSERT INTO Alumnos (DNI) VALUES (1)", accessdb::kTargetNotEmpty},
         {"target has an access", "INSERT INTO Picadas (DNI) VALUES (1)", accessdb::kTargetNotEmpty},
+        {"target has an attempt", "INSERT INTO Intentos (DNI) VALUES ('1')",
+         accessdb::kTargetNotEmpty},
         // The target changes what it stores: the read-back differs and nothing is kept.
         {"read-back differs",
          "CREATE TRIGGER alter_door AFTER INSERT ON Picadas "
@@ -143,7 +152,7 @@ TEST_F(SiteCopyTest, ASourceWithATextDniIsRefusedBeforeAnythingIsWritten) {
 TEST_F(SiteCopyTest, TheCommandTellsScriptsWhatHappenedByItsExitCode) {
     const CommandRun copied = Admin("copy " + source.string() + " " + target.string());
     EXPECT_EQ(copied.exitCode, 0) << copied.output;
-    EXPECT_NE(copied.output.find("Copiados 3 alumnos y 3 accesos"), std::string::npos);
+    EXPECT_NE(copied.output.find("Copiados 3 alumnos, 3 accesos y 2 intentos"), std::string::npos);
     EXPECT_EQ(Everything(target), Everything(source));
 
     const CommandRun again = Admin("copy " + source.string() + " " + target.string());
