@@ -1,5 +1,6 @@
 #include "CMainFrame.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QFileDialog>
 #include <QLabel>
@@ -7,7 +8,9 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "AttemptsTexts.h"
 #include "CAboutDlg.h"
+#include "CAttemptsWindow.h"
 #include "CMirevalView.h"
 #include "LockIndicators.h"
 #include "MakeOwned.h"
@@ -59,6 +62,25 @@ void CMainFrame::CreateMenus() {
     statusBarItem->setChecked(true);
     connect(statusBarItem, &QAction::toggled, this,
             [this](bool shown) { statusBar()->setVisible(shown); });
+
+    QMenu* attempts = menuBar()->addMenu(QString::fromUtf8(texts::kAttemptsMenu));
+    QAction* allAttempts = attempts->addAction(QString::fromUtf8(texts::kAttemptsItem));
+    allAttempts->setObjectName(QStringLiteral("viewAttempts"));
+    allAttempts->setStatusTip(QString::fromUtf8(texts::kAttemptsPrompt));
+    allAttempts->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(allAttempts, &QAction::triggered, this, &CMainFrame::OnViewAttempts);
+    m_studentAttempts = attempts->addAction(QString::fromUtf8(texts::kStudentAttemptsItem));
+    m_studentAttempts->setObjectName(QStringLiteral("studentAttempts"));
+    m_studentAttempts->setStatusTip(QString::fromUtf8(texts::kStudentAttemptsPrompt));
+    m_studentAttempts->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+    connect(m_studentAttempts, &QAction::triggered, this, &CMainFrame::OnStudentAttempts);
+    // Only the form's commands change which student it shows; each runs on a button's click,
+    // and this connection comes after the form's own, so it sees the command's outcome.
+    for (auto* button : m_view->findChildren<QAbstractButton*>()) {
+        connect(button, &QAbstractButton::clicked, this, &CMainFrame::UpdateStudentAttempts);
+    }
+    connect(attempts, &QMenu::aboutToShow, this, &CMainFrame::UpdateStudentAttempts);
+    UpdateStudentAttempts();
 
     QMenu* help = menuBar()->addMenu(QString::fromUtf8(texts::kHelpMenu));
     QAction* about = help->addAction(QString::fromUtf8(texts::kAboutItem));
@@ -180,6 +202,37 @@ bool CMainFrame::SaveDocumentFile(const QString& file) {
 void CMainFrame::OnAppAbout() {
     CAboutDlg about(this);
     about.exec();
+}
+
+bool CMainFrame::RaiseAttemptsWindow() {
+    if (m_attempts == nullptr) {
+        m_attempts = MakeOwned<CAttemptsWindow>(this, m_database);
+    }
+    const bool opening = !m_attempts->isVisible();
+    m_attempts->show();
+    m_attempts->raise();
+    m_attempts->activateWindow();
+    return opening;
+}
+
+void CMainFrame::OnViewAttempts() {
+    // Opened again, it lists what the stations have written meanwhile.
+    if (RaiseAttemptsWindow()) {
+        m_attempts->OnSearch();
+    }
+}
+
+void CMainFrame::OnStudentAttempts() {
+    const std::optional<std::string> dni = m_view->Form().ShownStudent();
+    if (!dni) {
+        return;
+    }
+    RaiseAttemptsWindow();
+    m_attempts->ShowStudent(*dni);
+}
+
+void CMainFrame::UpdateStudentAttempts() {
+    m_studentAttempts->setEnabled(m_view->Form().ShownStudent().has_value());
 }
 
 }  // namespace mireval

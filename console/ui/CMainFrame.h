@@ -11,10 +11,11 @@ class QTimer;
 
 namespace mireval {
 
+class CAttemptsWindow;
 class CMirevalView;
 
-// The console's main window: fixed size, shrunk to the form, with the "Ver" and "Ayuda" menus
-// and a status bar of four panes (message, "MAY", "NUM", "DESP").
+// The console's main window: fixed size, shrunk to the form, with the "Ver", "Intentos" and
+// "Ayuda" menus and a status bar of four panes (message, "MAY", "NUM", "DESP").
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
@@ -35,6 +36,11 @@ class CMainFrame : public QMainWindow {
     bool OpenDocumentFile(const QString& file);
     bool SaveDocumentFile(const QString& file);
     void OnAppAbout();
+    // The attempts window, not modal: every attempt, or those of the student the form shows.
+    void OnViewAttempts();
+    void OnStudentAttempts();
+    // The window once it has been opened, else null.
+    CAttemptsWindow* AttemptsWindow() const { return m_attempts; }
 
   private:
     void CreateMenus();
@@ -43,6 +49,10 @@ class CMainFrame : public QMainWindow {
     void UpdateTitle();
     void UpdateLockIndicators();
     void ShowError(const std::string& text);
+    // Opens the attempts window, or brings it to the front; true when it was not shown before.
+    bool RaiseAttemptsWindow();
+    // "Intentos de este alumno" is there only while the form shows a student.
+    void UpdateStudentAttempts();
 
     DatabaseLocation m_database;
     CMirevalDoc m_document;
@@ -51,6 +61,8 @@ class CMainFrame : public QMainWindow {
     QLabel* m_numLock = nullptr;
     QLabel* m_scrollLock = nullptr;
     QTimer* m_lockTimer = nullptr;
+    QAction* m_studentAttempts = nullptr;
+    CAttemptsWindow* m_attempts = nullptr;  // made at its first opening; kept when closed
     bool m_sizedToForm = false;
 };
 
