@@ -13,6 +13,7 @@
 
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
+#include "support/DatabaseFailure.h"
 #include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
@@ -20,15 +21,6 @@ using namespace accessdb;
 namespace fs = std::filesystem;
 
 namespace {
-
-DatabaseError Failure(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DatabaseError& error) {
-        return error;
-    }
-    return {0, ""};
-}
 
 std::string Bytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);

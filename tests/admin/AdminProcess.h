@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -48,4 +49,22 @@ inline AdminRun RunAdminProgram(const std::string& arguments, const std::string&
 
 inline void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// The access date text of the day `daysAgo` before today, local time, as the controller
+// writes it (" 5/07/2014").
+inline std::string AccessDateDaysAgo(int daysAgo) {
+    std::time_t when = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&when, &local);
+    local.tm_mday -= daysAgo;
+    local.tm_hour = 12;  // away from a daylight-saving change
+    when = std::mktime(&local);
+    localtime_r(&when, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%d/%m/%Y", &local);
+    if (text[0] == '0') {
+        text[0] = ' ';
+    }
+    return text;
 }

@@ -17,22 +17,6 @@ const std::string kSheet =
     "01234567;Nuño;Ibáñez;;8;1;0;0;;\n"
     "12345678;\"Ana; \"\"Anita\"\"\";Pérez;Gil;1,3,;0;1;1;05/03/14;31/12/14\n";
 
-std::string AccessDateDaysAgo(int daysAgo) {
-    std::time_t when = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&when, &local);
-    local.tm_mday -= daysAgo;
-    local.tm_hour = 12;
-    when = std::mktime(&local);
-    localtime_r(&when, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%d/%m/%Y", &local);
-    if (text[0] == '0') {
-        text[0] = ' ';
-    }
-    return text;
-}
-
 class AdminOnServer : public ::testing::Test {
   protected:
     AdminRun Admin(const std::string& arguments) {

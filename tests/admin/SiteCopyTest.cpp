@@ -8,21 +8,13 @@
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "admin/SiteCopy.h"
+#include "support/DatabaseFailure.h"
 #include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
 using accessdb::OpenMode;
 
 namespace {
-
-int FailureCode(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const accessdb::DatabaseError& error) {
-        return error.Code();
-    }
-    return 0;
-}
 
 struct CommandRun {
     int exitCode;
@@ -126,7 +118,7 @@ TEST_F(SiteCopyTest, TargetsThatMustNotBeWrittenAreLeftAsTheyWere) {
         const Rows before = Everything(target);
         auto from = Open(source, OpenMode::ExistingOnly);
         auto to = Open(target, OpenMode::CreateIfMissing);
-        EXPECT_EQ(FailureCode([&] { admin::CopySite(*from, *to); }), test.code);
+        EXPECT_EQ(CodeOf([&] { admin::CopySite(*from, *to); }), test.code);
         to.reset();
         EXPECT_EQ(Everything(target), before);
     }

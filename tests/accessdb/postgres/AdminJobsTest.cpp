@@ -14,29 +14,12 @@
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "accessdb/SchemaVersion.h"
+#include "support/DatabaseFailure.h"
 
 using namespace accessdb;
 using namespace testsites;
 
 namespace {
-
-int CodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DatabaseError& error) {
-        return error.Code();
-    }
-    return 0;
-}
-
-DatabaseError Failure(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DatabaseError& error) {
-        return error;
-    }
-    return {0, ""};
-}
 
 StudentRecord Pupil(std::string dni, std::string nombre, std::string puerta = "1,3,") {
     return {std::move(dni),

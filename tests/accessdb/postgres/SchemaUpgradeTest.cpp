@@ -13,20 +13,12 @@
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "accessdb/SchemaVersion.h"
+#include "support/DatabaseFailure.h"
 
 using namespace accessdb;
 using namespace testsites;
 
 namespace {
-
-DatabaseError Failure(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DatabaseError& error) {
-        return error;
-    }
-    return {0, ""};
-}
 
 // The tables as the previous version of the programs left them, with a student and an access.
 void MakeVersionOne(Site& site) {

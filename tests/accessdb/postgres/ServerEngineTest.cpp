@@ -9,6 +9,7 @@
 #include "TestServer.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
+#include "support/DatabaseFailure.h"
 #include "support/StudentDatabase.h"
 
 using namespace accessdb;
@@ -16,15 +17,6 @@ using namespace std::chrono_literals;
 using testserver::PrivateSchema;
 
 namespace {
-
-DatabaseError FailureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DatabaseError& error) {
-        return error;
-    }
-    return {0, ""};
-}
 
 const AccessRecord kAccess{"12345678", " 5/03/2024", "09:41:07", "3"};
 
@@ -64,12 +56,12 @@ TEST_F(ServerEngine, AConsoleWaitingTooLongForAnotherIsToldToTryAgain) {
     WriteTransaction holding(first);
     Connection second = Console();
     const auto started = std::chrono::steady_clock::now();
-    const DatabaseError error = FailureOf([&] { WriteTransaction waiting(second); });
+    const DatabaseError error = Failure([&] { WriteTransaction waiting(second); });
     EXPECT_LT(std::chrono::steady_clock::now() - started, 6s);
     EXPECT_EQ(error.Code(), kServerWriteLocked) << error.Description();
     EXPECT_NE(error.Description().find("Vuelva a intentarlo"), std::string::npos);
     // The refused connection is usable again, and the first writer was not disturbed.
-    EXPECT_EQ(FailureOf([&] { second.FindStudent("12345678"); }).Code(), kNoCurrentRow);
+    EXPECT_EQ(Failure([&] { second.FindStudent("12345678"); }).Code(), kNoCurrentRow);
     first.AddStudent(Student());
     holding.Commit();
     EXPECT_EQ(second.FindStudent("12345678").nombre, "Ana");
@@ -82,16 +74,16 @@ TEST_F(ServerEngine, ACommitAfterAFailedWriteIsNotReportedAsStored) {
     console.AddStudent(Student());
     WriteTransaction transaction(console);
     console.SaveStudent(Student("1,2,3,4,5,6,7,8"));
-    const DatabaseError duplicate = FailureOf([&] { console.AddStudent(Student()); });
+    const DatabaseError duplicate = Failure([&] { console.AddStudent(Student()); });
     EXPECT_EQ(duplicate.Code(), kServerDuplicateKey);
-    EXPECT_NE(FailureOf([&] { transaction.Commit(); }).Code(), 0);
+    EXPECT_NE(Failure([&] { transaction.Commit(); }).Code(), 0);
     EXPECT_EQ(console.FindStudent("12345678").puerta, "");
 }
 
 TEST_F(ServerEngine, AnAddressLibpqCannotReadIsRefusedNamingTheVariable) {
     for (const std::string address :
          {"host=/tmp dbname='escuela", "postgresql://[::1/escuela", "escuela sin igual"}) {
-        const DatabaseError error = FailureOf(
+        const DatabaseError error = Failure(
             [&] { Connection::Open(StorageLocation::Server(address), OpenMode::ExistingOnly); });
         EXPECT_EQ(error.Code(), kServerAddressInvalid) << address;
         EXPECT_NE(error.Description().find("TARVO_DATABASE"), std::string::npos);
@@ -101,7 +93,7 @@ TEST_F(ServerEngine, AnAddressLibpqCannotReadIsRefusedNamingTheVariable) {
     const StorageLocation fromEnvironment = StorageLocation::FromEnvironment("Alumnos.mdb");
     unsetenv("TARVO_DATABASE");
     const DatabaseError error =
-        FailureOf([&] { Connection::Open(fromEnvironment, OpenMode::ExistingOnly); });
+        Failure([&] { Connection::Open(fromEnvironment, OpenMode::ExistingOnly); });
     EXPECT_EQ(error.Code(), kServerAddressInvalid);
     EXPECT_NE(error.Description().find("TARVO_DATABASE"), std::string::npos);
 }
@@ -111,7 +103,7 @@ TEST_F(ServerEngine, AServerThatIsNotThereIsReportedAtOnce) {
     for (const std::string address :
          {"host=127.0.0.1 port=1 dbname=escuela", "host=/nonexistent/socket dbname=escuela"}) {
         const auto started = std::chrono::steady_clock::now();
-        const DatabaseError error = FailureOf(
+        const DatabaseError error = Failure(
             [&] { Connection::Open(StorageLocation::Server(address), OpenMode::ExistingOnly); });
         EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
         EXPECT_EQ(error.Code(), kServerUnreachable) << error.Description();

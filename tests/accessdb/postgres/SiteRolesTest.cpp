@@ -9,6 +9,7 @@
 #include "accessdb/AdminTables.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
+#include "support/DatabaseFailure.h"
 #include "support/StudentDatabase.h"
 
 using namespace accessdb;
@@ -19,15 +20,6 @@ namespace {
 
 const std::string kStationPassword = "puerta-secreta";
 const std::string kConsolePassword = "consola-secreta";
-
-int CodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DatabaseError& error) {
-        return error.Code();
-    }
-    return 0;
-}
 
 // One site database made by scripts/setup-site-server.sh for the whole suite.
 class SiteRoles : public ::testing::Test {
@@ -128,13 +120,9 @@ TEST_F(SiteRoles, AStationLoginDoesACardsWorkAndIsRefusedTheConsolesThroughTheEn
         [&] { station.DeleteStudent("12345678"); }, [&] { station.ListAccesses("12345678"); },
         [&] { station.DeleteAccesses("12345678"); }};
     for (const auto& work : consoleWork) {
-        try {
-            work();
-            ADD_FAILURE() << "a station's login was allowed console work";
-        } catch (const DatabaseError& error) {
-            EXPECT_EQ(error.Code(), kServerPermissionDenied);
-            EXPECT_NE(error.Description().find("consola"), std::string::npos);
-        }
+        const DatabaseError error = Failure(work);
+        EXPECT_EQ(error.Code(), kServerPermissionDenied);
+        EXPECT_NE(error.Description().find("consola"), std::string::npos);
     }
     EXPECT_EQ(Everything(), before);
     // A station never creates tables, and has none to create here anyway.
@@ -173,27 +161,21 @@ TEST_F(SiteRoles, AConsoleLoginWithoutTablesIsToldToRunTheSetUp) {
     ASSERT_EQ(Sql(AdminConnection(),
                   "GRANT CONNECT ON DATABASE " + empty + " TO " + Database() + "_consola"),
               Rows{});
-    try {
+    const DatabaseError error = Failure([&] {
         Connection::Open(
             StorageLocation::Server(As(Database() + "_consola", kConsolePassword, empty)),
             OpenMode::CreateIfMissing);
-        ADD_FAILURE() << "opened a database without tables";
-    } catch (const DatabaseError& error) {
-        EXPECT_EQ(error.Code(), kServerTablesMissing);
-        EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos);
-    }
+    });
+    EXPECT_EQ(error.Code(), kServerTablesMissing);
+    EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos);
     EXPECT_EQ(Sql(AdminConnection() + " dbname=" + empty, "SELECT to_regclass('alumnos')"),
               Rows{""});
 }
 
 TEST_F(SiteRoles, ARefusedLoginSaysWhatToCheck) {
     const auto failure = [](const std::string& address) {
-        try {
-            Connection::Open(StorageLocation::Server(address), OpenMode::ExistingOnly);
-        } catch (const DatabaseError& error) {
-            return error;
-        }
-        return DatabaseError(0, "");
+        return Failure(
+            [&] { Connection::Open(StorageLocation::Server(address), OpenMode::ExistingOnly); });
     };
     const DatabaseError wrong = failure(As(Database() + "_puerta", "adivinada"));
     EXPECT_EQ(wrong.Code(), kServerLoginRefused) << wrong.Description();
@@ -229,12 +211,7 @@ TEST_F(SiteRoles, AStationRecordsAttemptsButCanNeitherReadNorChangeThem) {
         EXPECT_EQ(Sql(StationLogin(), statement), Rows{"error: 42501"}) << statement;
     }
     EXPECT_EQ(Sql(ConsoleLogin(), "SELECT count(*) FROM intentos"), attempts);
-    try {
-        station.ListAttempts({});
-        ADD_FAILURE() << "a station's login listed the attempts";
-    } catch (const DatabaseError& error) {
-        EXPECT_EQ(error.Code(), kServerPermissionDenied);
-    }
+    EXPECT_EQ(CodeOf([&] { station.ListAttempts({}); }), kServerPermissionDenied);
 }
 
 // Tables added by a role that may create them (a console logged in as the owner) come
@@ -243,14 +220,11 @@ TEST_F(SiteRoles, AStationWithoutRightsOnTheVersionIsToldToRunTheSetUp) {
     ASSERT_EQ(Sql(AdminConnection() + " dbname=" + Database(),
                   "REVOKE SELECT ON esquema FROM " + Database() + "_puerta"),
               Rows{});
-    try {
-        Connection::Open(StorageLocation::Server(StationLogin()), OpenMode::ExistingOnly);
-        ADD_FAILURE() << "opened without reading the version";
-    } catch (const DatabaseError& error) {
-        EXPECT_EQ(error.Code(), kServerPermissionDenied);
-        EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos)
-            << error.Description();
-    }
+    const DatabaseError error = Failure(
+        [&] { Connection::Open(StorageLocation::Server(StationLogin()), OpenMode::ExistingOnly); });
+    EXPECT_EQ(error.Code(), kServerPermissionDenied);
+    EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos)
+        << error.Description();
     ASSERT_EQ(RunSetUp(Database()), 0);
     EXPECT_EQ(CodeOf([&] {
                   Connection::Open(StorageLocation::Server(StationLogin()), OpenMode::ExistingOnly);
@@ -315,15 +289,12 @@ TEST_F(SiteRoles, AnOldServerIsUpgradedByTheSetUpScriptAndUntilThenEveryProgramS
     const std::string oldConsole = As(console, kConsolePassword, old);
     for (const auto& [login, mode] : {std::pair{oldStation, OpenMode::ExistingOnly},
                                       std::pair{oldConsole, OpenMode::CreateIfMissing}}) {
-        try {
-            Connection::Open(StorageLocation::Server(login), mode);
-            ADD_FAILURE() << "opened tables older than the program";
-        } catch (const DatabaseError& error) {
-            EXPECT_EQ(error.Code(), kServerTablesMissing);
-            EXPECT_NE(error.Description().find("versión anterior"), std::string::npos)
-                << error.Description();
-            EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos);
-        }
+        const DatabaseError error =
+            Failure([&] { Connection::Open(StorageLocation::Server(login), mode); });
+        EXPECT_EQ(error.Code(), kServerTablesMissing);
+        EXPECT_NE(error.Description().find("versión anterior"), std::string::npos)
+            << error.Description();
+        EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos);
     }
     EXPECT_EQ(Sql(AdminConnection() + " dbname=" + old, "SELECT to_regclass('intentos')"),
               Rows{""});
