@@ -10,6 +10,7 @@
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "accessdb/DatabaseFile.h"
+#include "support/DatabaseFailure.h"
 #include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
@@ -17,22 +18,6 @@ using namespace accessdb;
 using namespace std::chrono_literals;
 
 namespace {
-
-// What the action throws; code 0 when it succeeds.
-DatabaseError Failure(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DatabaseError& error) {
-        return error;
-    }
-    return {0, ""};
-}
-
-StudentRecord WithDni(std::string dni) {
-    StudentRecord student = Student();
-    student.dni = std::move(dni);
-    return student;
-}
 
 class DatabaseTest : public ::testing::Test {
   protected:
@@ -129,114 +114,6 @@ TEST_F(DatabaseTest, AcceptsAFileMadeByHand) {
         Sql(file,
             "SELECT count(*) FROM sqlite_master WHERE name IN ('Picadas_DNI', 'Alumnos_DNI')"),
         Rows{"2"});
-}
-
-// The DNI is stored as a number (a text would keep its zero) and read back with its zero.
-TEST_F(DatabaseTest, AnAddedStudentHasTheDefaultsAndANumericDni) {
-    StudentRecord s = WithDni("01234567");
-    s.nombre = "María";
-    s.puerta = "1,3,";  // an add stores the names only
-    Console().AddStudent(s);
-    EXPECT_EQ(Sql(file, "SELECT * FROM Alumnos"), Rows{"1234567|María|Pérez|Gil||0|0|0||"});
-    EXPECT_EQ(Controller().FindStudent("01234567").dni, "01234567");
-}
-
-TEST_F(DatabaseTest, NoCurrentRowExactlyWhereTheRowIsMissing) {
-    Connection db = Console();
-    for (const auto& action : std::vector<std::function<void()>>{
-             [&] { db.FindStudent("12345678"); },
-             [&] { db.LookUpStudent("12345678").Field("Nombre"); },
-             [&] { db.ListAccesses("12345678"); },
-             [&] { db.DeleteAccesses("12345678"); },
-             [&] { db.SaveStudent(Student()); },
-             [&] { db.DeleteStudent("12345678"); },
-         }) {
-        EXPECT_EQ(Failure(action).Code(), kNoCurrentRow);
-    }
-
-    db.AddStudent(Student());
-    const int duplicate = Failure([&] { db.AddStudent(Student()); }).Code();
-    EXPECT_NE(duplicate, 0);
-    EXPECT_NE(duplicate, kNoCurrentRow);
-    EXPECT_EQ(Failure([&] { db.LookUpStudent("12345678").Field("Telefono"); }).Code(),
-              kColumnNotFound);
-
-    Sql(file, "DROP TABLE Picadas");
-    const int missingTable = Failure([&] { db.ListAccesses("12345678"); }).Code();
-    EXPECT_NE(missingTable, 0);
-    EXPECT_NE(missingTable, kNoCurrentRow);
-}
-
-TEST_F(DatabaseTest, AccessesComeBackInTheOrderWrittenAndPerStudent) {
-    Connection db = Console();
-    db.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
-    db.AppendAccess({"87654321", "15/07/2014", "10:00:01", "1"});
-    db.AppendAccess({"12345678", " 5/07/2014", "09:00:00", "5"});
-    auto rows = db.ListAccesses("12345678");
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].fecha, "15/07/2014");
-    EXPECT_EQ(rows[1].fecha, " 5/07/2014");
-    EXPECT_EQ(rows[1].puerta, "5");
-
-    db.DeleteAccesses("12345678");
-    EXPECT_EQ(db.ListAccesses("87654321").size(), 1u);
-}
-
-// Only eight ASCII digits pass, so a forged DNI never reaches a statement.
-TEST_F(DatabaseTest, MalformedDnisAreRefusedBeforeAnythingIsReadOrWritten) {
-    Connection db = Console();
-    for (const StudentRecord& student : {Student(), WithDni("87654321")}) {
-        db.AddStudent(student);
-        db.AppendAccess({student.dni, "15/07/2014", "10:00:00", "3"});
-    }
-
-    for (const std::string& dni :
-         std::vector<std::string>{"1 OR 1=1", "1234567A", "1234567", "123456789", "1;DROP T",
-                                  " 1234567", "0x123456", "-1234567", "1e7     ",
-                                  std::string("1234\0"
-                                              "567",
-                                              8)}) {
-        SCOPED_TRACE(dni);
-        const StudentRecord s = WithDni(dni);
-        for (const auto& action : std::vector<std::function<void()>>{
-                 [&] { db.LookUpStudent(dni); },
-                 [&] { db.FindStudent(dni); },
-                 [&] { db.AddStudent(s); },
-                 [&] { db.SaveStudent(s); },
-                 [&] { db.DeleteStudent(dni); },
-                 [&] { db.ListAccesses(dni); },
-                 [&] { db.DeleteAccesses(dni); },
-                 [&] {
-                     db.AppendAccess({dni, "15/07/2014", "10:00:00", "3"});
-                 },
-             }) {
-            const DatabaseError error = Failure(action);
-            EXPECT_EQ(error.Code(), kInvalidDni);
-            EXPECT_NE(error.Description().find("ocho cifras"), std::string::npos);
-        }
-    }
-    EXPECT_EQ(Sql(file,
-                  "SELECT count(*), sum(Nombre = 'Ana') FROM Alumnos;"
-                  "SELECT count(*) FROM Picadas"),
-              (Rows{"2|2", "2"}));
-}
-
-// A failure part way undoes the whole change (the grouped success: DeleteCommands).
-TEST_F(DatabaseTest, AFailedWriteTransactionChangesNothing) {
-    {
-        Connection db = Console();
-        db.AddStudent(Student());
-        db.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
-    }
-    EXPECT_EQ(Failure([&] {
-                  Connection db = Console();
-                  WriteTransaction transaction(db);
-                  db.DeleteAccesses("12345678");
-                  db.DeleteStudent("99999999");  // gone: the whole change must be undone
-                  transaction.Commit();
-              }).Code(),
-              kNoCurrentRow);
-    EXPECT_EQ(Sql(file, "SELECT count(*) FROM Picadas"), Rows{"1"});
 }
 
 // The controller appends while the console holds a write: the append waits, then succeeds.

@@ -14,6 +14,7 @@
 #include "TestServer.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
+#include "support/DatabaseFailure.h"
 #include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
@@ -22,16 +23,6 @@ using namespace std::chrono_literals;
 using namespace testsites;
 
 namespace {
-
-// The code the action fails with; 0 when it succeeds.
-int CodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DatabaseError& error) {
-        return error.Code();
-    }
-    return 0;
-}
 
 StudentRecord WithDni(std::string dni, std::string nombre = "Ana") {
     StudentRecord student = Student("1,3,");
@@ -77,6 +68,9 @@ TEST_P(StorageContract, MissingRowsAnswer3021AndNothingElseDoes) {
 
     // With the rows there, the same calls succeed, on this connection and on a controller's.
     db.AddStudent(Student());
+    const int duplicate = CodeOf([&] { db.AddStudent(Student()); });
+    EXPECT_NE(duplicate, 0);
+    EXPECT_NE(duplicate, kNoCurrentRow);
     db.SaveStudent(Student("5"));
     EXPECT_EQ(Controller().FindStudent("12345678").puerta, "5");
     Controller().AppendAccess(Access("12345678", " 5/03/2024", "09:41:07", "5"));
@@ -120,12 +114,16 @@ TEST_P(StorageContract, ADniThatIsNotEightDigitsChangesNothing) {
     db.AddStudent(WithDni("12345678"));
     db.AppendAccess(Access("12345678", " 5/03/2024", "09:41:07", "3"));
     const Rows before = Counts();
-    for (const std::string dni :
-         {"1 OR 1=1", "1234567", "123456789", "1234567a", "", "12345678; DELETE FROM Picadas",
-          "0x123456", "-1234567", "１２３４５６７８"}) {
+    for (const std::string& dni : std::vector<std::string>{
+             "1 OR 1=1", "1234567", "123456789", "1234567a", "", "12345678; DELETE FROM Picadas",
+             "0x123456", "-1234567", "１２３４５６７８", " 1234567", "1e7     ",
+             std::string("1234\0"
+                         "567",
+                         8)}) {
         SCOPED_TRACE(dni);
         const std::vector<std::function<void()>> calls = {
             [&] { db.LookUpStudent(dni); },
+            [&] { db.FindStudent(dni); },
             [&] { db.AddStudent(WithDni(dni)); },
             [&] { db.SaveStudent(WithDni(dni)); },
             [&] { db.DeleteStudent(dni); },
@@ -133,7 +131,9 @@ TEST_P(StorageContract, ADniThatIsNotEightDigitsChangesNothing) {
             [&] { db.DeleteAccesses(dni); },
             [&] { db.AppendAccess(Access(dni, " 5/03/2024", "09:41:07", "3")); }};
         for (const auto& call : calls) {
-            EXPECT_EQ(CodeOf(call), kInvalidDni);
+            const DatabaseError error = Failure(call);
+            EXPECT_EQ(error.Code(), kInvalidDni);
+            EXPECT_NE(error.Description().find("ocho cifras"), std::string::npos);
         }
     }
     EXPECT_EQ(Counts(), before);
