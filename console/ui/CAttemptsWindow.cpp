@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -109,6 +110,7 @@ void CAttemptsWindow::BuildControls() {
     m_table->verticalHeader()->setVisible(false);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setWordWrap(false);
+    m_table->installEventFilter(this);
 
     m_summary = MakeOwned<QLabel>(this);
     m_summary->setAccessibleName(Text(texts::kSummaryName));
@@ -159,6 +161,19 @@ void CAttemptsWindow::BuildControls() {
     // Wide enough for a row of seven columns with a reason of some length, without scrolling.
     const QFontMetrics metrics = fontMetrics();
     resize(metrics.averageCharWidth() * 150, metrics.height() * 32);
+}
+
+// Enter in a filter searches (the default button); in the list it would search again too and
+// leave the page being read, so there it does nothing.
+bool CAttemptsWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_table && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            event->accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 AttemptFilters CAttemptsWindow::Filters() const {

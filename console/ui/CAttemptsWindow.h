@@ -38,7 +38,8 @@ class CAttemptsWindow : public QDialog {
     void OnNewer();
     void OnClearFilters();
 
-    const AttemptBrowser& Browser() const { return *m_browser; }
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildControls();

@@ -181,16 +181,17 @@ TEST_P(AttemptPages, EveryAttemptOnceNewestFirstWhicheverFilters) {
     EXPECT_EQ(WalkBothWays({}, 100), Expected({}));
     EXPECT_EQ(Expected({}).size(), 3000u);
     // Pages of an odd size end in the middle of a day's attempts.
-    for (const AttemptFilters& filters :
-         std::vector<AttemptFilters>{{"12345678"},
-                                     {"1234567X", "", "denegado"},
-                                     {"", "0"},
-                                     {"", "5", "concedido"},
-                                     {"", "", "error"},
-                                     {"", "", "", "25/12/2024", "3/1/2025"},
-                                     {"", "", "", "20/01/2025"},
-                                     {"87654321", "3", "", "01/12/2024", "31/12/2024"},
-                                     {"99999999"}}) {
+    for (const AttemptFilters& filters : std::vector<AttemptFilters>{
+             {"12345678"},
+             {"1234567X", "", "denegado"},
+             {"", "0"},
+             {"", "5", "concedido"},
+             {"", "", "error"},
+             {"", "", "", "25/12/2024", "3/1/2025"},
+             {"", "", "", "", "31/12/2024"},  // undated attempts lie in no range
+             {"", "", "", "20/01/2025"},
+             {"87654321", "3", "", "01/12/2024", "31/12/2024"},
+             {"99999999"}}) {
         const std::vector<std::string> expected = Expected(filters);
         EXPECT_EQ(WalkBothWays(filters, 37), expected)
             << filters.dni << "|" << filters.puerta << "|" << filters.resultado << "|"

@@ -200,6 +200,12 @@ void AttemptsWindowTest::pagesOlderAndNewerByButtonsAndMnemonics() {
     QTest::mouseClick(older, Qt::LeftButton);
     QCOMPARE(Summary(), QStringLiteral("Página 2: intentos 101 a 200"));
     const QStringList second = Times();
+    // Enter on a row reads it; it does not search again from the newest page.
+    Table()->setFocus();
+    QTest::keyClick(Table(), Qt::Key_Down);
+    QTest::keyClick(Table(), Qt::Key_Return);
+    QCOMPARE(Summary(), QStringLiteral("Página 2: intentos 101 a 200"));
+    QCOMPARE(Table()->currentRow(), 1);
     // A mnemonic clicks its button as a press shows it, a moment later.
     QTest::keyClick(Window(), Qt::Key_A, Qt::AltModifier);  // "Más &antiguos"
     QTRY_COMPARE(Summary(), QStringLiteral("Página 3: intentos 201 a 250"));
