@@ -100,7 +100,7 @@ std::optional<std::string> IsoDayOf(std::string_view typed) {
         *day > DaysIn(*month, *year)) {
         return std::nullopt;
     }
-    char iso[16];
+    char iso[40];
     std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", *year, *month, *day);
     return std::string(iso);
 }
