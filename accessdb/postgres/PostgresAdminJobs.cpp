@@ -12,6 +12,7 @@
 #include "accessdb/DatabaseError.h"
 #include "accessdb/Encodings.h"
 #include "accessdb/InputChecks.h"
+#include "accessdb/OwnedTransaction.h"
 #include "accessdb/SchemaVersion.h"
 
 namespace accessdb::postgres {
@@ -27,10 +28,6 @@ constexpr int kBulkServerTimeoutMs = 115000;
 constexpr std::size_t kPageRows = 1000;
 
 const std::string kAccessDay = DayOf("fecha");
-
-std::string Value(const PGresult* result, int row, int column) {
-    return PQgetisnull(result, row, column) ? std::string() : PQgetvalue(result, row, column);
-}
 
 std::int64_t Number(const PGresult* result, int row, int column) {
     const std::string text = Value(result, row, column);
@@ -69,63 +66,30 @@ enum class Begin {
 };
 
 // A transaction of its own, or a part of the caller's when one is open.
-class OwnTransaction {
+class OwnTransaction : public OwnedTransaction {
   public:
-    OwnTransaction(PostgresEngine& engine, Begin begin)
-        : m_engine(engine), m_owner(engine.Link().TransactionStatus() == PQTRANS_IDLE) {
-        if (!m_owner) {
+    OwnTransaction(PostgresEngine& engine, Begin begin) : OwnedTransaction(engine) {
+        if (engine.Link().TransactionStatus() != PQTRANS_IDLE) {
             return;
         }
         switch (begin) {
             case Begin::LockedWrite:
-                m_engine.BeginWrite();
+                engine.BeginWrite();
                 break;
             case Begin::Write:
-                m_engine.Link().Run("BEGIN");
+                engine.Link().Run("BEGIN");
                 break;
             case Begin::Snapshot:
-                m_engine.Link().Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+                engine.Link().Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
                 break;
         }
+        Began();
     }
-    ~OwnTransaction() {
-        if (m_owner && !m_done) {
-            m_engine.RollbackWrite();
-        }
-    }
-    OwnTransaction(const OwnTransaction&) = delete;
-    OwnTransaction& operator=(const OwnTransaction&) = delete;
-
-    void Commit() {
-        if (m_owner) {
-            m_engine.CommitWrite();
-        }
-        m_done = true;
-    }
-
-  private:
-    PostgresEngine& m_engine;
-    bool m_owner;
-    bool m_done = false;
 };
 
 [[noreturn]] void NothingHeld(std::int64_t dni) {
     throw DatabaseError(kNoCurrentRow,
                         "No hay ningún dato del DNI " + FormatDni(dni) + " en la base de datos.");
-}
-
-// "($1, $2, ...), (...)" for `rows` rows of `columns` parameters.
-std::string ValueRows(std::size_t rows, int columns) {
-    std::string text;
-    int parameter = 1;
-    for (std::size_t row = 0; row < rows; ++row) {
-        text += row == 0 ? "(" : ", (";
-        for (int column = 0; column < columns; ++column) {
-            text += (column == 0 ? "$" : ", $") + std::to_string(parameter++);
-        }
-        text += ')';
-    }
-    return text;
 }
 
 // What each table must hold for the programs, as a statement that fails if it does not.

@@ -19,10 +19,6 @@ namespace {
 // follow one another, so a check and the write after it cannot interleave with another's.
 const std::string kTakeWriteLock = "SELECT pg_advisory_xact_lock(7318402113)";
 
-std::string Value(const PGresult* result, int row, int column) {
-    return PQgetisnull(result, row, column) ? std::string() : PQgetvalue(result, row, column);
-}
-
 void RollBackQuietly(ServerLink& link) noexcept {
     if (link.IsOpen() && link.TransactionStatus() != PQTRANS_IDLE) {
         try {

@@ -9,31 +9,12 @@ namespace accessdb::postgres {
 
 namespace {
 
-std::string Value(const PGresult* result, int row, int column) {
-    return PQgetisnull(result, row, column) ? std::string() : PQgetvalue(result, row, column);
-}
-
 std::int64_t Number(const PGresult* result, int row, int column) {
     return std::stoll(Value(result, row, column));
 }
 
 std::int64_t From(std::optional<std::int64_t> after) {
     return after ? *after : std::numeric_limits<std::int64_t>::min();
-}
-
-// "($1, $2, ...), ($n+1, ...)": one statement for a whole page keeps a copy of a million rows
-// from costing a million round trips.
-std::string ValueRows(std::size_t rows, int columns) {
-    std::string text;
-    int parameter = 1;
-    for (std::size_t row = 0; row < rows; ++row) {
-        text += row == 0 ? "(" : ", (";
-        for (int column = 0; column < columns; ++column) {
-            text += (column == 0 ? "$" : ", $") + std::to_string(parameter++);
-        }
-        text += ')';
-    }
-    return text;
 }
 
 }  // namespace

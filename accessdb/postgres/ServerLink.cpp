@@ -218,4 +218,21 @@ std::size_t ChangedRows(const PGresult* result) {
         std::strtoull(PQcmdTuples(const_cast<PGresult*>(result)), nullptr, 10));
 }
 
+std::string Value(const PGresult* result, int row, int column) {
+    return PQgetisnull(result, row, column) ? std::string() : PQgetvalue(result, row, column);
+}
+
+std::string ValueRows(std::size_t rows, int columns) {
+    std::string text;
+    int parameter = 1;
+    for (std::size_t row = 0; row < rows; ++row) {
+        text += row == 0 ? "(" : ", (";
+        for (int column = 0; column < columns; ++column) {
+            text += (column == 0 ? "$" : ", $") + std::to_string(parameter++);
+        }
+        text += ')';
+    }
+    return text;
+}
+
 }  // namespace accessdb::postgres

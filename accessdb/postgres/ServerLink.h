@@ -90,4 +90,11 @@ class ServerLink {
 // The count of rows a statement changed, from its command status.
 std::size_t ChangedRows(const PGresult* result);
 
+// A field of a result as text, a null as an empty text.
+std::string Value(const PGresult* result, int row, int column);
+
+// "($1, $2, ...), ($n+1, ...)" for `rows` rows of `columns` parameters: one statement for a
+// whole page keeps a copy of a million rows from costing a million round trips.
+std::string ValueRows(std::size_t rows, int columns);
+
 }  // namespace accessdb::postgres

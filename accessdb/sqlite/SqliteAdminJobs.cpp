@@ -14,6 +14,7 @@
 #include "accessdb/DatabaseError.h"
 #include "accessdb/Encodings.h"
 #include "accessdb/InputChecks.h"
+#include "accessdb/OwnedTransaction.h"
 #include "accessdb/SchemaVersion.h"
 
 namespace accessdb::sqlite {
@@ -46,33 +47,14 @@ std::string StoredDni(const Statement& row, int column) {
 }
 
 // A write of its own, or a part of the caller's when one is open: all or nothing either way.
-class OwnWrite {
+class OwnWrite : public OwnedTransaction {
   public:
-    explicit OwnWrite(SqliteEngine& engine)
-        : m_engine(engine), m_owner(sqlite3_get_autocommit(engine.Handle()) != 0) {
-        if (m_owner) {
-            m_engine.BeginWrite();
+    explicit OwnWrite(SqliteEngine& engine) : OwnedTransaction(engine) {
+        if (sqlite3_get_autocommit(engine.Handle()) != 0) {
+            engine.BeginWrite();
+            Began();
         }
     }
-    ~OwnWrite() {
-        if (m_owner && !m_done) {
-            m_engine.RollbackWrite();
-        }
-    }
-    OwnWrite(const OwnWrite&) = delete;
-    OwnWrite& operator=(const OwnWrite&) = delete;
-
-    void Commit() {
-        if (m_owner) {
-            m_engine.CommitWrite();
-        }
-        m_done = true;
-    }
-
-  private:
-    SqliteEngine& m_engine;
-    bool m_owner;
-    bool m_done = false;
 };
 
 // One snapshot for several reads, unless the caller already reads or writes in one.

@@ -105,13 +105,7 @@ void SqliteSiteTables::InsertStudents(const std::vector<StudentRecord>& students
 
 void SqliteSiteTables::InsertAccesses(const std::vector<AccessRecord>& accesses) {
     for (const AccessRecord& a : accesses) {
-        Statement insert(Handle(),
-                         "INSERT INTO Picadas (DNI, Fecha, Hora, Puerta) VALUES (?, ?, ?, ?)");
-        insert.Bind(1, static_cast<std::int64_t>(std::stoll(a.dni)))
-            .Bind(2, a.fecha)
-            .Bind(3, a.hora)
-            .Bind(4, a.puerta);
-        insert.Run();
+        m_engine->AppendAccess(std::stoll(a.dni), a);
     }
 }
 
@@ -121,18 +115,7 @@ std::int64_t SqliteSiteTables::CountAttempts() {
 
 void SqliteSiteTables::InsertAttempts(const std::vector<AttemptRecord>& attempts) {
     for (const AttemptRecord& a : attempts) {
-        Statement insert(
-            Handle(),
-            "INSERT INTO Intentos (DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo)"
-            " VALUES (?, ?, ?, ?, ?, ?, ?)");
-        insert.Bind(1, a.dni)
-            .Bind(2, a.fecha)
-            .Bind(3, a.hora)
-            .Bind(4, a.puerta)
-            .Bind(5, a.puesto)
-            .Bind(6, a.resultado)
-            .Bind(7, a.motivo);
-        insert.Run();
+        m_engine->AppendAttempt(a);
     }
 }
 
