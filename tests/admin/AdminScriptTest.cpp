@@ -2,8 +2,6 @@
 // prints, and what the tables hold afterwards.
 #include <gtest/gtest.h>
 
-#include <ctime>
-
 #include "AdminProcess.h"
 #include "accessdb/Connection.h"
 #include "support/StudentDatabase.h"
@@ -69,32 +67,6 @@ TEST_F(AdminScript, ImportWritesNothingUntilEveryRowIsGood) {
 
 // "Older than 30 days": the row of exactly 30 days ago stays, the one of 31 goes, and no
 // student is touched.
-TEST_F(AdminScript, PurgeKeepsTheBoundaryDayAndEveryStudent) {
-    {
-        auto db = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly);
-        for (const int daysAgo : {400, 31, 30, 0}) {
-            db.AppendAccess({"12345678", AccessDateDaysAgo(daysAgo), "10:00:00", "3"});
-            db.AppendAttempt({"9999999X", AccessDateDaysAgo(daysAgo), "10:00:00", "3", "norte",
-                              accessdb::kOutcomeUnregistered, ""});
-        }
-    }
-    const AdminRun purge = Admin("purge --older-than 30d");
-    EXPECT_EQ(purge.exitCode, 0) << purge.err;
-    EXPECT_NE(purge.out.find("Borrados 4 registros de accesos e intentos anteriores al"),
-              std::string::npos)
-        << purge.out;
-    EXPECT_EQ(Sql(database, "SELECT Fecha FROM Picadas ORDER BY rowid"),
-              (Rows{AccessDateDaysAgo(30), AccessDateDaysAgo(0)}));
-    EXPECT_EQ(Sql(database, "SELECT Fecha FROM Intentos ORDER BY Orden"),
-              (Rows{AccessDateDaysAgo(30), AccessDateDaysAgo(0)}));
-    EXPECT_EQ(Count("Alumnos"), Rows{"2"});
-
-    // Run again from a timer: nothing left to delete is still a success.
-    const AdminRun again = Admin("purge --older-than 30d");
-    EXPECT_EQ(again.exitCode, 0);
-    EXPECT_NE(again.out.find("Borrados 0 registros"), std::string::npos);
-}
-
 TEST_F(AdminScript, ExportsGoToStandardOutputAndTheirCountToStandardError) {
     {
         auto db = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly);
