@@ -131,7 +131,20 @@ std::filesystem::path ClusterScript() {
            "pg-cluster.sh";
 }
 
+// A path of the benchmark's own in single quotes, for the shell (it holds no quote).
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+// A value in a libpq connection string, quoted as libpq reads it.
+std::string ConninfoValue(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        if (c == '\\' || c == '\'') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return quoted + "'";
+}
 
 // The server for this run: TARVO_BENCH_PG, or a private cluster made on first use and destroyed
 // when the program ends.
@@ -169,7 +182,7 @@ class Server {
         std::string conninfo;
         for (PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
             if (option->val != nullptr && std::string(option->keyword) != "dbname") {
-                conninfo += std::string(option->keyword) + "=" + Quoted(option->val) + " ";
+                conninfo += std::string(option->keyword) + "=" + ConninfoValue(option->val) + " ";
             }
         }
         PQconninfoFree(options);
