@@ -12,6 +12,7 @@
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "accessdb/sqlite/SqliteEngine.h"
+#include "support/DatabaseFailure.h"
 #include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
@@ -43,6 +44,12 @@ void ExpectDescribed(const ChildOutcome& outcome, const Expected& expected) {
     // SQLite's own English text never reaches the user.
     EXPECT_EQ(outcome.output.find(sqlite3_errstr(expected.code)), std::string::npos)
         << outcome.output;
+}
+
+// What the action fails with, in this process.
+ChildOutcome OutcomeOf(const std::function<void()>& action) {
+    const DatabaseError error = Failure(action);
+    return {error.Code(), error.Description()};
 }
 
 class FailureTextTest : public ::testing::Test {
@@ -200,16 +207,11 @@ TEST_F(FailureTextTest, AFullDiskIsNamedAsSuch) {
     StudentRecord longName = Student();
     longName.dni = "87654321";
     longName.nombre = std::string(20000, 'a');  // needs pages the file may not have
-    ChildOutcome outcome;
-    try {
-        console.AddStudent(longName);
-    } catch (const DatabaseError& error) {
-        outcome = {error.Code(), error.Description()};
-    }
-    ExpectDescribed(outcome, {SQLITE_FULL,
-                              {"No se han podido guardar los cambios", "está lleno",
-                               "Libere espacio", "'" + site.string() + "'"},
-                              {}});
+    ExpectDescribed(OutcomeOf([&] { console.AddStudent(longName); }),
+                    {SQLITE_FULL,
+                     {"No se han podido guardar los cambios", "está lleno", "Libere espacio",
+                      "'" + site.string() + "'"},
+                     {}});
 }
 
 TEST_F(FailureTextTest, DamageAndMissingTablesAreNamed) {
@@ -224,23 +226,12 @@ TEST_F(FailureTextTest, DamageAndMissingTablesAreNamed) {
         bytes << std::string(4096, '\xA5');
     }
     Connection db = Connection::Open(file, OpenMode::ExistingOnly);
-    try {
-        db.FindStudent("12345678");
-        ADD_FAILURE() << "a damaged page was read without error";
-    } catch (const DatabaseError& error) {
-        ExpectDescribed(
-            {error.Code(), error.Description()},
-            {SQLITE_CORRUPT, {"'Alumnos.mdb'", "está dañada", "copia de seguridad"}, {}});
-    }
+    ExpectDescribed(OutcomeOf([&] { db.FindStudent("12345678"); }),
+                    {SQLITE_CORRUPT, {"'Alumnos.mdb'", "está dañada", "copia de seguridad"}, {}});
 
     ASSERT_EQ(Sql(file, "DROP TABLE Picadas"), Rows{});
-    try {
-        db.ListAccesses("12345678");
-        ADD_FAILURE() << "a missing table was listed";
-    } catch (const DatabaseError& error) {
-        ExpectDescribed({error.Code(), error.Description()},
-                        {SQLITE_ERROR, {"no tiene la tabla Picadas", "Mireval"}, {"no such"}});
-    }
+    ExpectDescribed(OutcomeOf([&] { db.ListAccesses("12345678"); }),
+                    {SQLITE_ERROR, {"no tiene la tabla Picadas", "Mireval"}, {"no such"}});
 }
 
 // Another program holds the write: after the busy timeout the description names it.
@@ -270,12 +261,8 @@ TEST_F(FailureTextTest, ALockedFileNamesTheProgramThatHoldsIt) {
     ASSERT_GT(read(output[0], ready, sizeof ready - 1), 0);
     ASSERT_STREQ(ready, "ready\n");
 
-    ChildOutcome outcome;
-    try {
-        Connection::Open(file, OpenMode::ExistingOnly).AppendAccess(kAccess);
-    } catch (const DatabaseError& error) {
-        outcome = {error.Code(), error.Description()};
-    }
+    const ChildOutcome outcome =
+        OutcomeOf([&] { Connection::Open(file, OpenMode::ExistingOnly).AppendAccess(kAccess); });
 
     close(input[1]);  // the shell ends its session and rolls back
     close(output[0]);
