@@ -65,8 +65,6 @@ TEST_F(AdminScript, ImportWritesNothingUntilEveryRowIsGood) {
     EXPECT_EQ(luis.agosto, "0");
 }
 
-// "Older than 30 days": the row of exactly 30 days ago stays, the one of 31 goes, and no
-// student is touched.
 TEST_F(AdminScript, ExportsGoToStandardOutputAndTheirCountToStandardError) {
     {
         auto db = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly);
