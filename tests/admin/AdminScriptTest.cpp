@@ -79,25 +79,6 @@ TEST_F(AdminScript, ExportsGoToStandardOutputAndTheirCountToStandardError) {
               "12345678;\" 5/03/2026\";10:00:00;3\n"
               "01234567;15/03/2026;11:00:00;8\n");
     EXPECT_EQ(accesses.err, "Exportados 2 accesos.\n");
-
-    {
-        auto db = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly);
-        db.AppendAttempt(
-            {"12345678", " 5/03/2026", "10:00:00", "3", "norte", accessdb::kOutcomeGranted, ""});
-        // What a card held is kept as read, whatever it is.
-        db.AppendAttempt({"12;\"34\"", " 6/03/2026", "10:01:00", "0", "norte",
-                          accessdb::kOutcomeDenied, accessdb::kReasonNoDoor});
-    }
-    const AdminRun attempts = Admin("export attempts --to 2026-03-05");
-    EXPECT_EQ(attempts.exitCode, 0) << attempts.err;
-    EXPECT_EQ(attempts.out,
-              "DNI;Fecha;Hora;Puerta;Puesto;Resultado;Motivo\n"
-              "12345678;\" 5/03/2026\";10:00:00;3;norte;concedido;\n");
-    const AdminRun all = Admin("export attempts");
-    EXPECT_NE(all.out.find("\"12;\"\"34\"\"\";\" 6/03/2026\";10:01:00;0;norte;denegado;sin puerta "
-                           "elegida\n"),
-              std::string::npos)
-        << all.out;
 }
 
 TEST_F(AdminScript, PersonAndEraseAnswerAFamilysRequest) {
