@@ -231,16 +231,7 @@ void SqliteSiteTables::ImportStudents(const std::vector<StudentRecord>& students
                                 "Ya hay un alumno registrado con el DNI " + FormatDni(dni) + ".");
         }
         Statement& write = found ? replace : insert;
-        write.Bind(1, s.nombre)
-            .Bind(2, s.apellido1)
-            .Bind(3, s.apellido2)
-            .Bind(4, s.puerta)
-            .Bind(5, s.agosto)
-            .Bind(6, s.finDeSemana)
-            .Bind(7, s.periodoTemporal)
-            .Bind(8, s.fechaA)
-            .Bind(9, s.fechaB)
-            .Bind(10, dni);
+        BindStudentFields(write, 1, s).Bind(10, dni);
         write.Run();
         write.Reset();
     }

@@ -114,16 +114,7 @@ bool SqliteEngine::UpdateStudent(std::int64_t dni, const StudentRecord& student)
                      "UPDATE Alumnos SET Nombre = ?, Apellido1 = ?, Apellido2 = ?, Puerta = ?,"
                      " Agosto = ?, Fin_de_semana = ?, Periodo_temporal = ?, FechaA = ?, FechaB = ?"
                      " WHERE DNI = ?");
-    update.Bind(1, student.nombre)
-        .Bind(2, student.apellido1)
-        .Bind(3, student.apellido2)
-        .Bind(4, student.puerta)
-        .Bind(5, student.agosto)
-        .Bind(6, student.finDeSemana)
-        .Bind(7, student.periodoTemporal)
-        .Bind(8, student.fechaA)
-        .Bind(9, student.fechaB)
-        .Bind(10, dni);
+    BindStudentFields(update, 1, student).Bind(10, dni);
     update.Run();
     return sqlite3_changes(Handle()) > 0;
 }
@@ -207,6 +198,18 @@ void SqliteEngine::CommitWrite() { Execute(Handle(), "COMMIT"); }
 
 void SqliteEngine::RollbackWrite() noexcept {
     sqlite3_exec(Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+Statement& BindStudentFields(Statement& statement, int first, const StudentRecord& student) {
+    return statement.Bind(first, student.nombre)
+        .Bind(first + 1, student.apellido1)
+        .Bind(first + 2, student.apellido2)
+        .Bind(first + 3, student.puerta)
+        .Bind(first + 4, student.agosto)
+        .Bind(first + 5, student.finDeSemana)
+        .Bind(first + 6, student.periodoTemporal)
+        .Bind(first + 7, student.fechaA)
+        .Bind(first + 8, student.fechaB);
 }
 
 }  // namespace accessdb::sqlite

@@ -43,4 +43,8 @@ PositionedAttempt ReadAttempt(const Statement& row);
 // programs; the console creates a missing file with both tables, the controller never does.
 std::unique_ptr<SqliteEngine> OpenEngine(const std::filesystem::path& file, OpenMode mode);
 
+// Binds a student's fields after the DNI, Nombre to FechaB in the table's column order, to the
+// nine parameters from `first` on.
+Statement& BindStudentFields(Statement& statement, int first, const StudentRecord& student);
+
 }  // namespace accessdb::sqlite

@@ -89,16 +89,7 @@ void SqliteSiteTables::InsertStudents(const std::vector<StudentRecord>& students
                          "INSERT INTO Alumnos (DNI, Nombre, Apellido1, Apellido2, Puerta, Agosto,"
                          " Fin_de_semana, Periodo_temporal, FechaA, FechaB)"
                          " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        insert.Bind(1, static_cast<std::int64_t>(std::stoll(s.dni)))
-            .Bind(2, s.nombre)
-            .Bind(3, s.apellido1)
-            .Bind(4, s.apellido2)
-            .Bind(5, s.puerta)
-            .Bind(6, s.agosto)
-            .Bind(7, s.finDeSemana)
-            .Bind(8, s.periodoTemporal)
-            .Bind(9, s.fechaA)
-            .Bind(10, s.fechaB);
+        BindStudentFields(insert.Bind(1, static_cast<std::int64_t>(std::stoll(s.dni))), 2, s);
         insert.Run();
     }
 }
