@@ -96,26 +96,6 @@ TEST_F(DatabaseTest, TwoSpellingsInOneFolderStillMeetOnOneFile) {
     }
 }
 
-TEST_F(DatabaseTest, AcceptsAFileMadeByHand) {
-    ASSERT_EQ(Sql(file,
-                  "CREATE TABLE Alumnos (DNI INTEGER, Nombre TEXT, Apellido1 TEXT, Apellido2 TEXT,"
-                  " Puerta TEXT, Agosto TEXT, Fin_de_semana TEXT, Periodo_temporal TEXT,"
-                  " FechaA TEXT, FechaB TEXT);"
-                  "CREATE TABLE Picadas (DNI INTEGER, Fecha TEXT, Hora TEXT, Puerta TEXT);"
-                  "INSERT INTO Alumnos (DNI, Nombre, Apellido1, Puerta)"
-                  " VALUES (22222222, 'Luis', 'Mora', '5');"),
-              Rows{});
-    Connection db = Controller();
-    StudentRecord s = db.FindStudent("22222222");
-    EXPECT_EQ(s.puerta, "5");
-    EXPECT_EQ(s.agosto, "");  // NULL reads as the empty text
-    db.AppendAccess({"22222222", " 5/07/2014", "09:41:07", "5"});
-    EXPECT_EQ(
-        Sql(file,
-            "SELECT count(*) FROM sqlite_master WHERE name IN ('Picadas_DNI', 'Alumnos_DNI')"),
-        Rows{"2"});
-}
-
 // The controller appends while the console holds a write: the append waits, then succeeds.
 TEST_F(DatabaseTest, AnAppendWaitsForAnotherWriterInsteadOfFailing) {
     Connection console = Console();

@@ -196,18 +196,25 @@ TEST_F(SqliteFileTest, TheConsoleMakesAnEmptyFileADatabase) {
     EXPECT_EQ(Controller().FindStudent("12345678").nombre, "Ana");
 }
 
-// Columns that hold numbers whatever their declared type work as before.
+// Tables made by hand whose columns hold numbers, whatever their declared type, work as before;
+// the open adds the lookups' indexes.
 TEST_F(SqliteFileTest, HandMadeTablesWhoseDnisAreNumbersAreAccepted) {
-    for (const char* type : {"", "NUMERIC", "BIGINT"}) {
+    for (const char* type : {"INTEGER", "", "NUMERIC", "BIGINT"}) {
         SCOPED_TRACE(type);
         fs::remove(file);
-        ASSERT_EQ(Sql(file, HandMadeTables(type, type) +
-                                "INSERT INTO Alumnos (DNI, Nombre) VALUES (1234567, 'Ana')"),
-                  Rows{});
+        ASSERT_EQ(
+            Sql(file, HandMadeTables(type, type) +
+                          "INSERT INTO Alumnos (DNI, Nombre, Puerta) VALUES (1234567, 'Ana', '5')"),
+            Rows{});
         Connection db = Controller();
-        EXPECT_EQ(db.FindStudent("01234567").nombre, "Ana");
+        const StudentRecord ana = db.FindStudent("01234567");
+        EXPECT_EQ(ana.nombre + "|" + ana.puerta + "|" + ana.agosto, "Ana|5|");  // NULL reads empty
         db.AppendAccess({"01234567", "15/07/2014", "10:00:00", "3"});
         EXPECT_EQ(db.ListAccesses("01234567").size(), 1u);
+        EXPECT_EQ(Sql(file,
+                      "SELECT count(*) FROM sqlite_master"
+                      " WHERE name IN ('Picadas_DNI', 'Alumnos_DNI')"),
+                  Rows{"2"});
     }
 }
 
