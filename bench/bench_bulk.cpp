@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "Rounds.h"
+#include "SourceTree.h"
 #include "SqliteFloor.h"
 #include "accessdb/AdminTables.h"
 #include "accessdb/Connection.h"
@@ -185,10 +186,7 @@ class Server {
   public:
     ~Server() {
         if (!m_folder.empty()) {
-            const std::string script =
-                (std::filesystem::path(__FILE__).parent_path().parent_path() / "scripts" /
-                 "pg-cluster.sh")
-                    .string();
+            const std::string script = bench::ClusterScript().string();
             const std::string command = Quoted(script) + " destroy " + Quoted(m_folder) + " >&2";
             if (std::system(command.c_str()) != 0) {
                 std::fprintf(stderr, "the benchmark's cluster in %s was not destroyed\n",
@@ -248,9 +246,7 @@ class Server {
             throw std::runtime_error("no temporary folder for the cluster");
         }
         m_folder = folder;
-        const std::string script = (std::filesystem::path(__FILE__).parent_path().parent_path() /
-                                    "scripts" / "pg-cluster.sh")
-                                       .string();
+        const std::string script = bench::ClusterScript().string();
         const std::string command = Quoted(script) + " start " + Quoted(m_folder) + " >/dev/null";
         if (std::system(command.c_str()) != 0) {
             throw std::runtime_error("the benchmark's cluster did not start");

@@ -26,6 +26,7 @@
 
 #include "BenchData.h"
 #include "Rounds.h"
+#include "SourceTree.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "controller/cycle/AccessRules.h"
@@ -126,11 +127,6 @@ int FloorSearch(const std::string& conninfo, long dni) {
 // ---------------------------------------------------------------------------------------------
 // The server and its databases.
 
-std::filesystem::path ClusterScript() {
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "scripts" /
-           "pg-cluster.sh";
-}
-
 // A path of the benchmark's own in single quotes, for the shell (it holds no quote).
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
@@ -153,7 +149,7 @@ class Server {
     ~Server() {
         if (!m_folder.empty()) {
             const std::string command =
-                Quoted(ClusterScript().string()) + " destroy " + Quoted(m_folder) + " >&2";
+                Quoted(bench::ClusterScript().string()) + " destroy " + Quoted(m_folder) + " >&2";
             if (std::system(command.c_str()) != 0) {
                 std::fprintf(stderr, "the benchmark's cluster in %s was not destroyed\n",
                              m_folder.c_str());
@@ -200,7 +196,7 @@ class Server {
             throw std::runtime_error("no temporary folder for the cluster");
         }
         m_folder = folder;
-        const std::string command = Quoted(ClusterScript().string()) + " start " +
+        const std::string command = Quoted(bench::ClusterScript().string()) + " start " +
                                     Quoted(m_folder) + " -c max_connections=300 >/dev/null";
         if (std::system(command.c_str()) != 0) {
             throw std::runtime_error("the benchmark's cluster did not start");
