@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchServer.h"
 #include "Rounds.h"
 #include "SourceTree.h"
 #include "SqliteFloor.h"
@@ -39,6 +40,10 @@
 #include "controller/cycle/Verdict.h"
 
 using namespace tarvo;
+using bench::PgConnect;
+using bench::PgConnection;
+using bench::PgResult;
+using bench::TheServer;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -148,28 +153,6 @@ class Station {
 // ---------------------------------------------------------------------------------------------
 // The server (as bench_server makes it: TARVO_BENCH_PG, else a private cluster).
 
-struct PgCloser {
-    void operator()(PGconn* connection) const noexcept { PQfinish(connection); }
-};
-using PgConnection = std::unique_ptr<PGconn, PgCloser>;
-
-struct ResultCloser {
-    void operator()(PGresult* result) const noexcept { PQclear(result); }
-};
-using PgResult = std::unique_ptr<PGresult, ResultCloser>;
-
-PgConnection PgConnect(const std::string& conninfo) {
-    const char* const keywords[] = {"fallback_application_name", "dbname", "client_encoding",
-                                    nullptr};
-    const char* const values[] = {"tarvo-bench", conninfo.c_str(), "UTF8", nullptr};
-    PgConnection connection(PQconnectdbParams(keywords, values, 1));
-    if (!connection || PQstatus(connection.get()) != CONNECTION_OK) {
-        throw std::runtime_error(std::string("connect: ") +
-                                 (connection ? PQerrorMessage(connection.get()) : "no memory"));
-    }
-    return connection;
-}
-
 PgResult PgRun(PGconn* connection, const std::string& sql,
                ExecStatusType expected = PGRES_COMMAND_OK) {
     PgResult result(PQexec(connection, sql.c_str()));
@@ -180,91 +163,15 @@ PgResult PgRun(PGconn* connection, const std::string& sql,
     return result;
 }
 
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-class Server {
-  public:
-    ~Server() {
-        if (!m_folder.empty()) {
-            const std::string script = bench::ClusterScript().string();
-            const std::string command = Quoted(script) + " destroy " + Quoted(m_folder) + " >&2";
-            if (std::system(command.c_str()) != 0) {
-                std::fprintf(stderr, "the benchmark's cluster in %s was not destroyed\n",
-                             m_folder.c_str());
-            }
-        }
-    }
-
-    const std::string& ConnectionString() {
-        if (m_conninfo.empty()) {
-            Start();
-        }
-        return m_conninfo;
-    }
-
-    // A fresh database `name` on the server, with the programs' own schema.
-    std::string FreshDatabase(const std::string& name) {
-        PgConnection admin = PgConnect(ConnectionString());
-        PgRun(admin.get(), "DROP DATABASE IF EXISTS " + name);
-        PgRun(admin.get(), "CREATE DATABASE " + name);
-        char* error = nullptr;
-        PQconninfoOption* options = PQconninfoParse(m_conninfo.c_str(), &error);
-        if (options == nullptr) {
-            const std::string message = error ? error : "unreadable";
-            PQfreemem(error);
-            throw std::runtime_error("connection string: " + message);
-        }
-        std::string conninfo;
-        for (PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
-            if (option->val != nullptr && std::string(option->keyword) != "dbname") {
-                std::string value = option->val;
-                std::string quoted = "'";
-                for (const char c : value) {
-                    if (c == '\\' || c == '\'') {
-                        quoted += '\\';
-                    }
-                    quoted += c;
-                }
-                conninfo += std::string(option->keyword) + "=" + quoted + "' ";
-            }
-        }
-        PQconninfoFree(options);
-        conninfo += "dbname=" + name;
-        accessdb::Connection::Open(accessdb::StorageLocation::Server(conninfo),
-                                   accessdb::OpenMode::CreateIfMissing);
-        return conninfo;
-    }
-
-  private:
-    void Start() {
-        if (const char* named = std::getenv("TARVO_BENCH_PG"); named != nullptr && *named) {
-            m_conninfo = named;
-            return;
-        }
-        char folder[] = "/tmp/tarvo-bench-pg-XXXXXX";  // the server's user must reach it
-        if (mkdtemp(folder) == nullptr) {
-            throw std::runtime_error("no temporary folder for the cluster");
-        }
-        m_folder = folder;
-        const std::string script = bench::ClusterScript().string();
-        const std::string command = Quoted(script) + " start " + Quoted(m_folder) + " >/dev/null";
-        if (std::system(command.c_str()) != 0) {
-            throw std::runtime_error("the benchmark's cluster did not start");
-        }
-        std::ifstream connection(m_folder + "/connection");
-        std::getline(connection, m_conninfo);
-        if (m_conninfo.empty()) {
-            throw std::runtime_error("the cluster wrote no connection string");
-        }
-    }
-
-    std::string m_conninfo;
-    std::string m_folder;
-};
-
-Server& TheServer() {
-    static Server server;
-    return server;
+// A fresh database `name` on the server, with the programs' own schema.
+std::string FreshDatabase(const std::string& name) {
+    PgConnection admin = PgConnect(TheServer().ConnectionString());
+    PgRun(admin.get(), "DROP DATABASE IF EXISTS " + name);
+    PgRun(admin.get(), "CREATE DATABASE " + name);
+    const std::string conninfo = TheServer().Database(name);
+    accessdb::Connection::Open(accessdb::StorageLocation::Server(conninfo),
+                               accessdb::OpenMode::CreateIfMissing);
+    return conninfo;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -325,7 +232,7 @@ accessdb::StorageLocation FileSite() {
 }
 
 accessdb::StorageLocation ServerSite() {
-    const std::string conninfo = TheServer().FreshDatabase("tarvo_bench_bulk");
+    const std::string conninfo = FreshDatabase("tarvo_bench_bulk");
     PgConnection db = PgConnect(conninfo);
     const std::string students = std::to_string(kStationStudents);
     PgRun(db.get(),
@@ -377,7 +284,7 @@ double FileFloorSeconds(const std::vector<accessdb::StudentRecord>& students) {
 }
 
 double ServerFloorSeconds(const std::vector<accessdb::StudentRecord>& students) {
-    const std::string conninfo = TheServer().FreshDatabase("tarvo_bench_bulk_floor");
+    const std::string conninfo = FreshDatabase("tarvo_bench_bulk_floor");
     const auto start = Clock::now();
     PgConnection db = PgConnect(conninfo);
     PgRun(db.get(),
