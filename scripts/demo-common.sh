@@ -5,6 +5,28 @@
 
 say() { printf 'demo: %s\n' "$*"; }
 
+# The options both demos take; DIR holds the demo's default folder on entry and its absolute
+# path on return. Sets HEADLESS, CARDS and KEEP_OPEN for the demo that sourced this.
+# shellcheck disable=SC2034
+demo_options() { # demo_options "$@"
+  HEADLESS=0
+  CARDS=all
+  KEEP_OPEN=0
+  while [ $# -gt 0 ]; do
+    case "$1" in
+      --dir) DIR=$2; shift ;;
+      --headless) HEADLESS=1 ;;
+      --cards) CARDS=$2; shift ;;
+      --keep-open) KEEP_OPEN=1 ;;
+      *) echo "demo: unknown option $1" >&2; exit 2 ;;
+    esac
+    shift
+  done
+  [ -n "${DISPLAY:-}" ] || HEADLESS=1
+  mkdir -p "$DIR"
+  DIR=$(cd "$DIR" && pwd)
+}
+
 wait_for() { # wait_for SECONDS COMMAND...
   local deadline=$((SECONDS + $1)); shift
   until "$@" >/dev/null 2>&1; do

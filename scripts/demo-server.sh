@@ -22,22 +22,8 @@ set -euo pipefail
 BUILD=$(cd "$1" && pwd); shift
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 DIR=$ROOT/demo/server
-HEADLESS=0
-CARDS=all
-KEEP_OPEN=0
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --dir) DIR=$2; shift ;;
-    --headless) HEADLESS=1 ;;
-    --cards) CARDS=$2; shift ;;
-    --keep-open) KEEP_OPEN=1 ;;
-    *) echo "demo: unknown option $1" >&2; exit 2 ;;
-  esac
-  shift
-done
-[ -n "${DISPLAY:-}" ] || HEADLESS=1
-mkdir -p "$DIR"
-DIR=$(cd "$DIR" && pwd)
+source "$ROOT/scripts/demo-common.sh"
+demo_options "$@"
 STACK=$ROOT/scripts/pcsc-stack.sh
 CLUSTER=$ROOT/scripts/pg-cluster.sh
 DOORS=(3 5)
@@ -45,7 +31,6 @@ PIDS=()
 PG=
 TEMPORARY=()
 declare -A PCSC
-source "$ROOT/scripts/demo-common.sh"
 
 cleanup() {
   trap - EXIT INT TERM

@@ -23,22 +23,8 @@ for option in "$@"; do
   fi
 done
 DIR=$ROOT/demo
-HEADLESS=0
-CARDS=all
-KEEP_OPEN=0
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --dir) DIR=$2; shift ;;
-    --headless) HEADLESS=1 ;;
-    --cards) CARDS=$2; shift ;;
-    --keep-open) KEEP_OPEN=1 ;;
-    *) echo "demo: unknown option $1" >&2; exit 2 ;;
-  esac
-  shift
-done
-[ -n "${DISPLAY:-}" ] || HEADLESS=1
-mkdir -p "$DIR"
-DIR=$(cd "$DIR" && pwd)
+source "$ROOT/scripts/demo-common.sh"
+demo_options "$@"
 STACK=$ROOT/scripts/pcsc-stack.sh
 # The reader's folder holds its socket, whose path must stay short (a sockaddr_un): a demo
 # folder deep in the tree keeps it under /tmp instead.
@@ -49,7 +35,6 @@ if [ ${#PCSC} -gt 92 ]; then
   PCSC_TEMPORARY=1
 fi
 PIDS=()
-source "$ROOT/scripts/demo-common.sh"
 
 cleanup() {
   trap - EXIT INT TERM
