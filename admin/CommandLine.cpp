@@ -27,6 +27,7 @@ const std::map<std::string, CommandSyntax>& Syntax() {
         {"erase", {CommandKind::Erase, 1, {"--yes"}, {"--database"}}},
         {"check", {CommandKind::Check, 0, {}, {"--database"}}},
         {"backup", {CommandKind::Backup, 1, {}, {"--database"}}},
+        {"restore", {CommandKind::Restore, 1, {}, {"--database"}}},
     };
     return syntax;
 }
@@ -98,6 +99,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             break;
         case CommandKind::Import:
         case CommandKind::Backup:
+        case CommandKind::Restore:
             invocation.target = operands[0];
             break;
         case CommandKind::Export: {

@@ -6,7 +6,7 @@
 
 namespace admin {
 
-enum class CommandKind { Help, Copy, Import, Export, Purge, Person, Erase, Check, Backup };
+enum class CommandKind { Help, Copy, Import, Export, Purge, Person, Erase, Check, Backup, Restore };
 enum class ExportedTable { Students, Accesses, Attempts };
 
 // One run of tarvo-admin as the command line asks for it, checked but not yet carried out.
@@ -14,7 +14,7 @@ struct Invocation {
     CommandKind kind = CommandKind::Help;
     std::optional<std::string> database;  // --database FILE|CONNINFO; else as the programs read it
     std::string source;                   // copy
-    std::string target;                   // copy; the file of import, backup and person --out
+    std::string target;                   // copy; the file of import, backup, restore, person --out
     bool update = false;                  // import
     bool skipBad = false;                 // import
     ExportedTable table = ExportedTable::Students;

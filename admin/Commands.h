@@ -19,6 +19,7 @@ int ExportCommand(const Invocation& invocation, const Target& target, AdminSessi
 int PurgeCommand(const Invocation& invocation, const Target& target, AdminSession& session);
 int CheckCommand(const Target& target, AdminSession& session);
 int BackupCommand(const Invocation& invocation, const Target& target, AdminSession& session);
+int RestoreCommand(const Invocation& invocation, const Target& target, AdminSession& session);
 int PersonCommand(const Invocation& invocation, const Target& target, AdminSession& session);
 int EraseCommand(const Invocation& invocation, const Target& target, AdminSession& session);
 int CopyCommand(const Invocation& invocation, AdminSession& session);

@@ -5,6 +5,7 @@
 #include "ExitCodes.h"
 #include "Purge.h"
 #include "SheetExport.h"
+#include "accessdb/FileRestore.h"
 
 namespace admin {
 
@@ -69,8 +70,9 @@ int CheckCommand(const Target& target, AdminSession& session) {
     for (const std::string& problem : problems) {
         session.Out() << "  " << problem << '\n';
     }
-    session.Err() << "tarvo-admin: la base de datos tiene problemas de integridad: restaure la "
-                     "última copia de seguridad buena.\n";
+    session.Err() << "tarvo-admin: la base de datos tiene problemas de integridad: cierre Tarvo "
+                     "y Mireval y restaure la última copia de seguridad buena con «tarvo-admin "
+                     "restore COPIA».\n";
     return kExitFailed;
 }
 
@@ -87,6 +89,28 @@ int BackupCommand(const Invocation& invocation, const Target& target, AdminSessi
     auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::ExistingOnly);
     tables->Backup(file);
     session.Out() << "Copia de seguridad escrita en " << file.string() << ".\n";
+    return kExitDone;
+}
+
+int RestoreCommand(const Invocation& invocation, const Target& target, AdminSession& session) {
+    if (target.location.IsServer()) {
+        session.Err() << "tarvo-admin: la base de datos está en un servidor PostgreSQL: restaure "
+                         "su copia con la herramienta de PostgreSQL (pg_restore -d BASE "
+                         "COPIA.dump), o vuelva a copiar los datos de un archivo con "
+                         "tarvo-admin copy.\n";
+        return kExitFailed;
+    }
+    const accessdb::RestoreOutcome outcome =
+        accessdb::RestoreBackup(invocation.target, target.location.File());
+    session.Out() << "Restaurada la copia " << invocation.target << " en "
+                  << outcome.database.string() << ": " << outcome.students
+                  << (outcome.students == 1 ? " alumno, " : " alumnos, ") << outcome.accesses
+                  << (outcome.accesses == 1 ? " acceso y " : " accesos y ") << outcome.attempts
+                  << (outcome.attempts == 1 ? " intento.\n" : " intentos.\n");
+    if (outcome.setAside) {
+        session.Out() << "La base de datos que había se ha guardado como "
+                      << outcome.setAside->string() << "; bórrela cuando ya no la necesite.\n";
+    }
     return kExitDone;
 }
 

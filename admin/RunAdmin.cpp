@@ -43,6 +43,10 @@ const char* const kUsageText =
     "  backup ARCHIVO\n"
     "      Copia de seguridad coherente del archivo mientras las puertas siguen escribiendo.\n"
     "      En un servidor PostgreSQL se usa pg_dump.\n"
+    "  restore COPIA\n"
+    "      Pone la copia de seguridad COPIA en lugar de la base de datos, con Tarvo y Mireval\n"
+    "      cerrados: comprueba la copia, guarda al lado la base de datos que había y comprueba\n"
+    "      el resultado. En un servidor PostgreSQL se usa pg_restore.\n"
     "  copy ORIGEN DESTINO\n"
     "      Copia todos los alumnos y accesos de ORIGEN en DESTINO, que debe estar vacío, y\n"
     "      comprueba la copia fila a fila. ORIGEN y DESTINO son un archivo (Alumnos.mdb) o un\n"
@@ -90,6 +94,8 @@ int Dispatch(const Invocation& invocation, AdminSession& session) {
             return CheckCommand(TargetOf(invocation, session), session);
         case CommandKind::Backup:
             return BackupCommand(invocation, TargetOf(invocation, session), session);
+        case CommandKind::Restore:
+            return RestoreCommand(invocation, TargetOf(invocation, session), session);
     }
     return kExitUsage;
 }

@@ -206,13 +206,16 @@ std::optional<std::string> Missing(const std::string& text, const std::string& p
 std::string RefusedStatement(const fs::path& file, const EngineFailure& failure, Intent intent) {
     if (auto table = Missing(failure.text, "no such table: ")) {
         return Capitalized(DatabaseAt(file)) + " no tiene la tabla " + *table +
-               ". Restaure la copia de seguridad, o abra Mireval en esa carpeta para que añada " +
-               "la tabla que falta (vacía).";
+               ". Restaure la copia de seguridad " +
+               "con «tarvo-admin restore COPIA» (con Tarvo y Mireval cerrados), o abra Mireval " +
+               "en esa carpeta para que añada la tabla que falta (vacía).";
     }
     if (auto column = Missing(failure.text, "no such column: ")) {
         return Capitalized(DatabaseAt(file)) + " no tiene la columna " + *column +
                " que usan los programas. Revise con el programa sqlite3 los nombres de las " +
-               "columnas de sus tablas, o restaure la copia de seguridad.";
+               "columnas de sus tablas, o restaure la copia de seguridad con «tarvo-admin "
+               "restore " +
+               "COPIA».";
     }
     return Attempt(intent, file) + ": la base de datos ha rechazado la orden (" + failure.text +
            "). Avise al servicio técnico con este mensaje.";
@@ -230,7 +233,7 @@ std::string Constraint(const fs::path& file, const EngineFailure& failure) {
     }
     return Attempt(Intent::Write, file) + ": la tabla no admite el registro (" + failure.text +
            "). Revise la definición de la tabla con el programa sqlite3, o restaure la copia " +
-           "de seguridad.";
+           "de seguridad con «tarvo-admin restore COPIA».";
 }
 
 }  // namespace
@@ -263,16 +266,20 @@ DatabaseError Describe(const std::filesystem::path& file, const EngineFailure& f
                         "escritura. Vuelva a intentarlo; si se repite, compruebe el disco y " +
                         "avise al servicio técnico."};
         case SQLITE_CORRUPT:
-            return {code, Capitalized(DatabaseAt(file)) + " está dañada. Deje de usarla: cierre " +
-                              "Tarvo y Mireval, guarde una copia del archivo tal como está y " +
-                              "restaure la última copia de seguridad (el programa sqlite3 puede " +
-                              "intentar recuperar los datos con su orden .recover)."};
+            return {
+                code,
+                Capitalized(DatabaseAt(file)) + " está dañada. Deje de usarla: cierre " +
+                    "Tarvo y Mireval, guarde una copia del archivo tal como está y " +
+                    "restaure la última copia de seguridad con «tarvo-admin restore COPIA» (el " +
+                    "programa sqlite3 puede " +
+                    "intentar recuperar los datos con su orden .recover)."};
         case SQLITE_NOTADB:
             return {code,
                     "El archivo " + Quoted(file.filename()) + " de la carpeta " +
                         Quoted(FolderOf(file)) + " no es una base de datos de Tarvo y " +
                         "Mireval: no tiene el formato de SQLite. Restaure la copia de " +
-                        "seguridad de la base de datos; si no la tiene, cambie el nombre de " +
+                        "seguridad de la base de datos con «tarvo-admin restore COPIA»; si no la "
+                        "tiene, cambie el nombre de " +
                         "ese archivo para conservarlo y Mireval creará una base de datos vacía."};
         case SQLITE_ERROR:
             return {code, RefusedStatement(file, failure, intent)};

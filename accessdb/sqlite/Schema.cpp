@@ -227,8 +227,9 @@ void PrepareSchema(sqlite3* db, bool createTables) {
             SQLITE_NOTADB,
             "El archivo de " + Where(db) +
                 " está vacío (0 bytes): no contiene la base de datos de alumnos. No se ha "
-                "modificado. Restaure la copia de seguridad, o abra Mireval en esa carpeta para "
-                "que cree en él las tablas vacías.");
+                "modificado. Restaure la copia de seguridad con «tarvo-admin restore COPIA», o "
+                "abra "
+                "Mireval en esa carpeta para que cree en él las tablas vacías.");
     }
     const int version = SchemaVersion(db);
     if (version > kSchemaVersion) {

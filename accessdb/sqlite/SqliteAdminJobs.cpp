@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <sstream>
 
 #include "DayOf.h"
 #include "SqliteSiteTables.h"
@@ -128,13 +129,27 @@ int SqliteSiteTables::SchemaVersion() {
 
 std::vector<std::string> SqliteSiteTables::CheckIntegrity() {
     std::vector<std::string> problems;
-    {
+    try {
         Statement check(Handle(), "PRAGMA integrity_check");
         while (check.Step()) {
-            if (check.Text(0) != "ok") {
-                problems.push_back(check.Text(0));
+            // A row may hold several problems, one per line, the first under a heading that
+            // names the schema ("*** in database main ***").
+            std::istringstream lines(check.Text(0));
+            for (std::string line; std::getline(lines, line);) {
+                if (line != "ok" && !line.empty() && !line.starts_with("*** in database")) {
+                    problems.push_back(line);
+                }
             }
         }
+    } catch (const DatabaseError& error) {
+        // Damage the check itself stumbled on ends it: what it listed so far stays, and why
+        // it stopped follows.
+        problems.push_back(error.Description());
+    }
+    if (!problems.empty()) {
+        // The scans below would read the damaged pages again and stop at the first of them:
+        // the engine's own list is what the administrator needs.
+        return problems;
     }
     const int version = SchemaVersion();
     if (version < kSchemaVersion) {

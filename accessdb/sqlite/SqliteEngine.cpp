@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include "FileKeeper.h"
 #include "Schema.h"
 #include "accessdb/AttemptListingSql.h"
 #include "accessdb/Connection.h"
@@ -13,11 +14,10 @@ namespace accessdb::sqlite {
 
 namespace {
 
-// A card's connection closes without a checkpoint, so that the WAL and its index stay for the
-// next card instead of being synced, deleted and made again. The next card's connection, usually
-// the only one, reads the whole WAL back as it opens and no longer knows what was checkpointed,
-// so SQLite would never start the WAL afresh: it is checkpointed and emptied once it holds this
-// many pages (about 256 KiB, some thirty cards), which keeps the WAL and that reading small.
+// The write-ahead log is checkpointed and emptied once it holds this many pages (about
+// 256 KiB, some thirty cards), by the commit that reaches it: the log stays small, and so does
+// what a program that did not end normally leaves beside the file. A program's last connection
+// on the file folds the rest back in as it closes (FileKeeping.h).
 constexpr int kWalPagesPerCheckpoint = 64;
 
 int CheckpointLongWal(void*, sqlite3* db, const char* name, int pages) {
@@ -70,7 +70,6 @@ std::unique_ptr<SqliteEngine> OpenEngine(const std::filesystem::path& file, Open
     }
     sqlite3_extended_result_codes(db.get(), 0);
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
-    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_wal_hook(db.get(), CheckpointLongWal, nullptr);
     // A granted access reported as stored must survive a power cut. The first statement reads
     // the file's schema: what fails here (not a database, a read-only folder) fails the open.
@@ -78,6 +77,7 @@ std::unique_ptr<SqliteEngine> OpenEngine(const std::filesystem::path& file, Open
     // Reading the tables also proves the file is a database at all: a damaged file fails here,
     // as an open failure, before anything is read or written.
     PrepareSchema(db.get(), mode == OpenMode::CreateIfMissing);
+    KeepOpen(path);
     return std::make_unique<SqliteEngine>(std::move(db));
 }
 

@@ -4,7 +4,15 @@
 
 namespace accessdb::sqlite {
 
-void Fail(sqlite3* db, int rc, Intent intent) { throw Describe(db, rc, intent); }
+void Fail(sqlite3* db, int rc, Intent intent) {
+    if (rc == SQLITE_BUSY) {
+        // This connection has waited its turn once and the other program still holds the file:
+        // its further writes fail at once, so a card or a command waits one bounded time in
+        // all, not once per statement.
+        sqlite3_busy_timeout(db, 0);
+    }
+    throw Describe(db, rc, intent);
+}
 
 void Check(sqlite3* db, int rc, Intent intent) {
     if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE) {

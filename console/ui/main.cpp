@@ -1,7 +1,12 @@
 #include "CMirevalApp.h"
+#include "accessdb/FileKeeping.h"
+#include "common/widgets/QuitOnSignal.h"
 
 int main(int argc, char** argv) {
+    // Outlives the window, so the file is folded and whole once the program has ended.
+    const accessdb::KeepDatabaseFilesOpen keepFiles;
     mireval::CMirevalApp app(argc, argv);
+    const common::QuitOnSignal quitOnSignal;
     if (!app.InitInstance()) {
         return 1;
     }
