@@ -4,6 +4,7 @@
 #include <set>
 
 #include "Days.h"
+#include "LocationArgument.h"
 #include "accessdb/Encodings.h"
 
 namespace admin {
@@ -34,6 +35,16 @@ const std::map<std::string, CommandSyntax>& Syntax() {
 
 ParsedCommandLine Fault(std::string text) { return {std::nullopt, std::move(text)}; }
 
+// An argument repeated in a fault, quoted; a connection string given in the wrong place may
+// hold a password, and is never repeated.
+std::string Echoed(const std::string& arg) {
+    if (NamesServer(arg) || arg.find("://") != std::string::npos ||
+        arg.find("password") != std::string::npos) {
+        return "(una dirección de base de datos, que no se repite aquí)";
+    }
+    return "«" + arg + "»";
+}
+
 std::optional<std::string> IsoArgument(const std::string& text) {
     const auto day = ReadCommandLineDay(text);
     return day ? std::optional<std::string>(IsoDay(*day)) : std::nullopt;
@@ -50,7 +61,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     const auto found = Syntax().find(args[0]);
     if (found == Syntax().end()) {
-        return Fault("la orden «" + args[0] + "» no existe");
+        return Fault("la orden " + Echoed(args[0]) + " no existe");
     }
     const CommandSyntax& syntax = found->second;
     const std::string& name = found->first;
@@ -109,8 +120,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 {"attempts", ExportedTable::Attempts}};
             const auto table = tables.find(operands[0]);
             if (table == tables.end()) {
-                return Fault("export exporta students, accesses o attempts, no «" + operands[0] +
-                             "»");
+                return Fault("export exporta students, accesses o attempts, no " +
+                             Echoed(operands[0]));
             }
             invocation.table = table->second;
             for (const auto& [option, field] :
@@ -125,8 +136,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 }
                 const auto iso = IsoArgument(values[option]);
                 if (!iso) {
-                    return Fault(std::string(option) + " «" + values[option] +
-                                 "» no es un día DD/MM/AAAA ni AAAA-MM-DD");
+                    return Fault(std::string(option) + " " + Echoed(values[option]) +
+                                 " no es un día DD/MM/AAAA ni AAAA-MM-DD");
                 }
                 *field = *iso;
             }
@@ -142,8 +153,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             }
             const auto days = ReadAge(values["--older-than"]);
             if (!days) {
-                return Fault("--older-than «" + values["--older-than"] +
-                             "» no es una edad: escriba días (90d) o semanas (13w)");
+                return Fault("--older-than " + Echoed(values["--older-than"]) +
+                             " no es una edad: escriba días (90d) o semanas (13w)");
             }
             invocation.days = *days;
             break;
@@ -151,7 +162,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         case CommandKind::Person:
         case CommandKind::Erase:
             if (!accessdb::IsValidDni(operands[0])) {
-                return Fault("el DNI «" + operands[0] + "» no tiene ocho cifras");
+                return Fault("el DNI " + Echoed(operands[0]) + " no tiene ocho cifras");
             }
             invocation.dni = operands[0];
             if (values.contains("--out")) {

@@ -4,7 +4,7 @@
 
 namespace admin {
 
-accessdb::StorageLocation LocationArgument(const std::string& argument, const std::string& role) {
+bool NamesServer(const std::string& argument) {
     const bool uri =
         argument.rfind("postgresql://", 0) == 0 || argument.rfind("postgres://", 0) == 0;
     // A keyword=value string begins with a keyword ("host=", "service ="); a file whose name
@@ -19,7 +19,11 @@ accessdb::StorageLocation LocationArgument(const std::string& argument, const st
         ++end;
     }
     const bool keywords = keywordEnd > 0 && end < argument.size() && argument[end] == '=';
-    if (uri || keywords) {
+    return uri || keywords;
+}
+
+accessdb::StorageLocation LocationArgument(const std::string& argument, const std::string& role) {
+    if (NamesServer(argument)) {
         return accessdb::StorageLocation::Server(argument, role);
     }
     return accessdb::StorageLocation(argument);

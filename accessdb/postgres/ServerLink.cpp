@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "Secrets.h"
 #include "ServerErrors.h"
 
 namespace accessdb::postgres {
@@ -62,13 +63,28 @@ std::vector<const char*> Parameters::Values() const {
     return values;
 }
 
+DatabaseError ServerLink::Shown(const DatabaseError& error) const {
+    return DatabaseError(error.Code(), WithoutSecrets(error.Description(), m_secrets));
+}
+
 ServerLink ServerLink::Connect(const StorageLocation& location) {
+    const std::vector<std::string> secrets = SecretsOf(location.ConnectionString());
+    try {
+        return Establish(location, secrets);
+    } catch (const DatabaseError& error) {
+        // libpq's texts may quote the string, and the server's may name what it was given.
+        throw DatabaseError(error.Code(), WithoutSecrets(error.Description(), secrets));
+    }
+}
+
+ServerLink ServerLink::Establish(const StorageLocation& location,
+                                 const std::vector<std::string>& secrets) {
     const std::string& origin = location.Origin();
     const std::string& address = location.ConnectionString();
     char* parseError = nullptr;
     PQconninfoOption* parsed = PQconninfoParse(address.c_str(), &parseError);
     if (parsed == nullptr) {
-        const std::string message = parseError ? parseError : "";
+        const std::string message = WithoutQuotedInput(parseError ? parseError : "");
         PQfreemem(parseError);
         throw AddressError(message, origin);
     }
@@ -105,14 +121,14 @@ ServerLink ServerLink::Connect(const StorageLocation& location) {
     if (PQsetnonblocking(raw, 1) != 0) {
         throw LostError(raw, origin);
     }
-    return ServerLink(std::move(connection), origin);
+    return ServerLink(std::move(connection), origin, secrets);
 }
 
 PGconn* ServerLink::Require() {
     if (!m_connection) {
-        throw DatabaseError(kServerUnreachable,
-                            "La conexión con el servidor de base de datos que indica " + m_origin +
-                                " ya se había perdido. Vuelva a intentarlo.");
+        throw Shown(DatabaseError(kServerUnreachable,
+                                  "La conexión con el servidor de base de datos que indica " +
+                                      m_origin + " ya se había perdido. Vuelva a intentarlo."));
     }
     return m_connection.get();
 }
@@ -122,11 +138,11 @@ void ServerLink::Abandon() {
     // cancelled (a cancel request would wait on the same silent server). The server rolls back
     // whatever was open when it notices.
     m_connection.reset();
-    throw NoAnswerError(m_deadline, m_origin);
+    throw Shown(NoAnswerError(m_deadline, m_origin));
 }
 
 void ServerLink::Lost() {
-    DatabaseError error = LostError(m_connection.get(), m_origin);
+    DatabaseError error = Shown(LostError(m_connection.get(), m_origin));
     m_connection.reset();
     throw error;
 }
@@ -178,7 +194,7 @@ ResultHandle ServerLink::Collect(Clock::time_point deadline) {
         }
     }
     if (failure) {
-        DatabaseError error = StatementError(connection, failure.get(), m_origin);
+        DatabaseError error = Shown(StatementError(connection, failure.get(), m_origin));
         if (PQstatus(connection) == CONNECTION_BAD) {
             m_connection.reset();
         }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "accessdb/DatabaseError.h"
 #include "accessdb/StorageLocation.h"
 
 // One connection to the site's database server that never blocks longer than its deadlines:
@@ -73,8 +74,15 @@ class ServerLink {
     const std::string& Origin() const { return m_origin; }
 
   private:
-    ServerLink(ConnectionHandle connection, std::string origin)
-        : m_connection(std::move(connection)), m_origin(std::move(origin)) {}
+    ServerLink(ConnectionHandle connection, std::string origin, std::vector<std::string> secrets)
+        : m_connection(std::move(connection)),
+          m_origin(std::move(origin)),
+          m_secrets(std::move(secrets)) {}
+
+    static ServerLink Establish(const StorageLocation& location,
+                                const std::vector<std::string>& secrets);
+    // The error with nothing of the connection string in its text.
+    DatabaseError Shown(const DatabaseError& error) const;
 
     ResultHandle Collect(std::chrono::steady_clock::time_point deadline);
     void Flush(std::chrono::steady_clock::time_point deadline);
@@ -84,6 +92,7 @@ class ServerLink {
 
     ConnectionHandle m_connection;
     std::string m_origin;
+    std::vector<std::string> m_secrets;  // SecretsOf the connection string
     std::chrono::milliseconds m_deadline = kStatementDeadline;
 };
 
