@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "accessdb/FileKeeping.h"
+
 // The code and its floors timed alternately, round by round: a drift of the machine (another
 // build starting, the disk's cache filling) then reaches both sides of a ratio alike instead of
 // becoming the ratio. One benchmark iteration is one round; the figures are medians over the
@@ -158,6 +160,9 @@ class RoundsReporter : public benchmark::BenchmarkReporter {
 // The benchmark programs' main: the flags of Google Benchmark, the summary lines above, and
 // a failed exit when a benchmark failed.
 inline int Main(int argc, char** argv) {
+    // As in the programs: each file opened stays held for the whole run, and its log is folded
+    // into it when the run ends.
+    const accessdb::KeepDatabaseFilesOpen program;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

@@ -34,8 +34,9 @@ inline void Check(sqlite3* db, int rc, int expected, const char* what) {
     }
 }
 
-// As the file engine does: a connection closes without a checkpoint, and a commit that leaves
-// the WAL at 64 pages or more checkpoints and empties it without waiting.
+// As the file engine does while its program holds the file: a card's connection closes without
+// a checkpoint, and a commit that leaves the WAL at 64 pages or more checkpoints and empties it
+// without waiting.
 inline int CheckpointLongWal(void*, sqlite3* db, const char* name, int pages) {
     if (pages >= 64) {
         sqlite3_busy_timeout(db, 0);

@@ -113,7 +113,9 @@ TEST_F(FailureTextTest, OpenFailuresSayWhatIsWrongWithTheFileOrFolder) {
          {SQLITE_CANTOPEN, {"'Alumnos.mdb' es una carpeta", folderText}, {"No se encuentra"}}},
         {"a text file under the database's name",
          [&] { std::ofstream(file) << std::string(200, 'x'); },
-         {SQLITE_NOTADB, {"'Alumnos.mdb'", "no es una base de datos", "copia de seguridad"}, {}}},
+         {SQLITE_NOTADB,
+          {"'Alumnos.mdb'", "no es una base de datos", "copia de seguridad", "tarvo-admin restore"},
+          {}}},
         {"a file this user may not read",
          [&] {
              RegisterAna();
@@ -227,7 +229,9 @@ TEST_F(FailureTextTest, DamageAndMissingTablesAreNamed) {
     }
     Connection db = Connection::Open(file, OpenMode::ExistingOnly);
     ExpectDescribed(OutcomeOf([&] { db.FindStudent("12345678"); }),
-                    {SQLITE_CORRUPT, {"'Alumnos.mdb'", "está dañada", "copia de seguridad"}, {}});
+                    {SQLITE_CORRUPT,
+                     {"'Alumnos.mdb'", "está dañada", "copia de seguridad", "tarvo-admin restore"},
+                     {}});
 
     ASSERT_EQ(Sql(file, "DROP TABLE Picadas"), Rows{});
     ExpectDescribed(OutcomeOf([&] { db.ListAccesses("12345678"); }),

@@ -13,6 +13,7 @@
 
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
+#include "accessdb/FileKeeping.h"
 #include "support/DatabaseFailure.h"
 #include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
@@ -27,6 +28,15 @@ std::string Bytes(const fs::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// When the file was last written, and its size, read without opening it: closing any descriptor
+// on the file would drop the locks this process holds on it.
+std::string Written(const fs::path& file) {
+    struct stat st {};
+    stat(file.c_str(), &st);
+    return std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + "/" +
+           std::to_string(st.st_size);
+}
+
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -39,6 +49,24 @@ std::string HandMadeTables(const std::string& alumnosDni, const std::string& pic
            "CREATE TABLE Picadas (DNI " +
            picadasDni + ", Fecha TEXT, Hora TEXT, Puerta TEXT);";
 }
+
+// Another program writing to the file: its write transaction holds the write lock until it goes.
+class Writer {
+  public:
+    explicit Writer(const fs::path& file) {
+        sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        m_started = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~Writer() { sqlite3_close(m_db); }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    bool Writing() const { return m_started; }
+
+  private:
+    sqlite3* m_db = nullptr;
+    bool m_started = false;
+};
 
 // Another program reading the file: one read transaction, open until the reader goes.
 class Reader {
@@ -218,38 +246,73 @@ TEST_F(SqliteFileTest, HandMadeTablesWhoseDnisAreNumbersAreAccepted) {
     }
 }
 
-// A card's connection leaves the WAL and its index in place (no checkpoint, no files deleted and
-// made again at every card), every row stays visible to other programs, and the WAL is emptied
-// as it grows instead of growing for ever.
-TEST_F(SqliteFileTest, CardsKeepTheWalWhichStaysSmallAndShowsEveryRow) {
-    Console().AddStudent(Student());
-    const auto card = [&] {
-        Connection db = Controller();
-        db.LookUpStudent("12345678").Field("Puerta");
-        db.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
-    };
-    card();
-    const std::string wal = file.string() + "-wal";
-    ASSERT_TRUE(fs::exists(wal));
-    ASSERT_TRUE(fs::exists(file.string() + "-shm"));
-    struct stat walBefore {};
-    ASSERT_EQ(stat(wal.c_str(), &walBefore), 0);
-    const std::string fileBefore = Bytes(file);
-
-    card();
-    EXPECT_EQ(Bytes(file), fileBefore) << "the card's close checkpointed";
-
+// While a program runs, a card's connection leaves the WAL and its index in place (no
+// checkpoint, no files deleted and made again at every card), every row stays visible to other
+// programs, and the WAL is emptied as it grows. Once the program ends, the file alone holds
+// every row: the last program to close folds the WAL into it and removes it.
+// Was: the WAL stayed beside the file with every program closed, so a copy of the file alone
+// held no student, and a backup copied over it had the old WAL replayed onto it.
+TEST_F(SqliteFileTest, CardsKeepTheWalWhileTheProgramRunsAndTheFileIsWholeOnceItEnds) {
     const int cards = 300;
-    for (int i = 0; i < cards; ++i) {
+    {
+        const KeepDatabaseFilesOpen program;
+        Console().AddStudent(Student());
+        const auto card = [&] {
+            Connection db = Controller();
+            db.LookUpStudent("12345678").Field("Puerta");
+            db.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
+        };
         card();
+        const std::string wal = file.string() + "-wal";
+        ASSERT_TRUE(fs::exists(wal));
+        ASSERT_TRUE(fs::exists(file.string() + "-shm"));
+        struct stat walBefore {};
+        ASSERT_EQ(stat(wal.c_str(), &walBefore), 0);
+        const std::string fileBefore = Written(file);
+
+        card();
+        EXPECT_EQ(Written(file), fileBefore) << "the card's close checkpointed";
+
+        for (int i = 0; i < cards; ++i) {
+            card();
+        }
+        struct stat walAfter {};
+        ASSERT_EQ(stat(wal.c_str(), &walAfter), 0);
+        EXPECT_EQ(walAfter.st_ino, walBefore.st_ino) << "the WAL was deleted and made again";
+        // A few dozen pages at most: checkpointed and emptied as it grows.
+        EXPECT_LT(walAfter.st_size, 100 * (4096 + 24));
+        EXPECT_NE(Written(file), fileBefore) << "nothing was ever checkpointed";
+        // Another program reads every row meanwhile, and its close leaves the WAL in place.
+        EXPECT_EQ(ShellCount(file, "Picadas"), std::to_string(cards + 2) + "\n");
+        EXPECT_TRUE(fs::exists(wal));
     }
-    struct stat walAfter {};
-    ASSERT_EQ(stat(wal.c_str(), &walAfter), 0);
-    EXPECT_EQ(walAfter.st_ino, walBefore.st_ino) << "the WAL was deleted and made again";
-    // A few dozen pages at most: checkpointed and emptied as it grows.
-    EXPECT_LT(walAfter.st_size, 100 * (4096 + 24));
-    EXPECT_NE(Bytes(file), fileBefore) << "nothing was ever checkpointed";
-    // The shell, like any program closing the file last, checkpoints and removes the WAL.
-    EXPECT_EQ(Sql(file, "SELECT count(*) FROM Picadas"), Rows{std::to_string(cards + 2)});
-    EXPECT_EQ(ShellCount(file, "Picadas"), std::to_string(cards + 2) + "\n");
+    for (const char* side : {"-wal", "-shm", "-journal"}) {
+        EXPECT_FALSE(fs::exists(file.string() + side)) << side;
+    }
+    // The file copied alone, as a school copies it with every program closed.
+    TempFolder elsewhere;
+    fs::copy_file(file, elsewhere / "Alumnos.mdb");
+    EXPECT_EQ(ShellCount(elsewhere / "Alumnos.mdb", "Picadas"), std::to_string(cards + 2) + "\n");
+    EXPECT_EQ(ShellCount(elsewhere / "Alumnos.mdb", "Alumnos"), "1\n");
+}
+
+// Was: with another program holding the write lock, a granted card waited 8 s for its access
+// and then 8 s more for its attempt. One bounded wait per card: once the lock was waited for in
+// vain, the connection's further writes fail at once.
+TEST_F(SqliteFileTest, ACardWaitsForTheWriteLockOnceNotOncePerRecord) {
+    Console().AddStudent(Student());
+    Connection card = Controller();
+    Writer otherProgram(file);
+    ASSERT_TRUE(otherProgram.Writing());
+    const DatabaseError access = Failure([&] {
+        card.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
+    });
+    EXPECT_EQ(access.Code(), SQLITE_BUSY);
+    const auto before = std::chrono::steady_clock::now();
+    const DatabaseError attempt = Failure([&] {
+        card.AppendAttempt({"12345678", "15/07/2014", "10:00:00", "3", "puesto", "concedido", ""});
+    });
+    EXPECT_EQ(attempt.Code(), SQLITE_BUSY);
+    // Far below the 8 s wait; a generous bound for a loaded machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(3));
 }

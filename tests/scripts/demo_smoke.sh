@@ -68,6 +68,15 @@ sweep
 relay=$(cut -d' ' -f2- "$DIR/relay.txt" 2>/dev/null)
 [ "$relay" = "door 3 opened" ] || fail "relay transcript: '${relay//$'\n'/|}', expected one door 3"
 
+# With every program ended (the demo stops them with SIGTERM), the file alone holds every row:
+# no WAL is left beside it, and a copy of the file by itself has the access.
+for side in -wal -shm; do
+  [ ! -e "$DIR/Alumnos.mdb$side" ] || fail "Alumnos.mdb$side left beside the file by the programs"
+done
+mkdir "$DIR/alone" && cp "$DIR/Alumnos.mdb" "$DIR/alone/"
+alone=$(sqlite3 "$DIR/alone/Alumnos.mdb" "SELECT count(*) FROM Picadas" 2>&1)
+[ "$alone" = "1" ] || fail "the file copied alone holds '$alone' accesses"
+
 accesses=$(sqlite3 "$DIR/Alumnos.mdb" "SELECT DNI || '|' || Puerta FROM Picadas" 2>&1)
 [ "$accesses" = "11111111|3" ] || fail "Picadas holds '${accesses//$'\n'/|}'"
 # Stamped by the station's clock, on the day of the run (either day, should it span midnight).
