@@ -41,6 +41,9 @@ void TellFaults(const std::string& file, const std::vector<RowFault>& faults, st
         if (fault.line > 0) {
             err << ", línea " << fault.line;
         }
+        if (fault.column > 0) {
+            err << ", columna " << fault.column;
+        }
         if (!fault.field.empty()) {
             err << ", campo " << fault.field;
         }
@@ -48,12 +51,12 @@ void TellFaults(const std::string& file, const std::vector<RowFault>& faults, st
     }
 }
 
-std::size_t RefusedRows(const std::vector<RowFault>& faults) {
+std::size_t RefusedRows(const ImportPlan& plan) {
     std::set<std::size_t> lines;
-    for (const RowFault& fault : faults) {
+    for (const RowFault& fault : plan.faults) {
         lines.insert(fault.line);
     }
-    return lines.size();
+    return lines.size() + plan.registered.size();  // registered rows are good rows of the sheet
 }
 
 std::string Students(std::size_t count) {
@@ -89,7 +92,12 @@ int ImportCommand(const Invocation& invocation, const Target& target, AdminSessi
     }
     const ImportPlan plan = PlanImport(sheet, RegisteredAmong(*tables, sheet), invocation.update);
     TellFaults(file, plan.faults, session.Err());
-    const std::size_t refused = RefusedRows(plan.faults);
+    // Usually the first chunks of an import that stopped midway: told once, not row by row.
+    if (!plan.registered.empty()) {
+        session.Err() << file << ": " << AlreadyRegisteredText(plan.registered, invocation.skipBad)
+                      << '\n';
+    }
+    const std::size_t refused = RefusedRows(plan);
     if (refused > 0 && !invocation.skipBad) {
         session.Err() << "tarvo-admin: no se ha importado nada: " << refused
                       << (refused == 1 ? " fila rechazada" : " filas rechazadas")

@@ -11,6 +11,41 @@ namespace admin {
 namespace {
 
 constexpr std::size_t kPage = 2000;
+constexpr std::size_t kStretchesTold = 6;
+
+// "líneas 2 a 501, 640", the lines in order, the first stretches of consecutive lines only.
+std::string LineStretches(const std::vector<SheetRow>& rows) {
+    std::string text = rows.size() == 1 ? "línea " : "líneas ";
+    std::size_t stretches = 0;
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t end = i + 1;
+        while (end < rows.size() && rows[end].line == rows[end - 1].line + 1) {
+            ++end;
+        }
+        if (stretches == kStretchesTold) {
+            const std::size_t others = rows.size() - i;
+            return text + " y " + (others == 1 ? "otra" : "otras " + std::to_string(others));
+        }
+        text += (stretches > 0 ? ", " : "") + std::to_string(rows[i].line);
+        if (end - i > 1) {
+            text += " a " + std::to_string(rows[end - 1].line);
+        }
+        ++stretches;
+        i = end;
+    }
+    return text;
+}
+
+// What finishes the import once the fault is mended: the students written stay, and a rerun
+// would refuse them as registered unless told to leave them out or to replace them.
+std::string FinishingHint(std::size_t written, bool update) {
+    if (written == 0) {
+        return {};
+    }
+    return update ? " Para terminar, ejecute de nuevo la misma importación."
+                  : " Para terminar, ejecute de nuevo la importación con --skip-bad: añade los "
+                    "que faltan y deja como están los ya guardados.";
+}
 
 }  // namespace
 
@@ -49,10 +84,7 @@ ImportPlan PlanImport(const StudentSheet& sheet, const std::set<std::int64_t>& r
     for (const SheetRow& row : sheet.rows) {
         const bool exists = registered.contains(std::stoll(row.student.dni));
         if (exists && !update) {
-            plan.faults.push_back({row.line, "DNI",
-                                   "el alumno " + row.student.dni +
-                                       " ya está registrado (con --update se reemplazan sus "
-                                       "datos por los de la hoja)"});
+            plan.registered.push_back(row);
             continue;
         }
         ++(exists ? plan.updated : plan.added);
@@ -61,6 +93,24 @@ ImportPlan PlanImport(const StudentSheet& sheet, const std::set<std::int64_t>& r
     std::stable_sort(plan.faults.begin(), plan.faults.end(),
                      [](const RowFault& a, const RowFault& b) { return a.line < b.line; });
     return plan;
+}
+
+std::string AlreadyRegisteredText(const std::vector<SheetRow>& registered, bool skipBad) {
+    const std::string who = registered.size() == 1
+                                ? "el alumno " + registered[0].student.dni + " de la " +
+                                      LineStretches(registered) +
+                                      (skipBad ? " ya estaba registrado" : " ya está registrado")
+                                : std::to_string(registered.size()) + " alumnos de la hoja ya " +
+                                      (skipBad ? "estaban" : "están") + " registrados (" +
+                                      LineStretches(registered) + ")";
+    if (skipBad) {
+        return who + (registered.size() == 1 ? " y se deja como está" : " y se dejan como están") +
+               " (con --update se reemplazan sus datos por los de la hoja).";
+    }
+    return who +
+           ": si una importación anterior se interrumpió, ejecute de nuevo con --skip-bad para "
+           "añadir los que faltan (los registrados se dejan como están), o con --update para "
+           "reemplazar sus datos por los de la hoja.";
 }
 
 void WriteStudents(accessdb::AdminTables& tables,
@@ -86,7 +136,8 @@ void WriteStudents(accessdb::AdminTables& tables,
         throw accessdb::DatabaseError(error.Code(), error.Description() + " Se guardaron " +
                                                         std::to_string(written) + " de " +
                                                         std::to_string(students.size()) +
-                                                        " alumnos antes del fallo; los demás no.");
+                                                        " alumnos antes del fallo; los demás no." +
+                                                        FinishingHint(written, update));
     }
     progress.Finish();
 }

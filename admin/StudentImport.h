@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "ChunkPacing.h"
@@ -15,7 +16,8 @@ namespace admin {
 // What an import will write once every row has been checked against the file and the database.
 struct ImportPlan {
     std::vector<accessdb::StudentRecord> students;  // in the file's order
-    std::vector<RowFault> faults;                   // the sheet's, and the DNIs already registered
+    std::vector<RowFault> faults;                   // the sheet's
+    std::vector<SheetRow> registered;  // refused for being registered already, told together
     std::size_t added = 0;
     std::size_t updated = 0;
 };
@@ -26,6 +28,11 @@ std::set<std::int64_t> RegisteredAmong(accessdb::SiteTables& tables, const Stude
 // A student already registered is refused unless `update` is set, then replaced.
 ImportPlan PlanImport(const StudentSheet& sheet, const std::set<std::int64_t>& registered,
                       bool update);
+
+// The students of the sheet already registered, told once for all of them with the way to finish
+// an import that stopped midway (whose first chunks these usually are); `skipBad` when they are
+// being left out.
+std::string AlreadyRegisteredText(const std::vector<SheetRow>& registered, bool skipBad);
 
 // Writes the students in chunks of `pacing.rows`, each one change of its own. A failure names
 // how many students were kept before it (the chunks already written stay).

@@ -42,10 +42,20 @@ std::string ColumnList() {
     return Joined(std::vector<std::string_view>(kStudentColumns.begin(), kStudentColumns.end()));
 }
 
-// Where each of the ten columns stands in the file's rows.
+std::string Quoted(std::string_view text) { return "«" + std::string(text) + "»"; }
+
+bool IsBlankField(std::string_view field) {
+    return field.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// Where each of the ten columns stands in the file's rows. Columns the header leaves unnamed
+// (spreadsheets save empty ones right of the last, once a cell there was touched) belong to no
+// column of the table: a row may leave them out, or empty, but holds nothing there.
 struct Layout {
     std::array<std::size_t, kStudentColumns.size()> position{};
-    std::size_t width = 0;
+    std::vector<std::size_t> unnamed;
+    std::size_t width = 0;       // the header's fields, named or not
+    std::size_t namedWidth = 0;  // up to the last named one: what a row must have
 };
 
 std::optional<Layout> ReadHeader(const CsvRecord& header, bool everyColumnRequired,
@@ -56,18 +66,31 @@ std::optional<Layout> ReadHeader(const CsvRecord& header, bool everyColumnRequir
     layout.width = header.fields.size();
     for (std::size_t i = 0; i < header.fields.size(); ++i) {
         const std::string key = ColumnKey(header.fields[i]);
+        if (key.empty()) {
+            layout.unnamed.push_back(i);
+            continue;
+        }
+        layout.namedWidth = i + 1;
         const auto known =
             std::find_if(kStudentColumns.begin(), kStudentColumns.end(),
                          [&](std::string_view name) { return ColumnKey(name) == key; });
         if (known == kStudentColumns.end()) {
-            faults.push_back(
-                {header.line, header.fields[i],
-                 "la cabecera nombra una columna que no existe; las columnas son " + ColumnList()});
+            faults.push_back({header.line,
+                              {},
+                              "la cabecera nombra " + Quoted(header.fields[i]) +
+                                  ", una columna que no existe; las columnas son " + ColumnList(),
+                              i + 1});
             continue;
         }
         std::size_t& position = layout.position[known - kStudentColumns.begin()];
         if (position != kMissing) {
-            faults.push_back({header.line, std::string(*known), "la cabecera la nombra dos veces"});
+            faults.push_back({header.line,
+                              {},
+                              Quoted(header.fields[i]) + " repite la columna " +
+                                  std::string(*known) + ", ya nombrada en la columna " +
+                                  std::to_string(position + 1),
+                              i + 1});
+            continue;
         }
         position = i;
     }
@@ -91,9 +114,8 @@ std::optional<Layout> ReadHeader(const CsvRecord& header, bool everyColumnRequir
 }
 
 bool IsBlank(const CsvRecord& record) {
-    return std::all_of(record.fields.begin(), record.fields.end(), [](const std::string& field) {
-        return field.find_first_not_of(" \t") == std::string::npos;
-    });
+    return std::all_of(record.fields.begin(), record.fields.end(),
+                       [](const std::string& field) { return IsBlankField(field); });
 }
 
 // The row's fields by column, checked; every fault of the row is told, not only the first.
@@ -104,12 +126,12 @@ std::optional<accessdb::StudentRecord> ReadRow(const CsvRecord& record, const La
         count > layout.width &&
         std::any_of(record.fields.begin() + static_cast<std::ptrdiff_t>(layout.width),
                     record.fields.end(), [](const std::string& f) { return !f.empty(); });
-    if (count < layout.width || extraFilled) {
+    if (count < layout.namedWidth || extraFilled) {
         faults.push_back(
             {record.line,
              {},
              "la fila tiene " + std::to_string(count) + " campos y la cabecera " +
-                 std::to_string(layout.width) +
+                 std::to_string(extraFilled ? layout.width : layout.namedWidth) +
                  (separator == ',' ? " (un campo con comas, como las puertas 1,3, va entre "
                                      "comillas; o separe los campos con ;)"
                                    : "")});
@@ -138,6 +160,17 @@ std::optional<accessdb::StudentRecord> ReadRow(const CsvRecord& record, const La
     student.periodoTemporal = take(7, CheckFlag(field(7)));
     student.fechaA = take(8, CheckRestrictionDate(field(8)));
     student.fechaB = take(9, CheckRestrictionDate(field(9)));
+    for (const std::size_t position : layout.unnamed) {
+        if (position < count && !IsBlankField(record.fields[position])) {
+            faults.push_back({record.line,
+                              {},
+                              Quoted(record.fields[position]) +
+                                  " está en una columna que la cabecera no nombra: bórrelo, o "
+                                  "nombre la columna en la cabecera como una de estas: " +
+                                  ColumnList(),
+                              position + 1});
+        }
+    }
     if (faults.size() != before) {
         return std::nullopt;
     }

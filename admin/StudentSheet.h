@@ -17,11 +17,13 @@ inline constexpr std::array<std::string_view, 10> kStudentColumns = {
     "Agosto", "Fin_de_semana", "Periodo_temporal", "FechaA",    "FechaB"};
 
 // A refused line: where (line 0 is the file as a whole), which column (empty for the whole row)
-// and why, in words the person who filled the sheet can act on.
+// and why, in words the person who filled the sheet can act on. A column the header does not
+// name, or names wrongly, is told by its position instead.
 struct RowFault {
     std::size_t line = 0;
     std::string field;
     std::string text;
+    std::size_t column = 0;  // counted from 1; 0 when the fault is not about one position
 };
 
 struct SheetRow {

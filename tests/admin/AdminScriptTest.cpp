@@ -65,6 +65,76 @@ TEST_F(AdminScript, ImportWritesNothingUntilEveryRowIsGood) {
     EXPECT_EQ(luis.agosto, "0");
 }
 
+// What a spreadsheet saves once a cell right of the columns was touched: empty columns after
+// the last, on the header and on every row.
+TEST_F(AdminScript, ImportIgnoresTheEmptyColumnsASpreadsheetAddsAfterTheLast) {
+    for (const char separator : {';', ','}) {
+        SCOPED_TRACE(std::string(1, separator));
+        std::string sheet =
+            "DNI;Nombre;Apellido1;Apellido2;Puerta;;;\r\n"
+            "23456789;Luis;Sanz;;\"1,3\";;;\r\n"
+            "34567890;Eva;Ruiz;Gil;8;;;\r\n";
+        for (char& c : sheet) {
+            c = c == ';' ? separator : c;
+        }
+        WriteFile(folder / "anchas.csv", sheet);
+        Sql(database, "DELETE FROM Alumnos WHERE DNI IN (23456789, 34567890)");
+        const AdminRun run = Admin("import anchas.csv");
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, "Importados 2 alumnos (2 nuevos, 0 actualizados).\n");
+        EXPECT_EQ(Sql(database,
+                      "SELECT * FROM Alumnos WHERE DNI IN (23456789, 34567890) "
+                      "ORDER BY DNI"),
+                  (Rows{"23456789|Luis|Sanz||1,3,|0|0|0||", "34567890|Eva|Ruiz|Gil|8|0|0|0||"}));
+    }
+
+    // A value under one of them is no column of the table: its row is refused by position.
+    WriteFile(folder / "anchas.csv", "DNI;Nombre;Apellido1;;\r\n45678901;Iker;Sanz;;3º A\r\n");
+    const AdminRun refused = Admin("import anchas.csv");
+    EXPECT_EQ(refused.exitCode, 4);
+    EXPECT_NE(refused.err.find("anchas.csv, línea 2, columna 5: «3º A» está en una columna que la "
+                               "cabecera no nombra"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(Count("Alumnos"), Rows{"4"});
+}
+
+// An import stopped midway (killed, or its database failed) keeps the chunks it wrote; run
+// again, it says which students are there already and how to add the rest, and --skip-bad adds
+// each of the rest once.
+TEST_F(AdminScript, ARerunAfterAnImportStoppedMidwayAddsTheRestOnceWithSkipBad) {
+    std::string sheet = kHeader;
+    for (int i = 0; i < 6; ++i) {
+        sheet +=
+            std::to_string(40000000 + i) + ";Alumno" + std::to_string(i) + ";Sanz;;2;0;0;0;;\n";
+    }
+    // The first chunk written, as a stopped import leaves it.
+    WriteFile(folder / "primera-parte.csv", sheet.substr(0, sheet.find("40000004")));
+    ASSERT_EQ(Admin("import primera-parte.csv").exitCode, 0);
+    WriteFile(folder / "alumnos.csv", sheet);
+
+    const AdminRun rerun = Admin("import alumnos.csv");
+    EXPECT_EQ(rerun.exitCode, 4);
+    EXPECT_EQ(rerun.err,
+              "alumnos.csv: 4 alumnos de la hoja ya están registrados (líneas 2 a 5): si una "
+              "importación anterior se interrumpió, ejecute de nuevo con --skip-bad para añadir "
+              "los que faltan (los registrados se dejan como están), o con --update para "
+              "reemplazar sus datos por los de la hoja.\n"
+              "tarvo-admin: no se ha importado nada: 4 filas rechazadas. Corrija la hoja, o "
+              "importe solo las filas buenas con --skip-bad.\n");
+    EXPECT_EQ(Count("Alumnos"), Rows{"6"});
+
+    const AdminRun finished = Admin("import alumnos.csv --skip-bad");
+    EXPECT_EQ(finished.exitCode, 4);
+    EXPECT_EQ(finished.out, "Importados 2 alumnos (2 nuevos, 0 actualizados).\n");
+    EXPECT_EQ(Sql(database,
+                  "SELECT count(*), count(DISTINCT DNI), min(DNI), max(DNI) FROM "
+                  "Alumnos WHERE DNI BETWEEN 40000000 AND 40000005"),
+              Rows{"6|6|40000000|40000005"});
+    EXPECT_EQ(Count("Alumnos"), Rows{"8"});
+}
+
 TEST_F(AdminScript, ExportsGoToStandardOutputAndTheirCountToStandardError) {
     {
         auto db = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly);

@@ -80,7 +80,9 @@ TEST_F(ImportCommand, AStudentAlreadyRegisteredIsARefusedRowUnlessUpdating) {
     EXPECT_EQ(Import(kHeader + Row(12345678) + Row(23456789)), admin::kExitRefusedRows);
     EXPECT_EQ(site.students.size(), 1u);
     EXPECT_EQ(site.students[23456789].nombre, "Antigua");
-    EXPECT_NE(session.err.str().find("línea 3, campo DNI: el alumno 23456789 ya está registrado"),
+    EXPECT_NE(session.err.str().find("alumnos.csv: el alumno 23456789 de la línea 3 ya está "
+                                     "registrado: si una importación anterior se interrumpió, "
+                                     "ejecute de nuevo con --skip-bad"),
               std::string::npos)
         << session.err.str();
 
@@ -135,6 +137,96 @@ TEST_F(ImportCommand, AFailureMidwaySaysHowManyStudentsWereKept) {
                                      "de 700 alumnos antes del fallo"),
               std::string::npos)
         << session.err.str();
+}
+
+// Each chunk is its own change, so an import that stopped midway leaves the students of the
+// chunks before; run again, the sheet's first part is told once as registered, with the way to
+// add the rest, and --skip-bad adds just the rest.
+TEST_F(ImportCommand, AnImportStoppedMidwayIsFinishedWithSkipBad) {
+    std::string sheet = kHeader;
+    for (int i = 0; i < 700; ++i) {
+        sheet += Row(10000000 + i);
+    }
+    site.failingImportCall = 2;
+    EXPECT_EQ(Import(sheet), admin::kExitFailed);
+    EXPECT_EQ(site.students.size(), 500u);
+    EXPECT_NE(session.err.str().find("ejecute de nuevo la importación con --skip-bad"),
+              std::string::npos)
+        << session.err.str();
+    site.failingImportCall = 0;
+    site.importChunks.clear();
+
+    // One more row, refused for its own fault, among the ones already registered.
+    session.err.str("");
+    const std::string withBadRow = sheet + Row(20000000, "9");
+    EXPECT_EQ(Import(withBadRow), admin::kExitRefusedRows);
+    EXPECT_EQ(site.students.size(), 500u);
+    EXPECT_TRUE(site.importChunks.empty());
+    const std::string err = session.err.str();
+    const std::string file = (folder / "alumnos.csv").string();
+    EXPECT_TRUE(err.ends_with(
+        file +
+        ", línea 702, campo Puerta: «9» no es una puerta: las puertas van de 1 a 8 "
+        "(escríbalas como 1,3)\n" +
+        file +
+        ": 500 alumnos de la hoja ya están registrados (líneas 2 a 501): si una importación "
+        "anterior se interrumpió, ejecute de nuevo con --skip-bad para añadir los que faltan "
+        "(los registrados se dejan como están), o con --update para reemplazar sus datos por "
+        "los de la hoja.\n"
+        "tarvo-admin: no se ha importado nada: 501 filas rechazadas. Corrija la hoja, o "
+        "importe solo las filas buenas con --skip-bad.\n"))
+        << err;
+    // Told once, not once for each of the 500.
+    EXPECT_EQ(err.find("ya está registrado"), std::string::npos) << err;
+
+    session.err.str("");
+    EXPECT_EQ(Import(withBadRow, {"--skip-bad"}), admin::kExitRefusedRows);
+    EXPECT_EQ(site.students.size(), 700u);
+    EXPECT_EQ(site.importChunks, std::vector<std::size_t>{200});
+    EXPECT_EQ(session.out.str(), "Importados 200 alumnos (200 nuevos, 0 actualizados).\n");
+    EXPECT_NE(session.err.str().find("alumnos.csv: 500 alumnos de la hoja ya estaban registrados "
+                                     "(líneas 2 a 501) y se dejan como están"),
+              std::string::npos)
+        << session.err.str();
+    EXPECT_NE(session.err.str().find("501 filas rechazadas (arriba) no se han importado"),
+              std::string::npos)
+        << session.err.str();
+}
+
+// Registered rows scattered through the sheet are told by their stretches of lines.
+TEST_F(ImportCommand, RegisteredRowsAreToldByTheirStretchesOfLines) {
+    std::string sheet = kHeader;
+    for (int i = 0; i < 30; ++i) {
+        sheet += Row(10000000 + i);
+        if (i % 4 == 0) {
+            RegisterAlready(10000000 + i, "Antes");
+        }
+        if (i == 1 || i == 2) {
+            RegisterAlready(10000000 + i, "Antes");
+        }
+    }
+    EXPECT_EQ(Import(sheet), admin::kExitRefusedRows);
+    EXPECT_NE(session.err.str().find("alumnos.csv: 10 alumnos de la hoja ya están registrados "
+                                     "(líneas 2 a 4, 6, 10, 14, 18, 22 y otras 2): "),
+              std::string::npos)
+        << session.err.str();
+}
+
+// A message about a column of the sheet names it, or its position when it has no name.
+TEST_F(ImportCommand, AColumnIsToldByItsPositionWhenItHasNoName) {
+    EXPECT_EQ(Import("DNI;Nombre;Apellido1;Apellido2;;\n"
+                     "12345678;Ana;Pérez;;;\n23456789;Luis;Sanz;;;2º B\n"),
+              admin::kExitRefusedRows);
+    EXPECT_NE(session.err.str().find("alumnos.csv, línea 3, columna 6: «2º B» está en una columna "
+                                     "que la cabecera no nombra"),
+              std::string::npos)
+        << session.err.str();
+    EXPECT_EQ(Import("DNI;Nombre;Apelido1\n12345678;Ana;Pérez\n"), admin::kExitRefusedRows);
+    EXPECT_NE(session.err.str().find("alumnos.csv, línea 1, columna 3: la cabecera nombra "
+                                     "«Apelido1», una columna que no existe"),
+              std::string::npos)
+        << session.err.str();
+    EXPECT_TRUE(site.students.empty());
 }
 
 TEST_F(ImportCommand, FilesThatAreNoSheetAreRefusedBeforeTheDatabaseIsOpened) {

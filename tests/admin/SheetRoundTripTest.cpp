@@ -121,7 +121,7 @@ TEST_F(SheetRoundTrip, AnUpdateReplacesTheStudentsTheSheetNames) {
 
     const AdminRun refused = RunAdminProgram(args);
     EXPECT_EQ(refused.exitCode, 4);
-    EXPECT_NE(refused.err.find("alumnos.csv, línea 2, campo DNI: el alumno 12345678 ya está "
+    EXPECT_NE(refused.err.find("alumnos.csv: el alumno 12345678 de la línea 2 ya está "
                                "registrado"),
               std::string::npos)
         << refused.err;

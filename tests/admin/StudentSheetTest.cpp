@@ -103,9 +103,11 @@ TEST(StudentSheet, FilesWithoutAUsableHeaderAreRefusedWhole) {
         {"empty file", "", 0, "está vacío"},
         {"only blank lines", "\r\n\r\n;;;\r\n", 0, "está vacío"},
         {"no header", kGoodRow, 1, "no existe"},
-        {"misspelt column", "DNI;Nombre;Apellido1;Puertas\n", 1, "no existe"},
+        {"misspelt column", "DNI;Nombre;Apellido1;Puertas\n", 1,
+         "«Puertas», una columna que no existe"},
         {"required column missing", "DNI;Nombre\n" + kGoodRow, 1, "faltan las columnas Apellido1"},
-        {"column named twice", "DNI;Nombre;Apellido1;dni\n", 1, "dos veces"},
+        {"column named twice", "DNI;Nombre;Apellido1;dni\n", 1,
+         "«dni» repite la columna DNI, ya nombrada en la columna 1"},
         {"not text", std::string("DNI;Nombre\n\0\0\0", 14), 2, "no es un archivo de texto"},
     };
     for (const Case& test : cases) {
@@ -182,4 +184,61 @@ TEST(StudentSheet, TheExportedLinesAreTheSheetImportReads) {
     EXPECT_EQ(admin::StudentSheetHeader(),
               "DNI;Nombre;Apellido1;Apellido2;Puerta;Agosto;Fin_de_semana;Periodo_temporal;"
               "FechaA;FechaB\n");
+}
+
+// Once a cell to the right of the sheet was touched, spreadsheets save empty columns after the
+// last one: a column the header leaves unnamed is no column of the table, and is ignored while
+// no row holds anything in it.
+TEST(StudentSheet, ColumnsTheHeaderLeavesUnnamedAreIgnoredWhileNoRowFillsThem) {
+    struct Case {
+        const char* name;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"empty columns after the last, ;",
+         "DNI;Nombre;Apellido1;Apellido2;;;\n12345678;Ana;Pérez;Gil;;;\n23456789;Luis;Sanz;;;;\n"},
+        {"empty columns after the last, commas and CR LF",
+         "DNI,Nombre,Apellido1,Apellido2,,,\r\n12345678,Ana,Pérez,Gil,,,\r\n"
+         "23456789,Luis,Sanz,,,,\r\n"},
+        {"rows without the empty columns",
+         "DNI;Nombre;Apellido1;Apellido2;;\n"
+         "12345678;Ana;Pérez;Gil\n23456789;Luis;Sanz;;\n"},
+        {"a blank header cell",
+         "DNI;Nombre;Apellido1;Apellido2; ;\n"
+         "12345678;Ana;Pérez;Gil; ;\n23456789;Luis;Sanz;;;\n"},
+        {"an empty column between two",
+         "DNI;;Nombre;Apellido1;Apellido2\n"
+         "12345678;;Ana;Pérez;Gil\n23456789;;Luis;Sanz;\n"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const auto sheet = admin::ReadStudentSheet(test.text, false);
+        ASSERT_TRUE(sheet.faults.empty()) << Faults(sheet);
+        ASSERT_EQ(sheet.rows.size(), 2u);
+        EXPECT_EQ(sheet.rows[0].student.nombre, "Ana");
+        EXPECT_EQ(sheet.rows[0].student.apellido2, "Gil");
+        EXPECT_EQ(sheet.rows[1].student.dni, "23456789");
+        EXPECT_EQ(sheet.rows[1].line, 3u);
+    }
+
+    // A value under an unnamed column belongs to no column of the table: its row is refused,
+    // the column told by its position, every other fault of the row as well.
+    const auto sheet = admin::ReadStudentSheet(
+        "DNI;Nombre;Apellido1;Apellido2;;;\n12345678;Ana;Pérez;Gil;;;\n"
+        "23456789;Luis;Sanz;;;2º B;\n"
+        "3456789;Eva;Ruiz;;x;;y\n",
+        false);
+    ASSERT_EQ(sheet.rows.size(), 1u);
+    EXPECT_EQ(sheet.rows[0].student.dni, "12345678");
+    ASSERT_EQ(sheet.faults.size(), 4u) << Faults(sheet);
+    EXPECT_EQ(sheet.faults[0].line, 3u);
+    EXPECT_EQ(sheet.faults[0].column, 6u);
+    EXPECT_EQ(sheet.faults[0].field, "");
+    EXPECT_NE(sheet.faults[0].text.find("«2º B» está en una columna que la cabecera no nombra"),
+              std::string::npos)
+        << Faults(sheet);
+    EXPECT_EQ(sheet.faults[1].line, 4u);
+    EXPECT_EQ(sheet.faults[1].field, "DNI");
+    EXPECT_EQ(sheet.faults[2].column, 5u);
+    EXPECT_EQ(sheet.faults[3].column, 7u);
 }
