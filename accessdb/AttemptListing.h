@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "NullColumns.h"
 #include "Records.h"
 
 namespace accessdb {
@@ -16,6 +17,7 @@ struct PositionedAttempt {
     std::int64_t position = 0;
     std::string day;
     AttemptRecord attempt;
+    NullColumns nulls{};  // of the attempt's columns, for a copy of the site
 };
 
 // Where a page of the attempts listing ended: the next page starts just after it.

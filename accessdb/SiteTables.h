@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "AttemptListing.h"
+#include "NullColumns.h"
 #include "Records.h"
 #include "StorageLocation.h"
 
@@ -18,6 +19,13 @@ enum class OpenMode;
 struct PositionedAccess {
     std::int64_t position = 0;
     AccessRecord access;
+    NullColumns nulls{};  // of the access's columns
+};
+
+// One student row, and which of its columns held NULL. Read as a StudentRecord, a NULL is the
+// empty text, as the programs read it.
+struct StoredStudent : StudentRecord {
+    NullColumns nulls{};
 };
 
 // Whole tables at once, for moving a site between the file and a server. Pages are read in a
@@ -42,20 +50,22 @@ class SiteTables {
     // Up to `limit` students with a DNI above `after` (from the first when none), by DNI; all
     // ten columns, DNI as its eight digits. A DNI the table holds as something other than a
     // number fails with kNotANumberDni.
-    virtual std::vector<StudentRecord> StudentsAfter(std::optional<std::int64_t> after,
+    virtual std::vector<StoredStudent> StudentsAfter(std::optional<std::int64_t> after,
                                                      std::size_t limit) = 0;
     // Up to `limit` accesses written after the one at `after`, in the order written.
     virtual std::vector<PositionedAccess> AccessesAfter(std::optional<std::int64_t> after,
                                                         std::size_t limit) = 0;
-    // All ten columns of each student, as they stand.
-    virtual void InsertStudents(const std::vector<StudentRecord>& students) = 0;
-    // Appended in this order after the accesses already there.
-    virtual void InsertAccesses(const std::vector<AccessRecord>& accesses) = 0;
+    // All ten columns of each student as they stand, NULL where the row read held NULL.
+    virtual void InsertStudents(const std::vector<StoredStudent>& students) = 0;
+    // Appended in this order after the accesses already there, NULL where the row read held
+    // NULL; the positions read are not kept.
+    virtual void InsertAccesses(const std::vector<PositionedAccess>& accesses) = 0;
     // Up to `limit` attempts written after the one at `after`, in the order written.
     virtual std::vector<PositionedAttempt> AttemptsAfter(std::optional<std::int64_t> after,
                                                          std::size_t limit) = 0;
-    // Appended in this order after the attempts already there, every column as given.
-    virtual void InsertAttempts(const std::vector<AttemptRecord>& attempts) = 0;
+    // Appended in this order after the attempts already there, every column as given (NULL
+    // where the row read held NULL); the positions read are not kept.
+    virtual void InsertAttempts(const std::vector<PositionedAttempt>& attempts) = 0;
 };
 
 // The tables at the location, by the engine that holds them.

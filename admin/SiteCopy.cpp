@@ -13,15 +13,20 @@ namespace {
 // Rows per page: enough to keep the statements cheap, little enough to keep memory flat.
 constexpr std::size_t kPage = 2000;
 
-bool SameStudent(const accessdb::StudentRecord& a, const accessdb::StudentRecord& b) {
+// Every column, and a NULL is not the empty text the programs read it as.
+bool SameStudent(const accessdb::StoredStudent& a, const accessdb::StoredStudent& b) {
     return a.dni == b.dni && a.nombre == b.nombre && a.apellido1 == b.apellido1 &&
            a.apellido2 == b.apellido2 && a.puerta == b.puerta && a.agosto == b.agosto &&
            a.finDeSemana == b.finDeSemana && a.periodoTemporal == b.periodoTemporal &&
-           a.fechaA == b.fechaA && a.fechaB == b.fechaB;
+           a.fechaA == b.fechaA && a.fechaB == b.fechaB && a.nulls == b.nulls;
 }
 
-bool SameAccess(const accessdb::AccessRecord& a, const accessdb::AccessRecord& b) {
-    return a.dni == b.dni && a.fecha == b.fecha && a.hora == b.hora && a.puerta == b.puerta;
+// Every column but the position, which differs between databases.
+bool SameAccess(const accessdb::PositionedAccess& x, const accessdb::PositionedAccess& y) {
+    const accessdb::AccessRecord& a = x.access;
+    const accessdb::AccessRecord& b = y.access;
+    return a.dni == b.dni && a.fecha == b.fecha && a.hora == b.hora && a.puerta == b.puerta &&
+           x.nulls == y.nulls;
 }
 
 [[noreturn]] void Mismatch(const std::string& what) {
@@ -44,31 +49,34 @@ std::int64_t CopyStudents(accessdb::SiteTables& source, accessdb::SiteTables& ta
     }
 }
 
-// A table kept in the order written (Picadas, Intentos): how to read a page of it, what a
-// row holds, how to append rows, and how to compare two of them.
-template <typename Row, typename Positioned>
+// A table kept in the order written (Picadas, Intentos): how to read a page of it, how to
+// append rows, and how to compare two of them.
+template <typename Positioned>
 struct OrderedTable {
     const char* name;  // for the mismatch text
     std::vector<Positioned> (accessdb::SiteTables::*page)(std::optional<std::int64_t>, std::size_t);
-    Row Positioned::*row;
-    void (accessdb::SiteTables::*insert)(const std::vector<Row>&);
-    bool (*same)(const Row&, const Row&);
+    void (accessdb::SiteTables::*insert)(const std::vector<Positioned>&);
+    bool (*same)(const Positioned&, const Positioned&);
 };
 
-bool SameAttempt(const accessdb::AttemptRecord& a, const accessdb::AttemptRecord& b) {
+// Every column but the position and the day, which the engine derives from the date.
+bool SameAttempt(const accessdb::PositionedAttempt& x, const accessdb::PositionedAttempt& y) {
+    const accessdb::AttemptRecord& a = x.attempt;
+    const accessdb::AttemptRecord& b = y.attempt;
     return a.dni == b.dni && a.fecha == b.fecha && a.hora == b.hora && a.puerta == b.puerta &&
-           a.puesto == b.puesto && a.resultado == b.resultado && a.motivo == b.motivo;
+           a.puesto == b.puesto && a.resultado == b.resultado && a.motivo == b.motivo &&
+           x.nulls == y.nulls;
 }
 
-const OrderedTable<accessdb::AccessRecord, accessdb::PositionedAccess> kAccesses{
-    "acceso", &accessdb::SiteTables::AccessesAfter, &accessdb::PositionedAccess::access,
-    &accessdb::SiteTables::InsertAccesses, SameAccess};
-const OrderedTable<accessdb::AttemptRecord, accessdb::PositionedAttempt> kAttempts{
-    "intento", &accessdb::SiteTables::AttemptsAfter, &accessdb::PositionedAttempt::attempt,
-    &accessdb::SiteTables::InsertAttempts, SameAttempt};
+const OrderedTable<accessdb::PositionedAccess> kAccesses{
+    "acceso", &accessdb::SiteTables::AccessesAfter, &accessdb::SiteTables::InsertAccesses,
+    SameAccess};
+const OrderedTable<accessdb::PositionedAttempt> kAttempts{
+    "intento", &accessdb::SiteTables::AttemptsAfter, &accessdb::SiteTables::InsertAttempts,
+    SameAttempt};
 
-template <typename Row, typename Positioned>
-std::int64_t CopyInOrder(const OrderedTable<Row, Positioned>& table, accessdb::SiteTables& source,
+template <typename Positioned>
+std::int64_t CopyInOrder(const OrderedTable<Positioned>& table, accessdb::SiteTables& source,
                          accessdb::SiteTables& target) {
     std::int64_t copied = 0;
     std::optional<std::int64_t> after;
@@ -77,20 +85,15 @@ std::int64_t CopyInOrder(const OrderedTable<Row, Positioned>& table, accessdb::S
         if (page.empty()) {
             return copied;
         }
-        std::vector<Row> rows;
-        rows.reserve(page.size());
-        for (const auto& positioned : page) {
-            rows.push_back(positioned.*table.row);
-        }
-        (target.*table.insert)(rows);
+        (target.*table.insert)(page);
         copied += static_cast<std::int64_t>(page.size());
         after = page.back().position;
     }
 }
 
 // Positions differ between the two databases; the order and every column must not.
-template <typename Row, typename Positioned>
-void CompareInOrder(const OrderedTable<Row, Positioned>& table, accessdb::SiteTables& source,
+template <typename Positioned>
+void CompareInOrder(const OrderedTable<Positioned>& table, accessdb::SiteTables& source,
                     accessdb::SiteTables& target) {
     std::optional<std::int64_t> sourceAfter;
     std::optional<std::int64_t> targetAfter;
@@ -103,7 +106,7 @@ void CompareInOrder(const OrderedTable<Row, Positioned>& table, accessdb::SiteTa
         }
         for (std::size_t i = 0; i < expected.size(); ++i) {
             ++number;
-            if (!table.same(expected[i].*table.row, actual[i].*table.row)) {
+            if (!table.same(expected[i], actual[i])) {
                 Mismatch(std::string(table.name) + " número " + std::to_string(number));
             }
         }

@@ -206,9 +206,15 @@ AttemptPage PostgresEngine::ListAttempts(const AttemptQuery& query) {
 
 PositionedAttempt ReadAttempt(const PGresult* result, int row) {
     const auto text = [&](int column) { return Value(result, row, column); };
-    return {std::stoll(text(0)),
-            text(8),
-            {text(1), text(2), text(3), text(4), text(5), text(6), text(7)}};
+    PositionedAttempt read{std::stoll(text(0)),
+                           text(8),
+                           {text(1), text(2), text(3), text(4), text(5), text(6), text(7)}};
+    for (int column = 1; column <= 7; ++column) {
+        if (PQgetisnull(result, row, column)) {
+            read.nulls.Mark(column - 1);
+        }
+    }
+    return read;
 }
 
 void PostgresEngine::BeginWrite() {

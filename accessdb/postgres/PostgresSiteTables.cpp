@@ -4,6 +4,7 @@
 #include <string>
 
 #include "accessdb/Encodings.h"
+#include "accessdb/NullColumns.h"
 
 namespace accessdb::postgres {
 
@@ -15,6 +16,31 @@ std::int64_t Number(const PGresult* result, int row, int column) {
 
 std::int64_t From(std::optional<std::int64_t> after) {
     return after ? *after : std::numeric_limits<std::int64_t>::min();
+}
+
+// Columns `first` to `last` of the row that are NULL, marked from `mark` on.
+NullColumns NullsOf(const PGresult* result, int row, int first, int last, std::size_t mark) {
+    NullColumns nulls;
+    for (int column = first; column <= last; ++column, ++mark) {
+        if (PQgetisnull(result, row, column)) {
+            nulls.Mark(mark);
+        }
+    }
+    return nulls;
+}
+
+// The record's columns from `from` on, as parameters: NULL where the row read held NULL.
+template <typename Record>
+void AddColumns(Parameters& values, const Record& record, const NullColumns& nulls,
+                std::size_t from) {
+    const auto texts = TextColumns(record);
+    for (std::size_t column = from; column < texts.size(); ++column) {
+        if (nulls.Has(column)) {
+            values.NullText();
+        } else {
+            values.Text(*texts[column]);
+        }
+    }
 }
 
 }  // namespace
@@ -45,19 +71,20 @@ std::int64_t PostgresSiteTables::CountAttempts() {
     return Number(m_engine.Link().Run("SELECT count(*) FROM intentos").get(), 0, 0);
 }
 
-std::vector<StudentRecord> PostgresSiteTables::StudentsAfter(std::optional<std::int64_t> after,
+std::vector<StoredStudent> PostgresSiteTables::StudentsAfter(std::optional<std::int64_t> after,
                                                              std::size_t limit) {
     const ResultHandle rows = m_engine.Link().Run(
         "SELECT dni, nombre, apellido1, apellido2, puerta, agosto, fin_de_semana,"
         " periodo_temporal, fechaa, fechab FROM alumnos WHERE dni > $1 ORDER BY dni LIMIT $2",
         Parameters().Number(From(after)).Number(static_cast<std::int64_t>(limit)));
     const PGresult* result = rows.get();
-    std::vector<StudentRecord> students;
+    std::vector<StoredStudent> students;
     for (int row = 0; row < PQntuples(result); ++row) {
-        students.push_back({FormatDni(Number(result, row, 0)), Value(result, row, 1),
-                            Value(result, row, 2), Value(result, row, 3), Value(result, row, 4),
-                            Value(result, row, 5), Value(result, row, 6), Value(result, row, 7),
-                            Value(result, row, 8), Value(result, row, 9)});
+        students.push_back({{FormatDni(Number(result, row, 0)), Value(result, row, 1),
+                             Value(result, row, 2), Value(result, row, 3), Value(result, row, 4),
+                             Value(result, row, 5), Value(result, row, 6), Value(result, row, 7),
+                             Value(result, row, 8), Value(result, row, 9)},
+                            NullsOf(result, row, 1, 9, 1)});
     }
     return students;
 }
@@ -73,27 +100,20 @@ std::vector<PositionedAccess> PostgresSiteTables::AccessesAfter(std::optional<st
     for (int row = 0; row < PQntuples(result); ++row) {
         accesses.push_back({Number(result, row, 0),
                             {FormatDni(Number(result, row, 1)), Value(result, row, 2),
-                             Value(result, row, 3), Value(result, row, 4)}});
+                             Value(result, row, 3), Value(result, row, 4)},
+                            NullsOf(result, row, 2, 4, 1)});
     }
     return accesses;
 }
 
-void PostgresSiteTables::InsertStudents(const std::vector<StudentRecord>& students) {
+void PostgresSiteTables::InsertStudents(const std::vector<StoredStudent>& students) {
     if (students.empty()) {
         return;
     }
     Parameters values;
-    for (const StudentRecord& s : students) {
-        values.Number(std::stoll(s.dni))
-            .Text(s.nombre)
-            .Text(s.apellido1)
-            .Text(s.apellido2)
-            .Text(s.puerta)
-            .Text(s.agosto)
-            .Text(s.finDeSemana)
-            .Text(s.periodoTemporal)
-            .Text(s.fechaA)
-            .Text(s.fechaB);
+    for (const StoredStudent& s : students) {
+        values.Number(std::stoll(s.dni));
+        AddColumns(values, s, s.nulls, 1);
     }
     const std::string sql =
         "INSERT INTO alumnos (dni, nombre, apellido1, apellido2, puerta, agosto, fin_de_semana,"
@@ -102,19 +122,13 @@ void PostgresSiteTables::InsertStudents(const std::vector<StudentRecord>& studen
     m_engine.Link().Run(sql.c_str(), values);
 }
 
-void PostgresSiteTables::InsertAttempts(const std::vector<AttemptRecord>& attempts) {
+void PostgresSiteTables::InsertAttempts(const std::vector<PositionedAttempt>& attempts) {
     if (attempts.empty()) {
         return;
     }
     Parameters values;
-    for (const AttemptRecord& a : attempts) {
-        values.Text(a.dni)
-            .Text(a.fecha)
-            .Text(a.hora)
-            .Text(a.puerta)
-            .Text(a.puesto)
-            .Text(a.resultado)
-            .Text(a.motivo);
+    for (const PositionedAttempt& a : attempts) {
+        AddColumns(values, a.attempt, a.nulls, 0);
     }
     const std::string sql =
         "INSERT INTO intentos (dni, fecha, hora, puerta, puesto, resultado, motivo) VALUES " +
@@ -122,13 +136,14 @@ void PostgresSiteTables::InsertAttempts(const std::vector<AttemptRecord>& attemp
     m_engine.Link().Run(sql.c_str(), values);
 }
 
-void PostgresSiteTables::InsertAccesses(const std::vector<AccessRecord>& accesses) {
+void PostgresSiteTables::InsertAccesses(const std::vector<PositionedAccess>& accesses) {
     if (accesses.empty()) {
         return;
     }
     Parameters values;
-    for (const AccessRecord& a : accesses) {
-        values.Number(std::stoll(a.dni)).Text(a.fecha).Text(a.hora).Text(a.puerta);
+    for (const PositionedAccess& a : accesses) {
+        values.Number(std::stoll(a.access.dni));
+        AddColumns(values, a.access, a.nulls, 1);
     }
     // Identity values follow the order of the rows listed, so the order written is kept.
     const std::string sql =

@@ -55,10 +55,16 @@ Parameters& Parameters::Text(std::string_view value) {
     return *this;
 }
 
+Parameters& Parameters::NullText() {
+    m_values.emplace_back();
+    m_types.push_back(kTextType);
+    return *this;
+}
+
 std::vector<const char*> Parameters::Values() const {
     std::vector<const char*> values;
-    for (const std::string& value : m_values) {
-        values.push_back(value.c_str());
+    for (const std::optional<std::string>& value : m_values) {
+        values.push_back(value ? value->c_str() : nullptr);
     }
     return values;
 }

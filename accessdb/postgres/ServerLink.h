@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,13 +43,14 @@ class Parameters {
   public:
     Parameters& Number(std::int64_t value);
     Parameters& Text(std::string_view value);
+    Parameters& NullText();
 
     int Count() const { return static_cast<int>(m_values.size()); }
     const Oid* Types() const { return m_types.data(); }
     std::vector<const char*> Values() const;
 
   private:
-    std::vector<std::string> m_values;
+    std::vector<std::optional<std::string>> m_values;  // none: NULL
     std::vector<Oid> m_types;
 };
 

@@ -184,10 +184,16 @@ AttemptPage SqliteEngine::ListAttempts(const AttemptQuery& query) {
 }
 
 PositionedAttempt ReadAttempt(const Statement& row) {
-    return {row.Integer(0),
-            row.Text(8),
-            {row.Text(1), row.Text(2), row.Text(3), row.Text(4), row.Text(5), row.Text(6),
-             row.Text(7)}};
+    PositionedAttempt read{row.Integer(0),
+                           row.Text(8),
+                           {row.Text(1), row.Text(2), row.Text(3), row.Text(4), row.Text(5),
+                            row.Text(6), row.Text(7)}};
+    for (int column = 1; column <= 7; ++column) {
+        if (row.IsNull(column)) {
+            read.nulls.Mark(column - 1);
+        }
+    }
+    return read;
 }
 
 // BEGIN IMMEDIATE takes the write lock at once, so the other program's writer is waited for

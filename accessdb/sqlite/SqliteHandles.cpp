@@ -42,6 +42,11 @@ Statement& Statement::Bind(int index, std::string_view text) {
     return *this;
 }
 
+Statement& Statement::BindNull(int index) {
+    Check(m_db, sqlite3_bind_null(m_stmt, index));
+    return *this;
+}
+
 bool Statement::Step() {
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW) {

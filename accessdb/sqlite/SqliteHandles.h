@@ -35,6 +35,7 @@ class Statement {
 
     Statement& Bind(int index, std::int64_t value);
     Statement& Bind(int index, std::string_view text);
+    Statement& BindNull(int index);
     // True while a row is available; false when done.
     bool Step();
     void Run();  // steps a statement that returns no rows

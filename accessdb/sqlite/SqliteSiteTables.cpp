@@ -4,6 +4,7 @@
 
 #include "accessdb/DatabaseError.h"
 #include "accessdb/Encodings.h"
+#include "accessdb/NullColumns.h"
 
 namespace accessdb::sqlite {
 
@@ -16,6 +17,32 @@ std::int64_t Count(sqlite3* db, const char* sql) {
 
 std::int64_t From(std::optional<std::int64_t> after) {
     return after ? *after : std::numeric_limits<std::int64_t>::min();
+}
+
+// Columns `first` to `last` of the row that are NULL, marked from `mark` on.
+NullColumns NullsOf(const Statement& row, int first, int last, std::size_t mark) {
+    NullColumns nulls;
+    for (int column = first; column <= last; ++column, ++mark) {
+        if (row.IsNull(column)) {
+            nulls.Mark(mark);
+        }
+    }
+    return nulls;
+}
+
+// The record's columns from `from` on, as parameters from `first` on: NULL where the row read
+// held NULL.
+template <typename Record>
+void BindColumns(Statement& statement, int first, const Record& record, const NullColumns& nulls,
+                 std::size_t from) {
+    const auto texts = TextColumns(record);
+    for (std::size_t column = from; column < texts.size(); ++column, ++first) {
+        if (nulls.Has(column)) {
+            statement.BindNull(first);
+        } else {
+            statement.Bind(first, *texts[column]);
+        }
+    }
 }
 
 }  // namespace
@@ -39,14 +66,14 @@ std::int64_t SqliteSiteTables::CountAccesses() {
     return Count(Handle(), "SELECT count(*) FROM Picadas");
 }
 
-std::vector<StudentRecord> SqliteSiteTables::StudentsAfter(std::optional<std::int64_t> after,
+std::vector<StoredStudent> SqliteSiteTables::StudentsAfter(std::optional<std::int64_t> after,
                                                            std::size_t limit) {
     Statement query(Handle(),
                     "SELECT typeof(DNI), DNI, Nombre, Apellido1, Apellido2, Puerta, Agosto,"
                     " Fin_de_semana, Periodo_temporal, FechaA, FechaB FROM Alumnos"
                     " WHERE DNI > ? ORDER BY DNI LIMIT ?");
     query.Bind(1, From(after)).Bind(2, static_cast<std::int64_t>(limit));
-    std::vector<StudentRecord> students;
+    std::vector<StoredStudent> students;
     while (query.Step()) {
         // A key stored as text (a spreadsheet import) would be copied as a different student.
         if (query.Text(0) != "integer") {
@@ -55,9 +82,10 @@ std::vector<StudentRecord> SqliteSiteTables::StudentsAfter(std::optional<std::in
                                     "\" como texto y no como número. Corrija esa fila "
                                     "antes de copiar la base de datos.");
         }
-        students.push_back({FormatDni(query.Integer(1)), query.Text(2), query.Text(3),
-                            query.Text(4), query.Text(5), query.Text(6), query.Text(7),
-                            query.Text(8), query.Text(9), query.Text(10)});
+        students.push_back({{FormatDni(query.Integer(1)), query.Text(2), query.Text(3),
+                             query.Text(4), query.Text(5), query.Text(6), query.Text(7),
+                             query.Text(8), query.Text(9), query.Text(10)},
+                            NullsOf(query, 2, 10, 1)});
     }
     return students;
 }
@@ -78,25 +106,31 @@ std::vector<PositionedAccess> SqliteSiteTables::AccessesAfter(std::optional<std:
         }
         accesses.push_back(
             {query.Integer(0),
-             {FormatDni(query.Integer(2)), query.Text(3), query.Text(4), query.Text(5)}});
+             {FormatDni(query.Integer(2)), query.Text(3), query.Text(4), query.Text(5)},
+             NullsOf(query, 3, 5, 1)});
     }
     return accesses;
 }
 
-void SqliteSiteTables::InsertStudents(const std::vector<StudentRecord>& students) {
-    for (const StudentRecord& s : students) {
+void SqliteSiteTables::InsertStudents(const std::vector<StoredStudent>& students) {
+    for (const StoredStudent& s : students) {
         Statement insert(Handle(),
                          "INSERT INTO Alumnos (DNI, Nombre, Apellido1, Apellido2, Puerta, Agosto,"
                          " Fin_de_semana, Periodo_temporal, FechaA, FechaB)"
                          " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        BindStudentFields(insert.Bind(1, static_cast<std::int64_t>(std::stoll(s.dni))), 2, s);
+        insert.Bind(1, static_cast<std::int64_t>(std::stoll(s.dni)));
+        BindColumns(insert, 2, s, s.nulls, 1);
         insert.Run();
     }
 }
 
-void SqliteSiteTables::InsertAccesses(const std::vector<AccessRecord>& accesses) {
-    for (const AccessRecord& a : accesses) {
-        m_engine->AppendAccess(std::stoll(a.dni), a);
+void SqliteSiteTables::InsertAccesses(const std::vector<PositionedAccess>& accesses) {
+    for (const PositionedAccess& a : accesses) {
+        Statement insert(Handle(),
+                         "INSERT INTO Picadas (DNI, Fecha, Hora, Puerta) VALUES (?, ?, ?, ?)");
+        insert.Bind(1, static_cast<std::int64_t>(std::stoll(a.access.dni)));
+        BindColumns(insert, 2, a.access, a.nulls, 1);
+        insert.Run();
     }
 }
 
@@ -104,9 +138,14 @@ std::int64_t SqliteSiteTables::CountAttempts() {
     return Count(Handle(), "SELECT count(*) FROM Intentos");
 }
 
-void SqliteSiteTables::InsertAttempts(const std::vector<AttemptRecord>& attempts) {
-    for (const AttemptRecord& a : attempts) {
-        m_engine->AppendAttempt(a);
+void SqliteSiteTables::InsertAttempts(const std::vector<PositionedAttempt>& attempts) {
+    for (const PositionedAttempt& a : attempts) {
+        Statement insert(
+            Handle(),
+            "INSERT INTO Intentos (DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?)");
+        BindColumns(insert, 1, a.attempt, a.nulls, 0);
+        insert.Run();
     }
 }
 

@@ -22,13 +22,13 @@ class SqliteSiteTables : public AdminTables {
     std::int64_t CountStudents() override;
     std::int64_t CountAccesses() override;
     std::int64_t CountAttempts() override;
-    std::vector<StudentRecord> StudentsAfter(std::optional<std::int64_t> after,
+    std::vector<StoredStudent> StudentsAfter(std::optional<std::int64_t> after,
                                              std::size_t limit) override;
     std::vector<PositionedAccess> AccessesAfter(std::optional<std::int64_t> after,
                                                 std::size_t limit) override;
-    void InsertStudents(const std::vector<StudentRecord>& students) override;
-    void InsertAccesses(const std::vector<AccessRecord>& accesses) override;
-    void InsertAttempts(const std::vector<AttemptRecord>& attempts) override;
+    void InsertStudents(const std::vector<StoredStudent>& students) override;
+    void InsertAccesses(const std::vector<PositionedAccess>& accesses) override;
+    void InsertAttempts(const std::vector<PositionedAttempt>& attempts) override;
 
     int SchemaVersion() override;
     std::vector<std::string> CheckIntegrity() override;

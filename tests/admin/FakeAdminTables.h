@@ -68,16 +68,19 @@ class FakeAdminTables : public accessdb::AdminTables {
     std::int64_t CountAttempts() override {
         return static_cast<std::int64_t>(m_site.attempts.size());
     }
-    void InsertAttempts(const std::vector<accessdb::AttemptRecord>& attempts) override {
-        m_site.attempts.insert(m_site.attempts.end(), attempts.begin(), attempts.end());
+    // The fake holds no NULLs: the commands' logic never writes one.
+    void InsertAttempts(const std::vector<accessdb::PositionedAttempt>& attempts) override {
+        for (const auto& a : attempts) {
+            m_site.attempts.push_back(a.attempt);
+        }
     }
 
-    std::vector<accessdb::StudentRecord> StudentsAfter(std::optional<std::int64_t> after,
+    std::vector<accessdb::StoredStudent> StudentsAfter(std::optional<std::int64_t> after,
                                                        std::size_t limit) override {
-        std::vector<accessdb::StudentRecord> page;
+        std::vector<accessdb::StoredStudent> page;
         auto it = after ? m_site.students.upper_bound(*after) : m_site.students.begin();
         for (; it != m_site.students.end() && page.size() < limit; ++it) {
-            page.push_back(it->second);
+            page.push_back({it->second});
         }
         return page;
     }
@@ -90,13 +93,15 @@ class FakeAdminTables : public accessdb::AdminTables {
         }
         return page;
     }
-    void InsertStudents(const std::vector<accessdb::StudentRecord>& students) override {
+    void InsertStudents(const std::vector<accessdb::StoredStudent>& students) override {
         for (const auto& s : students) {
             m_site.students[std::stoll(s.dni)] = s;
         }
     }
-    void InsertAccesses(const std::vector<accessdb::AccessRecord>& accesses) override {
-        m_site.accesses.insert(m_site.accesses.end(), accesses.begin(), accesses.end());
+    void InsertAccesses(const std::vector<accessdb::PositionedAccess>& accesses) override {
+        for (const auto& a : accesses) {
+            m_site.accesses.push_back(a.access);
+        }
     }
 
     int SchemaVersion() override { return m_site.schemaVersion; }
@@ -139,7 +144,9 @@ class FakeAdminTables : public accessdb::AdminTables {
                                               "Ya existe un alumno con el DNI " + s.dni + ".");
             }
         }
-        InsertStudents(students);
+        for (const auto& s : students) {
+            m_site.students[std::stoll(s.dni)] = s;
+        }
     }
     std::int64_t PurgeChunk(const std::string& before, std::size_t chunk) override {
         m_site.purgeChunks.push_back(chunk);

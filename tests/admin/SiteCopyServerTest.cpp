@@ -41,26 +41,41 @@ TEST(SiteCopyServer, AFileMovesToTheServerAndBackUnchanged) {
         auto db = accessdb::Connection::Open(file, OpenMode::ExistingOnly);
         db.AddStudent({"99999999", "Sin", "Guardar", "", "", "", "", "", "", ""});
     }
+    // NULLs, as the sqlite3 shell leaves them, beside texts left empty (Nuño's second surname,
+    // the unsaved student's).
     Sql(file,
+        "UPDATE Alumnos SET Nombre = NULL, Puerta = NULL, Periodo_temporal = NULL, FechaA = NULL"
+        " WHERE DNI = 99999999;"
         "INSERT INTO Intentos (DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo) VALUES"
         " ('12345678', '15/07/2014', '09:59:59', '5', 'puerta-5', 'denegado', 'agosto'),"
-        " ('1234567?', ' 1/07/2014', '10:00:00', '0', 'puerta-3', 'error', 'ilegible')");
-    // More than one page of rows, interleaved between two students.
+        " ('1234567?', ' 1/07/2014', '10:00:00', '0', 'puerta-3', 'error', 'ilegible'),"
+        " (NULL, NULL, '10:00:01', '1', NULL, 'error', '')");
+    // More than one page of rows, interleaved between two students, some without an hour.
     Sql(file,
         "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 2499) "
         "INSERT INTO Picadas SELECT CASE WHEN i % 3 = 0 THEN 1234567 ELSE 12345678 END,"
-        " '15/07/2014', '10:00:' || (10 + i % 50), 1 + i % 8 FROM n");
+        " '15/07/2014', CASE WHEN i % 7 = 0 THEN NULL ELSE '10:00:' || (10 + i % 50) END,"
+        " 1 + i % 8 FROM n");
     testserver::PrivateSchema server;
 
     EXPECT_EQ(Admin("copy " + file.string() + " " + Quoted(server.Connection())), 0);
-    EXPECT_EQ(server.Run("SELECT count(*) FROM alumnos"), testserver::Rows{"3"});
-    EXPECT_EQ(server.Run("SELECT dni, dia, motivo FROM intentos ORDER BY orden"),
-              (testserver::Rows{"12345678|2014-07-15|agosto", "1234567?|2014-07-01|ilegible"}));
-    EXPECT_EQ(server.Run("SELECT dni, puerta FROM picadas ORDER BY orden LIMIT 2"),
-              (testserver::Rows{"1234567|1", "12345678|2"}));
+    EXPECT_EQ(server.Run("SELECT dni, nombre IS NULL, apellido2 IS NULL, puerta IS NULL,"
+                         " periodo_temporal IS NULL, fechaa IS NULL FROM alumnos ORDER BY dni"),
+              (testserver::Rows{"1234567|f|f|f|f|f", "12345678|f|f|f|f|f", "99999999|t|f|t|t|t"}));
+    EXPECT_EQ(server.Run("SELECT dni IS NULL, fecha IS NULL, puesto IS NULL, motivo IS NULL,"
+                         " dia, motivo FROM intentos ORDER BY orden"),
+              (testserver::Rows{"f|f|f|f|2014-07-15|agosto", "f|f|f|f|2014-07-01|ilegible",
+                                "t|t|t|f||"}));
+    EXPECT_EQ(server.Run("SELECT dni, puerta, hora IS NULL FROM picadas ORDER BY orden LIMIT 2"),
+              (testserver::Rows{"1234567|1|t", "12345678|2|f"}));
+    EXPECT_EQ(server.Run("SELECT count(*) FILTER (WHERE hora IS NULL),"
+                         " count(*) FILTER (WHERE hora = '') FROM picadas"),
+              testserver::Rows{"358|0"});
+    // The programs read the NULLs as they read them in the file: empty texts.
     auto onServer = accessdb::Connection::Open(server.Location(), OpenMode::ExistingOnly);
     EXPECT_EQ(onServer.FindStudent("01234567").apellido1, "Ibáñez");
     EXPECT_EQ(onServer.FindStudent("12345678").fechaB, "31/12/14");
+    EXPECT_EQ(onServer.FindStudent("99999999").nombre, "");
 
     // A second copy onto the server, now holding rows, is refused and changes nothing.
     EXPECT_EQ(Admin("copy " + file.string() + " " + Quoted(server.Connection())), 3);
@@ -69,28 +84,65 @@ TEST(SiteCopyServer, AFileMovesToTheServerAndBackUnchanged) {
     const auto back = folder / "vuelta" / "Alumnos.mdb";
     std::filesystem::create_directories(back.parent_path());
     EXPECT_EQ(Admin("copy " + Quoted(server.Connection()) + " " + back.string()), 0);
+    // Every value quoted, so that a NULL and an empty text read differently.
     const std::string everything =
-        "SELECT * FROM Alumnos ORDER BY DNI; SELECT DNI, Fecha, Hora, Puerta FROM Picadas "
-        "ORDER BY rowid; SELECT DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo, Dia "
-        "FROM Intentos ORDER BY Orden";
+        "SELECT quote(DNI), quote(Nombre), quote(Apellido1), quote(Apellido2), quote(Puerta),"
+        " quote(Agosto), quote(Fin_de_semana), quote(Periodo_temporal), quote(FechaA),"
+        " quote(FechaB) FROM Alumnos ORDER BY DNI;"
+        "SELECT quote(DNI), quote(Fecha), quote(Hora), quote(Puerta) FROM Picadas ORDER BY rowid;"
+        "SELECT quote(DNI), quote(Fecha), quote(Hora), quote(Puerta), quote(Puesto),"
+        " quote(Resultado), quote(Motivo), quote(Dia) FROM Intentos ORDER BY Orden";
     EXPECT_EQ(Sql(back, everything), Sql(file, everything));
+    EXPECT_EQ(Sql(back,
+                  "SELECT typeof(Nombre), typeof(Apellido2) FROM Alumnos WHERE DNI = 99999999;"
+                  "SELECT count(*) FROM Picadas WHERE Hora IS NULL"),
+              (Rows{"null|text", "358"}));
 }
 
-TEST(SiteCopyServer, ARefusedWriteOnTheServerLeavesItEmpty) {
+// A server that refuses a row, or stores a NULL as an empty text: the copy fails and the
+// server is left empty.
+TEST(SiteCopyServer, AServerThatDoesNotTakeTheRowsAsTheyAreIsLeftEmpty) {
     TempFolder folder;
     const auto file = folder / "Alumnos.mdb";
     Register(file, {Student("3")});
     accessdb::Connection::Open(file, OpenMode::ExistingOnly)
         .AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
-    testserver::PrivateSchema server;
-    accessdb::Connection::Open(server.Location(), OpenMode::CreateIfMissing);
-    server.Run(
-        "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
-        "$$ BEGIN RAISE EXCEPTION 'refused'; END $$;"
-        "CREATE TRIGGER refuse BEFORE INSERT ON picadas FOR EACH ROW EXECUTE FUNCTION refuse()");
+    Sql(file, "UPDATE Alumnos SET FechaB = NULL");
+    struct Case {
+        const char* name;
+        const char* table;
+        const char* body;
+        int code;  // 0: whatever failure the server reports
+    };
+    const Case cases[] = {
+        {"access refused", "picadas", "RAISE EXCEPTION 'refused';", 0},
+        {"NULL stored as empty", "alumnos", "NEW.fechab := coalesce(NEW.fechab, ''); RETURN NEW;",
+         accessdb::kCopyMismatch},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        testserver::PrivateSchema server;
+        accessdb::Connection::Open(server.Location(), OpenMode::CreateIfMissing);
+        server.Run(std::string("CREATE FUNCTION alter_row() RETURNS trigger LANGUAGE plpgsql AS "
+                               "$$ BEGIN ") +
+                   test.body +
+                   " END $$;"
+                   "CREATE TRIGGER alter_row BEFORE INSERT ON " +
+                   test.table + " FOR EACH ROW EXECUTE FUNCTION alter_row()");
 
-    auto source = accessdb::OpenSiteTables(file, OpenMode::ExistingOnly);
-    auto target = accessdb::OpenSiteTables(server.Location(), OpenMode::ExistingOnly);
-    EXPECT_THROW(admin::CopySite(*source, *target), accessdb::DatabaseError);
-    EXPECT_EQ(server.Run("SELECT count(*) FROM alumnos"), testserver::Rows{"0"});
+        auto source = accessdb::OpenSiteTables(file, OpenMode::ExistingOnly);
+        auto target = accessdb::OpenSiteTables(server.Location(), OpenMode::ExistingOnly);
+        try {
+            admin::CopySite(*source, *target);
+            ADD_FAILURE() << "the copy was kept";
+        } catch (const accessdb::DatabaseError& error) {
+            if (test.code != 0) {
+                EXPECT_EQ(error.Code(), test.code) << error.what();
+            }
+        }
+        target.reset();
+        EXPECT_EQ(
+            server.Run("SELECT (SELECT count(*) FROM alumnos), (SELECT count(*) FROM picadas)"),
+            testserver::Rows{"0|0"});
+    }
 }

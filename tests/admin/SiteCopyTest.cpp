@@ -50,18 +50,29 @@ class SiteCopyTest : public ::testing::Test {
                           accessdb::kOutcomeGranted, ""});
         db.AppendAttempt({"0123456X", " 2/01/2014", "08:00:05", "0", "puerta-sur",
                           accessdb::kOutcomeError, "Smart Card erronea"});
+        // NULLs, as the sqlite3 shell or a spreadsheet import leaves them, beside the texts
+        // left empty on purpose (Nuño's second surname and first date).
+        Sql(source,
+            "UPDATE Alumnos SET Apellido2 = NULL, Puerta = NULL, Agosto = NULL, FechaB = NULL"
+            " WHERE DNI = 99999999;"
+            "UPDATE Picadas SET Hora = NULL, Puerta = NULL WHERE rowid = 2;"
+            "UPDATE Intentos SET Puesto = NULL, Motivo = NULL WHERE Resultado = 'concedido'");
     }
 
     std::unique_ptr<accessdb::SiteTables> Open(const std::filesystem::path& file, OpenMode mode) {
         return accessdb::OpenSiteTables(file, mode);
     }
 
+    // Every value quoted, so that a NULL and an empty text read differently.
     static Rows Everything(const std::filesystem::path& file) {
         return Sql(file,
-                   "SELECT * FROM Alumnos ORDER BY DNI;"
-                   "SELECT DNI, Fecha, Hora, Puerta FROM Picadas ORDER BY rowid;"
-                   "SELECT DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo, Dia FROM Intentos"
-                   " ORDER BY Orden");
+                   "SELECT quote(DNI), quote(Nombre), quote(Apellido1), quote(Apellido2),"
+                   " quote(Puerta), quote(Agosto), quote(Fin_de_semana), quote(Periodo_temporal),"
+                   " quote(FechaA), quote(FechaB) FROM Alumnos ORDER BY DNI;"
+                   "SELECT quote(DNI), quote(Fecha), quote(Hora), quote(Puerta) FROM Picadas"
+                   " ORDER BY rowid;"
+                   "SELECT quote(DNI), quote(Fecha), quote(Hora), quote(Puerta), quote(Puesto),"
+                   " quote(Resultado), quote(Motivo), quote(Dia) FROM Intentos ORDER BY Orden");
     }
 
     TempFolder folder;
@@ -80,7 +91,16 @@ TEST_F(SiteCopyTest, CopiesEveryColumnAndTheOrderWrittenIntoANewFile) {
     EXPECT_EQ(count.attempts, 2);
     EXPECT_EQ(Everything(target), Everything(source));
     EXPECT_EQ(Sql(target, "SELECT DNI, Puerta FROM Picadas ORDER BY rowid"),
-              (Rows{"12345678|3", "1234567|8", "12345678|1"}));
+              (Rows{"12345678|3", "1234567|", "12345678|1"}));
+    // A NULL stays NULL and an empty text stays a text.
+    EXPECT_EQ(Sql(target,
+                  "SELECT DNI, typeof(Apellido2), typeof(Puerta), typeof(Agosto), typeof(FechaA),"
+                  " typeof(FechaB) FROM Alumnos ORDER BY DNI;"
+                  "SELECT typeof(Hora), typeof(Puerta) FROM Picadas ORDER BY rowid;"
+                  "SELECT typeof(Puesto), typeof(Motivo) FROM Intentos ORDER BY Orden"),
+              (Rows{"1234567|text|text|text|text|text", "12345678|text|text|text|text|text",
+                    "99999999|null|null|null|text|null", "text|text", "null|null", "text|text",
+                    "null|null", "text|text"}));
 
     // The copy is a database the programs use as they use the original.
     auto db = accessdb::Connection::Open(target, OpenMode::ExistingOnly);
@@ -104,6 +124,23 @@ TEST_F(SiteCopyTest, TargetsThatMustNotBeWrittenAreLeftAsTheyWere) {
         {"read-back differs",
          "CREATE TRIGGER alter_door AFTER INSERT ON Picadas "
          "BEGIN UPDATE Picadas SET Puerta = '7' WHERE rowid = new.rowid; END",
+         accessdb::kCopyMismatch},
+        // The target turns a NULL into an empty text, or an empty text into a NULL.
+        {"student's NULL read back empty",
+         "CREATE TRIGGER no_null AFTER INSERT ON Alumnos WHEN new.Agosto IS NULL "
+         "BEGIN UPDATE Alumnos SET Agosto = '' WHERE DNI = new.DNI; END",
+         accessdb::kCopyMismatch},
+        {"student's empty text read back NULL",
+         "CREATE TRIGGER to_null AFTER INSERT ON Alumnos WHEN new.Apellido2 = '' "
+         "BEGIN UPDATE Alumnos SET Apellido2 = NULL WHERE DNI = new.DNI; END",
+         accessdb::kCopyMismatch},
+        {"access's NULL read back empty",
+         "CREATE TRIGGER no_null AFTER INSERT ON Picadas WHEN new.Hora IS NULL "
+         "BEGIN UPDATE Picadas SET Hora = '' WHERE rowid = new.rowid; END",
+         accessdb::kCopyMismatch},
+        {"attempt's NULL read back empty",
+         "CREATE TRIGGER no_null AFTER INSERT ON Intentos WHEN new.Motivo IS NULL "
+         "BEGIN UPDATE Intentos SET Motivo = '' WHERE Orden = new.Orden; END",
          accessdb::kCopyMismatch},
         {"write refused midway",
          "CREATE TRIGGER refuse BEFORE INSERT ON Picadas WHEN new.Puerta = '1' "
