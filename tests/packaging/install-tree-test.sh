@@ -128,8 +128,19 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 desktop() { setpriv --reuid=1001 --regid=100 --clear-groups env HOME=/nonexistent "$@"; }
 other_desktop() { setpriv --reuid=1002 --regid=100 --clear-groups env HOME=/nonexistent "$@"; }
-# DynamicUser: a uid of no account, its own group, group users added.
-service() { setpriv --reuid=61234 --regid=61234 --groups=100 env HOME=/ "$@"; }
+# As the unit says: with DynamicUser a uid of no account and a group of its own, plus the
+# unit's supplementary groups, and its umask.
+service_unit=$units/tarvo-purge.service
+grep -qx 'DynamicUser=yes' "$service_unit" || fail "the service no longer runs as DynamicUser"
+groups=()
+read -ra names <<<"$(sed -n 's/^SupplementaryGroups=//p' "$service_unit")"
+for name in "${names[@]}"; do
+  groups+=("$(getent group "$name" | cut -d: -f3)")
+done
+service_groups=(--clear-groups)
+[ ${#groups[@]} -eq 0 ] || service_groups=(--groups="$(IFS=,; echo "${groups[*]}")")
+service_umask=$(sed -n 's/^UMask=//p' "$service_unit")
+service() { setpriv --reuid=61234 --regid=61234 "${service_groups[@]}" env HOME=/ "$@"; }
 data=$tmp/data
 mkdir "$data"
 chown root:users "$data"
@@ -142,7 +153,7 @@ desktop sqlite3 "$data/Alumnos.mdb" \
   "INSERT INTO Picadas (DNI, Fecha, Hora, Puerta) VALUES (12345678, ' 5/03/2001', '10:00:00', '3')" ||
   fail "a desktop user cannot write the database it made"
 status=0
-(cd "$data" && umask 0002 && service "$tree/bin/tarvo-admin" purge --older-than 90d \
+(cd "$data" && umask "${service_umask:-0022}" && service "$tree/bin/tarvo-admin" purge --older-than 90d \
   >"$tmp/purge.out" 2>&1) || status=$?
 [ "$status" -eq 0 ] || fail "the purge as the service's identity ended with $status: $(cat "$tmp/purge.out")"
 [ "$(desktop sqlite3 "$data/Alumnos.mdb" "SELECT count(*) FROM Picadas")" = 0 ] ||
