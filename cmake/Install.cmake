@@ -116,10 +116,14 @@ function(tarvo_gzip file)
   set(gzipped_files ${gzipped_files} ${file}.gz PARENT_SCOPE)
 endfunction()
 
-foreach(page tarvo mireval tarvo-admin)
-  configure_file(${PACKAGING_DIR}/man/${page}.1.in ${PACKAGING_OUT}/man/${page}.1 @ONLY)
-  tarvo_gzip(${PACKAGING_OUT}/man/${page}.1)
+foreach(page tarvo.1 mireval.1 tarvo-admin.1 tarvo-setup-server.8)
+  configure_file(${PACKAGING_DIR}/man/${page}.in ${PACKAGING_OUT}/man/${page} @ONLY)
+  tarvo_gzip(${PACKAGING_OUT}/man/${page})
 endforeach()
+
+# The daily purge's service names the installed tarvo-admin.
+configure_file(${PACKAGING_DIR}/systemd/tarvo-purge.service.in
+               ${PACKAGING_OUT}/systemd/tarvo-purge.service @ONLY)
 
 # The changelog: this build's entry on top of the packages' history, packaging/changelog.
 configure_file(${PACKAGING_DIR}/changelog.in ${PACKAGING_OUT}/changelog.top @ONLY)
@@ -173,11 +177,30 @@ foreach(program tarvo mireval)
   endif()
 endforeach()
 
-# The command-line jobs on the database come with the door station's package.
+# The command-line jobs on the database come with the door station's package, and so do the
+# server's set-up and the daily purge's systemd units (installed, never enabled by the package).
 if(TARGET tarvo-admin)
   install(TARGETS tarvo-admin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tarvo)
   install(FILES ${PACKAGING_OUT}/man/tarvo-admin.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tarvo)
+  # The set-up script finds the tables' definition at ../share/tarvo from where it is installed
+  # (and at ../accessdb/postgres in a checkout).
+  file(RELATIVE_PATH schema_from_setup ${CMAKE_INSTALL_FULL_SBINDIR}
+       ${CMAKE_INSTALL_FULL_DATADIR}/tarvo)
+  if(NOT schema_from_setup STREQUAL "../share/tarvo")
+    message(FATAL_ERROR "tarvo-setup-server looks for its Schema.sql at ../share/tarvo, but "
+                        "${CMAKE_INSTALL_FULL_SBINDIR} and ${CMAKE_INSTALL_FULL_DATADIR} differ")
+  endif()
+  install(PROGRAMS ${CMAKE_SOURCE_DIR}/scripts/setup-site-server.sh
+          DESTINATION ${CMAKE_INSTALL_SBINDIR} RENAME tarvo-setup-server COMPONENT tarvo)
+  install(FILES ${CMAKE_SOURCE_DIR}/accessdb/postgres/Schema.sql
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/tarvo COMPONENT tarvo)
+  install(FILES ${PACKAGING_OUT}/man/tarvo-setup-server.8.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man8 COMPONENT tarvo)
+  # systemd reads units from lib/systemd/system under /usr and under /usr/local alike.
+  install(FILES ${PACKAGING_OUT}/systemd/tarvo-purge.service
+                ${PACKAGING_DIR}/systemd/tarvo-purge.timer
+          DESTINATION lib/systemd/system COMPONENT tarvo)
 endif()
 
 # ---------------------------------------------------------------------------------------------
@@ -203,8 +226,10 @@ Tarvo reads the student card at the door, checks the student's permitted
 doors and dates in the access database and opens the door through a serial
 relay. Every card presented is written to the access history.
 .
-The command tarvo-admin copies a site's students and accesses between its
-database file and a PostgreSQL server.")
+The command tarvo-admin does the bulk jobs on the database (import, export,
+purge, copy between a database file and a PostgreSQL server...), with a
+systemd timer for a daily purge, installed but not enabled;
+tarvo-setup-server prepares a site's PostgreSQL server.")
 set(CPACK_DEBIAN_MIREVAL_DESCRIPTION
     "registration console of the school's access control
 Mireval adds, searches, edits and deletes the students of the access
@@ -225,6 +250,8 @@ set(CPACK_POST_BUILD_SCRIPTS ${PACKAGING_DIR}/FixDebugPackages.cmake)
 # recommended (apt installs recommendations unless told not to).
 set(CPACK_DEBIAN_TARVO_PACKAGE_DEPENDS "pcscd")
 set(CPACK_DEBIAN_TARVO_PACKAGE_RECOMMENDS "qt6-translations-l10n, libccid, fonts-liberation2")
+# tarvo-setup-server runs psql; only a site with a database server needs it.
+set(CPACK_DEBIAN_TARVO_PACKAGE_SUGGESTS "postgresql-client")
 set(CPACK_DEBIAN_MIREVAL_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-liberation2, sqlite3")
 set(CPACK_DEBIAN_TARVO_PACKAGE_CONTROL_EXTRA
     ${PACKAGING_DIR}/postinst ${PACKAGING_OUT}/tarvo/postrm)

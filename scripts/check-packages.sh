@@ -8,7 +8,8 @@
 #   - on a clean Debian 12 chroot: both packages install without their recommendations
 #     (Depends alone must be enough), both programs start as a desktop user of group "users"
 #     in /var/lib/tarvo, the database Mireval creates is writable by the group, the manual
-#     pages open with man, and Tarvo reaches a reader through the chroot's own pcscd (a vpcd
+#     pages open with man, tarvo-setup-server finds its schema, the daily purge's units are
+#     installed and not enabled, and Tarvo reaches a reader through the chroot's own pcscd (a vpcd
 #     virtual reader and card, in a network namespace of their own);
 #   - removal and purge keep /var/lib/tarvo and the database byte for byte, and purging both
 #     packages says so exactly once;
@@ -103,7 +104,7 @@ mkdir "$TMP/unpacked"
 for deb in "${NEW[@]}"; do dpkg-deb -x "$deb" "$TMP/unpacked"; done
 desktop-file-validate "$TMP"/unpacked/usr/share/applications/*.desktop
 appstreamcli validate --no-net --pedantic "$TMP"/unpacked/usr/share/metainfo/*.metainfo.xml
-for page in "$TMP"/unpacked/usr/share/man/man1/*.1.gz; do
+for page in "$TMP"/unpacked/usr/share/man/man*/*.gz; do
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
 done
@@ -168,6 +169,18 @@ in_chroot '
     done
   done
   test -x /usr/bin/tarvo-admin && test -f /usr/share/man/man1/tarvo-admin.1.gz
+  for file in /usr/share/tarvo/Schema.sql /usr/share/man/man8/tarvo-setup-server.8.gz \
+      /usr/lib/systemd/system/tarvo-purge.service /usr/lib/systemd/system/tarvo-purge.timer; do
+    test -f $file || { echo "FAIL: $file is missing"; exit 1; }
+  done
+  if find /etc -name "tarvo-purge*" | grep .; then echo "FAIL: the package enabled the purge"; exit 1; fi
+  # Found on root'"'"'s PATH; without psql (not installed here) it stops after finding its schema.
+  status=0
+  tarvo-setup-server --database escuela 2>/tmp/setup.err || status=$?
+  if [ $status -ne 1 ] || ! grep -q psql /tmp/setup.err || grep -q Schema.sql /tmp/setup.err; then
+    echo "FAIL: tarvo-setup-server ended with $status: $(cat /tmp/setup.err)"; exit 1
+  fi
+  echo "OK: tarvo-setup-server finds its schema; the purge service and timer are installed, not enabled"
   [ "$(stat -c %a:%U:%G /var/lib/tarvo)" = 2775:root:users ] || { echo "FAIL: /var/lib/tarvo"; exit 1; }
   [ "$(stat -c %a:%u:%G /var/lib/tarvo/Alumnos.mdb)" = 664:1001:users ] &&
     setpriv --reuid=1002 --regid=100 --clear-groups test -w /var/lib/tarvo/Alumnos.mdb ||
@@ -180,11 +193,11 @@ in_chroot 'apt-get install -y -q --no-install-recommends man-db vsmartcard-vpcd 
 
 # shellcheck disable=SC2016
 in_chroot '
-  for page in tarvo mireval tarvo-admin; do
+  for page in tarvo mireval tarvo-admin tarvo-setup-server; do
     MANWIDTH=80 man -P cat $page > /tmp/$page.txt 2>&1 || { echo "FAIL: man $page"; cat /tmp/$page.txt; exit 1; }
     grep -q "^NAME" /tmp/$page.txt || { echo "FAIL: man $page shows no page"; exit 1; }
   done
-  echo "OK: man tarvo, man mireval and man tarvo-admin open"'
+  echo "OK: man tarvo, man mireval, man tarvo-admin and man tarvo-setup-server open"'
 
 # The reader: the chroot's pcscd with the stock vpcd configuration, a student card on its port,
 # and Tarvo as a desktop user reading it. A network namespace of their own keeps vpcd's stock

@@ -10,12 +10,15 @@
 # The door-station role cannot create tables: when the programs are updated to a version with
 # more tables, run this script again on the server; it adds what is missing and keeps the data.
 #
-#   scripts/setup-site-server.sh [--database NAME] [--station-role NAME] [--console-role NAME]
-#                                [--admin CONNINFO]
+# The tarvo package installs it as tarvo-setup-server, with the tables' definition in
+# /usr/share/tarvo; in a checkout it is scripts/setup-site-server.sh beside the sources.
+#
+#   tarvo-setup-server [--database NAME] [--station-role NAME] [--console-role NAME]
+#                      [--admin CONNINFO]
 #
 # Defaults: database "tarvo", roles "<database>_puerta" and "<database>_consola". Run it as a
 # server administrator, on the server itself for instance as
-#   sudo -u postgres scripts/setup-site-server.sh --database escuela
+#   sudo -u postgres tarvo-setup-server --database escuela
 # or elsewhere with --admin 'postgresql://admin@server/postgres' (or libpq's PGHOST, PGUSER...).
 # TARVO_STATION_PASSWORD and TARVO_CONSOLE_PASSWORD, when set, become the roles' passwords;
 # otherwise set them with psql's \password. More logins for one kind of PC share its rights as
@@ -23,24 +26,49 @@
 # Running it again keeps the data and sets the privileges anew.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-schema=$here/../accessdb/postgres/Schema.sql
+me=$(basename "$0")
+# The tables' definition: beside the sources in a checkout, in share/tarvo once installed. The
+# link is resolved first, so that /sbin/tarvo-setup-server or a link elsewhere finds it too.
+here=$(dirname "$(readlink -f "$0")")
+schema=
+for candidate in "$here/../accessdb/postgres/Schema.sql" "$here/../share/tarvo/Schema.sql"; do
+  if [ -f "$candidate" ]; then
+    schema=$(readlink -f "$candidate")
+    break
+  fi
+done
 database=tarvo
 station=
 console=
 admin=()
 while [ $# -gt 0 ]; do
   case "$1" in
+    --database | --station-role | --console-role | --admin)
+      [ $# -ge 2 ] || { echo "$me: falta el valor de $1 (véase $me --help)" >&2; exit 2; } ;;
+  esac
+  case "$1" in
     --database) database=$2; shift 2 ;;
     --station-role) station=$2; shift 2 ;;
     --console-role) console=$2; shift 2 ;;
     --admin) admin=("$2"); shift 2 ;;
-    *) echo "setup-site-server: unknown option $1" >&2; exit 2 ;;
+    -h | --help)
+      echo "Uso: $me [--database NOMBRE] [--station-role NOMBRE] [--console-role NOMBRE] [--admin CONEXIÓN]"
+      echo "Prepara la base de datos del centro en el servidor PostgreSQL (véase man tarvo-setup-server)."
+      exit 0 ;;
+    *) echo "$me: opción desconocida: $1 (véase $me --help)" >&2; exit 2 ;;
   esac
 done
 station=${station:-${database}_puerta}
 console=${console:-${database}_consola}
-[ -f "$schema" ] || { echo "setup-site-server: $schema is missing" >&2; exit 1; }
+[ -n "$schema" ] || {
+  echo "$me: no se encuentra la definición de las tablas (Schema.sql) junto al programa;" \
+    "vuelva a instalar el paquete tarvo." >&2
+  exit 1
+}
+command -v psql >/dev/null || {
+  echo "$me: falta el cliente psql: instálelo con «apt install postgresql-client»." >&2
+  exit 1
+}
 
 psql -X -q -v ON_ERROR_STOP=1 "${admin[@]}" \
   -v database="$database" -v station="$station" -v console="$console" \

@@ -149,11 +149,11 @@ std::vector<std::string> PostgresSiteTables::CheckIntegrity() {
             Parameters().Text(index));
         if (PQntuples(state.get()) == 0) {
             problems.push_back("Falta el índice " + std::string(index) +
-                               ": vuelva a ejecutar scripts/setup-site-server.sh.");
+                               ": vuelva a ejecutar tarvo-setup-server.");
         } else if (Value(state.get(), 0, 0) != "t") {
             problems.push_back("El índice " + std::string(index) +
                                " no es válido (una creación interrumpida): bórrelo y vuelva a "
-                               "ejecutar scripts/setup-site-server.sh.");
+                               "ejecutar tarvo-setup-server.");
         } else {
             indexes.emplace_back(index);
         }

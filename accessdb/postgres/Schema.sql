@@ -2,7 +2,7 @@
 -- programs of this source need (table esquema; accessdb/SchemaVersion.h). Names are unquoted,
 -- so psql and reporting tools read them as alumnos.dni, picadas.fecha, and so on.
 -- Idempotent: a console runs it under the write lock when the tables are missing or older and
--- its role may create them; scripts/setup-site-server.sh runs it on every set-up. Every step
+-- its role may create them; tarvo-setup-server runs it on every set-up. Every step
 -- only adds what is missing, so an older database comes up to this version and keeps its rows.
 
 -- Refused on a database that a newer version has upgraded: what it holds may not be ours to

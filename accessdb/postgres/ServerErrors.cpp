@@ -180,9 +180,9 @@ DatabaseError NoAnswerError(std::chrono::milliseconds waited, const std::string&
 DatabaseError TablesMissingError(const std::string& origin) {
     return DatabaseError(kServerTablesMissing,
                          "La base de datos que indica " + origin +
-                             " no tiene las tablas Alumnos y Picadas. Prepare el servidor con el "
-                             "script de instalación del centro (scripts/setup-site-server.sh) y "
-                             "vuelva a intentarlo.");
+                             " no tiene las tablas Alumnos y Picadas. Prepare el servidor con la "
+                             "orden de instalación del centro (tarvo-setup-server) y vuelva a "
+                             "intentarlo.");
 }
 
 DatabaseError OutdatedError(const std::string& origin, int version) {
@@ -192,8 +192,8 @@ DatabaseError OutdatedError(const std::string& origin, int version) {
                              std::to_string(version) + "; este programa necesita la " +
                              std::to_string(kSchemaVersion) +
                              ", con la tabla Intentos) y este usuario no puede actualizarlas. "
-                             "Actualice el servidor con el script de instalación del centro "
-                             "(scripts/setup-site-server.sh), que conserva los datos, y vuelva a "
+                             "Actualice el servidor con la orden de instalación del centro "
+                             "(tarvo-setup-server), que conserva los datos, y vuelva a "
                              "intentarlo.");
 }
 
@@ -202,8 +202,8 @@ DatabaseError VersionHiddenError(const std::string& origin) {
                          "El usuario de la base de datos que indica " + origin +
                              " no tiene permiso para leer la versión de las tablas (tabla "
                              "esquema): el servidor no se ha preparado para esta versión de "
-                             "Tarvo y Mireval. Ejecute de nuevo en el servidor el script de "
-                             "instalación del centro (scripts/setup-site-server.sh), que da a cada "
+                             "Tarvo y Mireval. Ejecute de nuevo en el servidor la orden de "
+                             "instalación del centro (tarvo-setup-server), que da a cada "
                              "usuario sus permisos, y vuelva a intentarlo.");
 }
 

@@ -167,7 +167,7 @@ TEST_F(SiteRoles, AConsoleLoginWithoutTablesIsToldToRunTheSetUp) {
             OpenMode::CreateIfMissing);
     });
     EXPECT_EQ(error.Code(), kServerTablesMissing);
-    EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos);
+    EXPECT_NE(error.Description().find("tarvo-setup-server"), std::string::npos);
     EXPECT_EQ(Sql(AdminConnection() + " dbname=" + empty, "SELECT to_regclass('alumnos')"),
               Rows{""});
 }
@@ -223,7 +223,7 @@ TEST_F(SiteRoles, AStationWithoutRightsOnTheVersionIsToldToRunTheSetUp) {
     const DatabaseError error = Failure(
         [&] { Connection::Open(StorageLocation::Server(StationLogin()), OpenMode::ExistingOnly); });
     EXPECT_EQ(error.Code(), kServerPermissionDenied);
-    EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos)
+    EXPECT_NE(error.Description().find("tarvo-setup-server"), std::string::npos)
         << error.Description();
     ASSERT_EQ(RunSetUp(Database()), 0);
     EXPECT_EQ(CodeOf([&] {
@@ -294,7 +294,7 @@ TEST_F(SiteRoles, AnOldServerIsUpgradedByTheSetUpScriptAndUntilThenEveryProgramS
         EXPECT_EQ(error.Code(), kServerTablesMissing);
         EXPECT_NE(error.Description().find("versión anterior"), std::string::npos)
             << error.Description();
-        EXPECT_NE(error.Description().find("setup-site-server.sh"), std::string::npos);
+        EXPECT_NE(error.Description().find("tarvo-setup-server"), std::string::npos);
     }
     EXPECT_EQ(Sql(AdminConnection() + " dbname=" + old, "SELECT to_regclass('intentos')"),
               Rows{""});
