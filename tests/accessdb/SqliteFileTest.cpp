@@ -50,24 +50,6 @@ std::string HandMadeTables(const std::string& alumnosDni, const std::string& pic
            picadasDni + ", Fecha TEXT, Hora TEXT, Puerta TEXT);";
 }
 
-// Another program writing to the file: its write transaction holds the write lock until it goes.
-class Writer {
-  public:
-    explicit Writer(const fs::path& file) {
-        sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
-        m_started = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    ~Writer() { sqlite3_close(m_db); }
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
-
-    bool Writing() const { return m_started; }
-
-  private:
-    sqlite3* m_db = nullptr;
-    bool m_started = false;
-};
-
 // Another program reading the file: one read transaction, open until the reader goes.
 class Reader {
   public:
@@ -294,25 +276,4 @@ TEST_F(SqliteFileTest, CardsKeepTheWalWhileTheProgramRunsAndTheFileIsWholeOnceIt
     fs::copy_file(file, elsewhere / "Alumnos.mdb");
     EXPECT_EQ(ShellCount(elsewhere / "Alumnos.mdb", "Picadas"), std::to_string(cards + 2) + "\n");
     EXPECT_EQ(ShellCount(elsewhere / "Alumnos.mdb", "Alumnos"), "1\n");
-}
-
-// Was: with another program holding the write lock, a granted card waited 8 s for its access
-// and then 8 s more for its attempt. One bounded wait per card: once the lock was waited for in
-// vain, the connection's further writes fail at once.
-TEST_F(SqliteFileTest, ACardWaitsForTheWriteLockOnceNotOncePerRecord) {
-    Console().AddStudent(Student());
-    Connection card = Controller();
-    Writer otherProgram(file);
-    ASSERT_TRUE(otherProgram.Writing());
-    const DatabaseError access = Failure([&] {
-        card.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
-    });
-    EXPECT_EQ(access.Code(), SQLITE_BUSY);
-    const auto before = std::chrono::steady_clock::now();
-    const DatabaseError attempt = Failure([&] {
-        card.AppendAttempt({"12345678", "15/07/2014", "10:00:00", "3", "puesto", "concedido", ""});
-    });
-    EXPECT_EQ(attempt.Code(), SQLITE_BUSY);
-    // Far below the 8 s wait; a generous bound for a loaded machine.
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(3));
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <chrono>
 #include <fstream>
+#include <memory>
 
 #include "tests/controller/cycle/CycleFakes.h"
 
@@ -222,6 +225,32 @@ TEST(CycleDatabaseTest, NothingIsRecordedUnlessTheWholeDecisionGranted) {
     EXPECT_EQ(record.messages.shown.size(), 1u);
     ASSERT_EQ(record.cycle.Log().Count(), 1);
     EXPECT_TRUE(record.cycle.Log().Line(0).ends_with("\tVALIDO\r\n"));
+}
+
+// Was: with another program holding the file's write lock, a granted card held the station
+// 16.6 s, 8 s for the access and 8 s more for the attempt. One bounded wait per card: the tick
+// ends after the one wait, the door open, the failure in its box and the attempt on standard
+// output, and the card is logged.
+TEST(CycleDatabaseTest, AGrantedCardWaitsOnceForAFileAnotherProgramHoldsLocked) {
+    Station station;
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(station.database.c_str(), &other), SQLITE_OK);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> closeOther(other, sqlite3_close);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    station.readers.Then(kCard);
+    const auto before = std::chrono::steady_clock::now();
+    station.cycle.OnTimer('5');
+    const auto tick = std::chrono::steady_clock::now() - before;
+
+    // The one wait is 8 s; two would be 16. The bound leaves room for a loaded machine.
+    EXPECT_LT(tick, std::chrono::seconds(12));
+    EXPECT_EQ(station.door.opened, "5");
+    EXPECT_EQ(station.messages.shown.size(), 1u);
+    EXPECT_NE(station.out.str().find("No se pudo guardar el intento"), std::string::npos);
+    EXPECT_EQ(station.cycle.Log().Count(), 1);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    EXPECT_TRUE(AccessRows(station.database).empty());
 }
 
 }  // namespace
