@@ -1,5 +1,7 @@
 #include "DatabaseFile.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <string>
 #include <system_error>
@@ -73,6 +75,15 @@ std::optional<std::filesystem::path> FindNonFileEntry(const std::filesystem::pat
         }
     }
     return std::nullopt;
+}
+
+std::filesystem::path WorkFileBeside(const std::filesystem::path& file, const char* purpose) {
+    std::filesystem::path folder = file.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    return folder /
+           ("." + file.filename().string() + "." + purpose + "-" + std::to_string(getpid()));
 }
 
 void ShareWithFolderGroup(const std::filesystem::path& file) {

@@ -242,12 +242,7 @@ RestoreOutcome RestoreBackup(const fs::path& copy, const fs::path& database) {
     }
     RefuseWhileHeld(target);
 
-    fs::path folder = target.parent_path();
-    if (folder.empty()) {
-        folder = ".";
-    }
-    const fs::path temporary =
-        folder / ("." + target.filename().string() + ".restaurando-" + std::to_string(getpid()));
+    const fs::path temporary = WorkFileBeside(target, "restaurando");
     for (const char* side : {"", "-journal", "-wal", "-shm"}) {
         fs::remove(WithSuffix(temporary, side), ec);
     }

@@ -13,6 +13,7 @@
 #include "SqliteSiteTables.h"
 #include "accessdb/AttemptListingSql.h"
 #include "accessdb/DatabaseError.h"
+#include "accessdb/DatabaseFile.h"
 #include "accessdb/Encodings.h"
 #include "accessdb/InputChecks.h"
 #include "accessdb/OwnedTransaction.h"
@@ -378,12 +379,7 @@ void SqliteSiteTables::Backup(const std::filesystem::path& file) {
     if (fs::exists(fs::symlink_status(file, ec))) {
         BackupExists(file);
     }
-    fs::path folder = file.parent_path();
-    if (folder.empty()) {
-        folder = ".";
-    }
-    const fs::path temporary =
-        folder / ("." + file.filename().string() + ".copia-" + std::to_string(getpid()));
+    const fs::path temporary = WorkFileBeside(file, "copia");
     fs::remove(temporary, ec);
     try {
         sqlite3* raw = nullptr;
