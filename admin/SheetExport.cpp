@@ -43,13 +43,21 @@ std::size_t ExportAccesses(accessdb::AdminTables& tables, const std::string& fro
     return count;
 }
 
+std::string AttemptSheetHeader() {
+    return CsvLine({"DNI", "Fecha", "Hora", "Puerta", "Puesto", "Resultado", "Motivo"});
+}
+
+std::string AttemptSheetLine(const accessdb::AttemptRecord& attempt) {
+    return CsvLine({attempt.dni, attempt.fecha, attempt.hora, attempt.puerta, attempt.puesto,
+                    attempt.resultado, attempt.motivo});
+}
+
 std::size_t ExportAttempts(accessdb::AdminTables& tables, const std::string& from,
                            const std::string& to, std::ostream& out) {
-    out << CsvLine({"DNI", "Fecha", "Hora", "Puerta", "Puesto", "Resultado", "Motivo"});
+    out << AttemptSheetHeader();
     std::size_t count = 0;
     tables.ForEachAttempt(from, to, [&](const accessdb::AttemptRecord& attempt) {
-        out << CsvLine({attempt.dni, attempt.fecha, attempt.hora, attempt.puerta, attempt.puesto,
-                        attempt.resultado, attempt.motivo});
+        out << AttemptSheetLine(attempt);
         ++count;
     });
     return count;

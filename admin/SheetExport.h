@@ -19,4 +19,9 @@ std::size_t ExportAccesses(accessdb::AdminTables& tables, const std::string& fro
 std::size_t ExportAttempts(accessdb::AdminTables& tables, const std::string& from,
                            const std::string& to, std::ostream& out);
 
+// The attempts sheet's header and one attempt's line, as ExportAttempts writes them: what the
+// console's attempts window writes too, so that both files read the same.
+std::string AttemptSheetHeader();
+std::string AttemptSheetLine(const accessdb::AttemptRecord& attempt);
+
 }  // namespace admin
