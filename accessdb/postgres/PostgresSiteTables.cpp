@@ -98,10 +98,17 @@ std::vector<PositionedAccess> PostgresSiteTables::AccessesAfter(std::optional<st
     const PGresult* result = rows.get();
     std::vector<PositionedAccess> accesses;
     for (int row = 0; row < PQntuples(result); ++row) {
-        accesses.push_back({Number(result, row, 0),
-                            {FormatDni(Number(result, row, 1)), Value(result, row, 2),
-                             Value(result, row, 3), Value(result, row, 4)},
-                            NullsOf(result, row, 2, 4, 1)});
+        // An access without a DNI (a row the shell left) is copied as it stands.
+        const bool noDni = PQgetisnull(result, row, 1) != 0;
+        PositionedAccess access{
+            Number(result, row, 0),
+            {noDni ? std::string() : FormatDni(Number(result, row, 1)), Value(result, row, 2),
+             Value(result, row, 3), Value(result, row, 4)},
+            NullsOf(result, row, 2, 4, 1)};
+        if (noDni) {
+            access.nulls.Mark(0);
+        }
+        accesses.push_back(std::move(access));
     }
     return accesses;
 }
@@ -142,7 +149,12 @@ void PostgresSiteTables::InsertAccesses(const std::vector<PositionedAccess>& acc
     }
     Parameters values;
     for (const PositionedAccess& a : accesses) {
-        values.Number(std::stoll(a.access.dni));
+        // An access without a DNI (a row the shell left) is copied as it stands.
+        if (a.nulls.Has(0)) {
+            values.NullNumber();
+        } else {
+            values.Number(std::stoll(a.access.dni));
+        }
         AddColumns(values, a.access, a.nulls, 1);
     }
     // Identity values follow the order of the rows listed, so the order written is kept.

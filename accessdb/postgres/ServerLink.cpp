@@ -55,6 +55,12 @@ Parameters& Parameters::Text(std::string_view value) {
     return *this;
 }
 
+Parameters& Parameters::NullNumber() {
+    m_values.emplace_back();
+    m_types.push_back(kBigintType);
+    return *this;
+}
+
 Parameters& Parameters::NullText() {
     m_values.emplace_back();
     m_types.push_back(kTextType);

@@ -44,6 +44,7 @@ class Parameters {
     Parameters& Number(std::int64_t value);
     Parameters& Text(std::string_view value);
     Parameters& NullText();
+    Parameters& NullNumber();
 
     int Count() const { return static_cast<int>(m_values.size()); }
     const Oid* Types() const { return m_types.data(); }

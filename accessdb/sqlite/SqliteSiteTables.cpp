@@ -98,16 +98,22 @@ std::vector<PositionedAccess> SqliteSiteTables::AccessesAfter(std::optional<std:
     query.Bind(1, From(after)).Bind(2, static_cast<std::int64_t>(limit));
     std::vector<PositionedAccess> accesses;
     while (query.Step()) {
-        if (query.Text(1) != "integer") {
+        const bool noDni = query.Text(1) == "null";
+        if (query.Text(1) != "integer" && !noDni) {
             throw DatabaseError(kStoredDniNotANumber,
                                 "La tabla Picadas guarda el DNI \"" + query.Text(2) +
                                     "\" como texto y no como número. Corrija esa fila "
                                     "antes de copiar la base de datos.");
         }
-        accesses.push_back(
-            {query.Integer(0),
-             {FormatDni(query.Integer(2)), query.Text(3), query.Text(4), query.Text(5)},
-             NullsOf(query, 3, 5, 1)});
+        // An access without a DNI (a row the shell left) is copied as it stands.
+        PositionedAccess access{query.Integer(0),
+                                {noDni ? std::string() : FormatDni(query.Integer(2)), query.Text(3),
+                                 query.Text(4), query.Text(5)},
+                                NullsOf(query, 3, 5, 1)};
+        if (noDni) {
+            access.nulls.Mark(0);
+        }
+        accesses.push_back(std::move(access));
     }
     return accesses;
 }
@@ -128,7 +134,12 @@ void SqliteSiteTables::InsertAccesses(const std::vector<PositionedAccess>& acces
     for (const PositionedAccess& a : accesses) {
         Statement insert(Handle(),
                          "INSERT INTO Picadas (DNI, Fecha, Hora, Puerta) VALUES (?, ?, ?, ?)");
-        insert.Bind(1, static_cast<std::int64_t>(std::stoll(a.access.dni)));
+        // An access without a DNI (a row the shell left) is copied as it stands.
+        if (a.nulls.Has(0)) {
+            insert.BindNull(1);
+        } else {
+            insert.Bind(1, static_cast<std::int64_t>(std::stoll(a.access.dni)));
+        }
         BindColumns(insert, 2, a.access, a.nulls, 1);
         insert.Run();
     }
