@@ -1,3 +1,9 @@
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 
@@ -5,6 +11,7 @@
 #include "ExitCodes.h"
 #include "Purge.h"
 #include "SheetExport.h"
+#include "SystemErrors.h"
 #include "accessdb/FileRestore.h"
 
 namespace admin {
@@ -12,6 +19,33 @@ namespace admin {
 namespace {
 
 constexpr std::size_t kPurgeChunk = 1000;
+
+// Why the folder of `file` cannot take a new file, as an errno; 0 when it can. Tried before the
+// copy starts: the engine, failing to make its work file there, names only the database.
+int FolderRefusesNewFile(const std::filesystem::path& file) {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::absolute(file, error).parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        return errno;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return ENOTDIR;
+    }
+    // A file made and removed at once: the permission bits alone say nothing of a read-only
+    // disk, nor of an administrator's account.
+    std::string probe = (folder / ".tarvo-admin-prueba-XXXXXX").string();
+    const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return 0;
+}
 
 }  // namespace
 
@@ -85,6 +119,13 @@ int BackupCommand(const Invocation& invocation, const Target& target, AdminSessi
                       << " ya existe: la copia de seguridad no se escribe encima. Elija un "
                          "nombre nuevo.\n";
         return kExitTargetHasData;
+    }
+    if (!target.location.IsServer()) {
+        if (const int refused = FolderRefusesNewFile(file); refused != 0) {
+            session.Err() << "tarvo-admin: no se puede escribir la copia de seguridad "
+                          << file.string() << ": " << SystemErrorText(refused) << '\n';
+            return kExitFailed;
+        }
     }
     auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::ExistingOnly);
     tables->Backup(file);

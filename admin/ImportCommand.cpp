@@ -1,5 +1,4 @@
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,6 +8,7 @@
 #include "ExitCodes.h"
 #include "StudentImport.h"
 #include "StudentSheet.h"
+#include "SystemErrors.h"
 #include "accessdb/DatabaseFile.h"
 
 namespace admin {
@@ -19,12 +19,13 @@ namespace {
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& reason) {
     std::error_code error;
     if (std::filesystem::is_directory(path, error)) {
-        reason = "es una carpeta, no un archivo";
+        reason = SystemErrorText(EISDIR);
         return std::nullopt;
     }
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        reason = std::strerror(errno);
+        reason = SystemErrorText(errno != 0 ? errno : EIO);
         return std::nullopt;
     }
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

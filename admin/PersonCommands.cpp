@@ -2,11 +2,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "PersonReport.h"
+#include "SystemErrors.h"
 #include "accessdb/DatabaseError.h"
 
 namespace admin {
@@ -79,8 +79,9 @@ int PersonCommand(const Invocation& invocation, const Target& target, AdminSessi
     }
     if (const int failure = WriteNewPrivateFile(invocation.target, report); failure != 0) {
         session.Err() << "tarvo-admin: no se puede escribir " << invocation.target << ": "
-                      << std::strerror(failure)
-                      << (failure == EEXIST ? " (no se escribe encima: elija un nombre nuevo)" : "")
+                      << (failure == EEXIST
+                              ? "ya existe, y no se escribe encima. Elija un nombre nuevo."
+                              : SystemErrorText(failure))
                       << '\n';
         return failure == EEXIST ? kExitTargetHasData : kExitFailed;
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "FakeAdminTables.h"
@@ -67,12 +68,24 @@ TEST_F(AdminCommands, AWrongCommandLineIsAUsageErrorThatTouchesNothing) {
         SCOPED_TRACE(args.empty() ? "(none)" : args[0] + (args.size() > 1 ? " " + args[1] : ""));
         session.err.str("");
         EXPECT_EQ(Run(args), admin::kExitUsage);
-        EXPECT_NE(session.err.str().find("Uso: tarvo-admin"), std::string::npos);
+        // The reason in one line, then where the help is: never the whole help.
+        const std::string err = session.err.str();
+        ASSERT_TRUE(err.starts_with("tarvo-admin: ")) << err;
+        EXPECT_EQ(err.substr(err.find('\n') + 1),
+                  "Escriba «tarvo-admin --help» para ver las órdenes y sus opciones.\n");
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+        EXPECT_EQ(err.find("Uso: tarvo-admin"), std::string::npos);
     }
+    session.err.str("");
+    Run({});
+    EXPECT_EQ(session.err.str(),
+              "tarvo-admin: falta la orden\n"
+              "Escriba «tarvo-admin --help» para ver las órdenes y sus opciones.\n");
     EXPECT_EQ(site.opens, 0);
     EXPECT_TRUE(site.purgeChunks.empty());
 
     EXPECT_EQ(Run({"--help"}), admin::kExitDone);
+    EXPECT_TRUE(session.out.str().starts_with("Uso: tarvo-admin"));
     EXPECT_NE(session.out.str().find("4 filas rechazadas"), std::string::npos);
 }
 
