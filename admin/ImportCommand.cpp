@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "RefusalReport.h"
 #include "StudentImport.h"
 #include "StudentSheet.h"
 #include "SystemErrors.h"
@@ -36,22 +37,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string& r
     return bytes;
 }
 
-void TellFaults(const std::string& file, const std::vector<RowFault>& faults, std::ostream& err) {
-    for (const RowFault& fault : faults) {
-        err << file;
-        if (fault.line > 0) {
-            err << ", línea " << fault.line;
-        }
-        if (fault.column > 0) {
-            err << ", columna " << fault.column;
-        }
-        if (!fault.field.empty()) {
-            err << ", campo " << fault.field;
-        }
-        err << ": " << fault.text << '\n';
-    }
-}
-
 std::size_t RefusedRows(const ImportPlan& plan) {
     std::set<std::size_t> lines;
     for (const RowFault& fault : plan.faults) {
@@ -76,7 +61,7 @@ int ImportCommand(const Invocation& invocation, const Target& target, AdminSessi
     }
     const StudentSheet sheet = ReadStudentSheet(*bytes, invocation.update);
     if (sheet.rows.empty() && !sheet.faults.empty()) {
-        TellFaults(file, sheet.faults, session.Err());
+        TellRefusals(file, sheet.faults, session.Err());
         session.Err() << "tarvo-admin: no se ha importado nada.\n";
         return kExitRefusedRows;
     }
@@ -92,7 +77,7 @@ int ImportCommand(const Invocation& invocation, const Target& target, AdminSessi
                       << ": se ha creado una nueva.\n";
     }
     const ImportPlan plan = PlanImport(sheet, RegisteredAmong(*tables, sheet), invocation.update);
-    TellFaults(file, plan.faults, session.Err());
+    TellRefusals(file, plan.faults, session.Err());
     // Usually the first chunks of an import that stopped midway: told once, not row by row.
     if (!plan.registered.empty()) {
         session.Err() << file << ": " << AlreadyRegisteredText(plan.registered, invocation.skipBad)
