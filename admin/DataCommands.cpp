@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "Commands.h"
+#include "Confirmation.h"
 #include "ExitCodes.h"
 #include "Purge.h"
 #include "SheetExport.h"
@@ -19,6 +20,10 @@ namespace admin {
 namespace {
 
 constexpr std::size_t kPurgeChunk = 1000;
+
+std::string Records(std::int64_t count) {
+    return std::to_string(count) + (count == 1 ? " registro" : " registros");
+}
 
 // Why the folder of `file` cannot take a new file, as an errno; 0 when it can. Tried before the
 // copy starts: the engine, failing to make its work file there, names only the database.
@@ -79,14 +84,31 @@ int ExportCommand(const Invocation& invocation, const Target& target, AdminSessi
 }
 
 int PurgeCommand(const Invocation& invocation, const Target& target, AdminSession& session) {
+    if (!invocation.yes && !session.InputIsTerminal()) {
+        session.Err() << "tarvo-admin: purge borra para siempre; sin un terminal que lo "
+                         "confirme, añada --yes.\n";
+        return kExitUsage;
+    }
     auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::ExistingOnly);
     const Day before = DaysBefore(session.Today(), invocation.days);
+    if (!invocation.yes) {
+        const PurgeCount count = CountBefore(*tables, before);
+        if (count.accesses + count.attempts > 0 &&
+            !ConfirmDeletion(session, "¿Borrar para siempre " +
+                                          Records(count.accesses + count.attempts) + " (" +
+                                          std::to_string(count.accesses) +
+                                          (count.accesses == 1 ? " acceso y " : " accesos y ") +
+                                          std::to_string(count.attempts) +
+                                          (count.attempts == 1 ? " intento" : " intentos") +
+                                          ") anteriores al " + ShownDay(before) + "?")) {
+            return kExitFailed;
+        }
+    }
     ChunkPacing pacing = target.pacing;
     pacing.rows = kPurgeChunk;
     const std::int64_t deleted = PurgeBefore(*tables, IsoDay(before), pacing);
-    session.Out() << "Borrados " << deleted << (deleted == 1 ? " registro" : " registros")
-                  << " de accesos e intentos anteriores al " << ShownDay(before)
-                  << " (de hace más de " << invocation.days
+    session.Out() << "Borrados " << Records(deleted) << " de accesos e intentos anteriores al "
+                  << ShownDay(before) << " (de hace más de " << invocation.days
                   << (invocation.days == 1 ? " día" : " días") << ").\n";
     return kExitDone;
 }

@@ -117,7 +117,7 @@ TEST_F(AdminCommands, ExportsWriteTheTablesAsStoredAndFilterAccessesByDay) {
 
 // "Older than 90 days" on 1 June: the 3rd of March is 90 days old and stays, the 2nd goes.
 TEST_F(AdminCommands, PurgeDeletesTheDaysBeforeTheBoundaryAndNeverAStudent) {
-    EXPECT_EQ(Run({"purge", "--older-than", "90d"}), admin::kExitDone);
+    EXPECT_EQ(Run({"purge", "--older-than", "90d", "--yes"}), admin::kExitDone);
     EXPECT_EQ(site.purgeBefore.front(), "2026-03-03");
     ASSERT_EQ(site.accesses.size(), 2u);
     EXPECT_EQ(site.accesses[0].fecha, " 3/03/2026");
@@ -131,14 +131,54 @@ TEST_F(AdminCommands, PurgeDeletesTheDaysBeforeTheBoundaryAndNeverAStudent) {
 
     // Weeks count seven days; nothing left to delete is a success that says 0.
     session.out.str("");
-    EXPECT_EQ(Run({"purge", "--older-than=13w"}), admin::kExitDone);
+    EXPECT_EQ(Run({"purge", "--older-than=13w", "--yes"}), admin::kExitDone);
     EXPECT_EQ(site.purgeBefore.back(), "2026-03-02");
     EXPECT_NE(session.out.str().find("Borrados 0 registros"), std::string::npos);
 }
 
+TEST_F(AdminCommands, PurgeAsksAPersonAndNeedsYesFromAScript) {
+    // A script without --yes: refused before anything is opened.
+    EXPECT_EQ(Run({"purge", "--older-than", "90d"}), admin::kExitUsage);
+    EXPECT_EQ(session.err.str(),
+              "tarvo-admin: purge borra para siempre; sin un terminal que lo confirme, añada "
+              "--yes.\n");
+    EXPECT_EQ(site.opens, 0);
+
+    // A person is told how many would go, counted before anything is deleted; anything but
+    // "sí", or the end of input, keeps them all.
+    session.terminal = true;
+    for (const std::optional<std::string>& answer :
+         {std::optional<std::string>("no"), std::optional<std::string>()}) {
+        session.err.str("");
+        session.answer = answer;
+        EXPECT_EQ(Run({"purge", "--older-than", "90d"}), admin::kExitFailed);
+        EXPECT_EQ(session.err.str(),
+                  "¿Borrar para siempre 3 registros (2 accesos y 1 intento) anteriores al "
+                  "03/03/2026? Escriba «sí» para borrar: No se ha borrado nada.\n");
+        EXPECT_TRUE(site.purgeChunks.empty());
+        EXPECT_EQ(site.accesses.size(), 4u);
+        EXPECT_EQ(site.attempts.size(), 3u);
+    }
+    EXPECT_EQ(session.questions, 2);
+
+    session.answer = "Sí ";
+    EXPECT_EQ(Run({"purge", "--older-than", "90d"}), admin::kExitDone);
+    EXPECT_EQ(site.accesses.size(), 2u);
+    EXPECT_EQ(site.attempts.size(), 2u);
+    EXPECT_NE(session.out.str().find("Borrados 3 registros"), std::string::npos);
+
+    // Nothing older left: nothing to ask. --yes on a terminal goes straight on.
+    session.out.str("");
+    EXPECT_EQ(Run({"purge", "--older-than", "90d"}), admin::kExitDone);
+    EXPECT_NE(session.out.str().find("Borrados 0 registros"), std::string::npos);
+    EXPECT_EQ(Run({"purge", "--older-than", "1d", "--yes"}), admin::kExitDone);
+    EXPECT_EQ(session.questions, 3);
+    EXPECT_TRUE(site.accesses.empty());
+}
+
 TEST_F(AdminCommands, PurgeGoesInShortChunksUntilNoneIsLeft) {
     site.accesses.assign(2500, {"12345678", " 1/01/2020", "10:00:00", "3"});
-    EXPECT_EQ(Run({"purge", "--older-than", "1d"}), admin::kExitDone);
+    EXPECT_EQ(Run({"purge", "--older-than", "1d", "--yes"}), admin::kExitDone);
     EXPECT_TRUE(site.accesses.empty());
     // Chunks of at most 1000 rows (the last takes the attempts too), then the empty call that
     // ends it.
@@ -252,7 +292,7 @@ TEST_F(AdminCommands, BackupNeverWritesOverAFileAndPointsAServerToPgDump) {
     // A server's changes queue the waiting writers themselves: no pauses between chunks.
     site.accesses.assign(1500, {"12345678", " 1/01/2020", "10:00:00", "3"});
     session.pauses.clear();
-    EXPECT_EQ(Run({"purge", "--older-than", "1d"}), admin::kExitDone);
+    EXPECT_EQ(Run({"purge", "--older-than", "1d", "--yes"}), admin::kExitDone);
     EXPECT_TRUE(session.pauses.empty());
 }
 
