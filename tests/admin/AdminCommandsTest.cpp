@@ -8,7 +8,9 @@
 
 #include "FakeAdminTables.h"
 #include "admin/AdminCommands.h"
+#include "admin/Days.h"
 #include "admin/ExitCodes.h"
+#include "admin/SheetExport.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -98,21 +100,59 @@ TEST_F(AdminCommands, ExportsWriteTheTablesAsStoredAndFilterAccessesByDay) {
               "12345678;Ana;Pérez;Gil;1,3,;0;1;1;05/03/14;31/12/14\n");
     EXPECT_NE(session.err.str().find("Exportados 2 alumnos."), std::string::npos);
 
-    // Both day forms, both bounds included; the dates keep their leading blank, quoted.
+    // Both day forms, both bounds included; the dates zero-padded, as a spreadsheet reads a
+    // date (stored, the day is blank-padded).
     session.out.str("");
     EXPECT_EQ(Run({"export", "accesses", "--from", "02/03/2026", "--to=2026-03-03"}),
               admin::kExitDone);
     EXPECT_EQ(session.out.str(),
               "DNI;Fecha;Hora;Puerta\n"
-              "12345678;\" 2/03/2026\";10:00:00;1\n"
-              "01234567;\" 3/03/2026\";11:00:00;8\n");
+              "12345678;02/03/2026;10:00:00;1\n"
+              "01234567;03/03/2026;11:00:00;8\n");
+    EXPECT_EQ(site.accesses[1].fecha, " 2/03/2026");
 
     session.out.str("");
     EXPECT_EQ(Run({"export", "attempts", "--from", "2026-03-03"}), admin::kExitDone);
     EXPECT_EQ(session.out.str(),
               "DNI;Fecha;Hora;Puerta;Puesto;Resultado;Motivo\n"
-              "12345678;\" 3/03/2026\";08:00:00;3;puerta-norte;denegado;fin de semana\n"
+              "12345678;03/03/2026;08:00:00;3;puerta-norte;denegado;fin de semana\n"
               "9999999X;15/05/2026;08:00:00;3;puerta-norte;no registrado;\n");
+}
+
+// What an export writes is read back wherever a day is read: --from and --to take the exported
+// "01/03/2026" as they take the stored " 1/03/2026" and a typed "1/3/2026".
+TEST_F(AdminCommands, ExportedDatesAreDatesToSpreadsheetsAndReadBackAsDays) {
+    EXPECT_EQ(admin::SheetDate(" 1/03/2026"), "01/03/2026");
+    EXPECT_EQ(admin::SheetDate("15/05/2026"), "15/05/2026");
+    EXPECT_EQ(admin::SheetDate("1/3/2026"), "01/03/2026");
+    // Not an access date: kept as stored, never invented.
+    for (const char* kept : {"", "31/02/2026", "ayer", " 1/03/26", "2026-03-01"}) {
+        EXPECT_EQ(admin::SheetDate(kept), kept);
+    }
+    const accessdb::AttemptRecord attempt = Attempt("12345678", " 2/03/2026", "concedido", "");
+    EXPECT_EQ(admin::AttemptSheetLine(attempt),
+              "12345678;02/03/2026;08:00:00;3;puerta-norte;concedido;\n");
+
+    const admin::Day march2{std::chrono::year(2026), std::chrono::month(3), std::chrono::day(2)};
+    for (const char* form : {"02/03/2026", " 2/03/2026", "2/3/2026", "2026-03-02"}) {
+        EXPECT_EQ(admin::ReadCommandLineDay(form), march2) << "«" << form << "»";
+    }
+    for (const char* wrong : {"2/3/26", "02/03/2026x", "/03/2026", "2//2026", "32/03/2026"}) {
+        EXPECT_FALSE(admin::ReadCommandLineDay(wrong)) << "«" << wrong << "»";
+    }
+
+    // The first exported date, given back as --from, selects from that day on.
+    ASSERT_EQ(Run({"export", "accesses"}), admin::kExitDone);
+    std::string sheet = session.out.str();
+    const std::string second = sheet.substr(sheet.find('\n', sheet.find('\n') + 1) + 1);
+    const std::string day = second.substr(9, 10);
+    EXPECT_EQ(day, "02/03/2026");
+    session.out.str("");
+    ASSERT_EQ(Run({"export", "accesses", "--from", day, "--to", " 3/03/2026"}), admin::kExitDone);
+    EXPECT_EQ(session.out.str(),
+              "DNI;Fecha;Hora;Puerta\n"
+              "12345678;02/03/2026;10:00:00;1\n"
+              "01234567;03/03/2026;11:00:00;8\n");
 }
 
 // "Older than 90 days" on 1 June: the 3rd of March is 90 days old and stays, the 2nd goes.

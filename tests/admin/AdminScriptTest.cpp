@@ -146,7 +146,7 @@ TEST_F(AdminScript, ExportsGoToStandardOutputAndTheirCountToStandardError) {
     EXPECT_EQ(accesses.exitCode, 0) << accesses.err;
     EXPECT_EQ(accesses.out,
               "DNI;Fecha;Hora;Puerta\n"
-              "12345678;\" 5/03/2026\";10:00:00;3\n"
+              "12345678;05/03/2026;10:00:00;3\n"
               "01234567;15/03/2026;11:00:00;8\n");
     EXPECT_EQ(accesses.err, "Exportados 2 accesos.\n");
 }
