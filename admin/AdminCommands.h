@@ -13,5 +13,7 @@ namespace admin {
 int RunAdmin(const std::vector<std::string>& args, AdminSession& session);
 
 extern const char* const kUsageText;
+// The line after a usage error's reason, in place of the whole help.
+extern const char* const kUsageHint;
 
 }  // namespace admin

@@ -23,7 +23,7 @@ const std::map<std::string, CommandSyntax>& Syntax() {
         {"copy", {CommandKind::Copy, 2, {}, {}}},
         {"import", {CommandKind::Import, 1, {"--update", "--skip-bad"}, {"--database"}}},
         {"export", {CommandKind::Export, 1, {}, {"--database", "--from", "--to"}}},
-        {"purge", {CommandKind::Purge, 0, {}, {"--database", "--older-than"}}},
+        {"purge", {CommandKind::Purge, 0, {"--yes"}, {"--database", "--older-than"}}},
         {"person", {CommandKind::Person, 1, {}, {"--database", "--out"}}},
         {"erase", {CommandKind::Erase, 1, {"--yes"}, {"--database"}}},
         {"check", {CommandKind::Check, 0, {}, {"--database"}}},

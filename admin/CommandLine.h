@@ -22,7 +22,7 @@ struct Invocation {
     std::string to;    // export: ISO day, or empty
     int days = 0;      // purge --older-than
     std::string dni;   // person, erase
-    bool yes = false;  // erase without asking
+    bool yes = false;  // erase, purge: without asking
 };
 
 struct ParsedCommandLine {

@@ -1,10 +1,18 @@
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 
 #include "Commands.h"
+#include "Confirmation.h"
 #include "ExitCodes.h"
 #include "Purge.h"
 #include "SheetExport.h"
+#include "SystemErrors.h"
 #include "accessdb/FileRestore.h"
 
 namespace admin {
@@ -12,6 +20,37 @@ namespace admin {
 namespace {
 
 constexpr std::size_t kPurgeChunk = 1000;
+
+std::string Records(std::int64_t count) {
+    return std::to_string(count) + (count == 1 ? " registro" : " registros");
+}
+
+// Why the folder of `file` cannot take a new file, as an errno; 0 when it can. Tried before the
+// copy starts: the engine, failing to make its work file there, names only the database.
+int FolderRefusesNewFile(const std::filesystem::path& file) {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::absolute(file, error).parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        return errno;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return ENOTDIR;
+    }
+    // A file made and removed at once: the permission bits alone say nothing of a read-only
+    // disk, nor of an administrator's account.
+    std::string probe = (folder / ".tarvo-admin-prueba-XXXXXX").string();
+    const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return 0;
+}
 
 }  // namespace
 
@@ -45,14 +84,31 @@ int ExportCommand(const Invocation& invocation, const Target& target, AdminSessi
 }
 
 int PurgeCommand(const Invocation& invocation, const Target& target, AdminSession& session) {
+    if (!invocation.yes && !session.InputIsTerminal()) {
+        session.Err() << "tarvo-admin: purge borra para siempre; sin un terminal que lo "
+                         "confirme, añada --yes.\n";
+        return kExitUsage;
+    }
     auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::ExistingOnly);
     const Day before = DaysBefore(session.Today(), invocation.days);
+    if (!invocation.yes) {
+        const PurgeCount count = CountBefore(*tables, before);
+        if (count.accesses + count.attempts > 0 &&
+            !ConfirmDeletion(session, "¿Borrar para siempre " +
+                                          Records(count.accesses + count.attempts) + " (" +
+                                          std::to_string(count.accesses) +
+                                          (count.accesses == 1 ? " acceso y " : " accesos y ") +
+                                          std::to_string(count.attempts) +
+                                          (count.attempts == 1 ? " intento" : " intentos") +
+                                          ") anteriores al " + ShownDay(before) + "?")) {
+            return kExitFailed;
+        }
+    }
     ChunkPacing pacing = target.pacing;
     pacing.rows = kPurgeChunk;
     const std::int64_t deleted = PurgeBefore(*tables, IsoDay(before), pacing);
-    session.Out() << "Borrados " << deleted << (deleted == 1 ? " registro" : " registros")
-                  << " de accesos e intentos anteriores al " << ShownDay(before)
-                  << " (de hace más de " << invocation.days
+    session.Out() << "Borrados " << Records(deleted) << " de accesos e intentos anteriores al "
+                  << ShownDay(before) << " (de hace más de " << invocation.days
                   << (invocation.days == 1 ? " día" : " días") << ").\n";
     return kExitDone;
 }
@@ -85,6 +141,13 @@ int BackupCommand(const Invocation& invocation, const Target& target, AdminSessi
                       << " ya existe: la copia de seguridad no se escribe encima. Elija un "
                          "nombre nuevo.\n";
         return kExitTargetHasData;
+    }
+    if (!target.location.IsServer()) {
+        if (const int refused = FolderRefusesNewFile(file); refused != 0) {
+            session.Err() << "tarvo-admin: no se puede escribir la copia de seguridad "
+                          << file.string() << ": " << SystemErrorText(refused) << '\n';
+            return kExitFailed;
+        }
     }
     auto tables = session.OpenAdmin(target.location, accessdb::OpenMode::ExistingOnly);
     tables->Backup(file);

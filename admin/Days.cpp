@@ -16,6 +16,30 @@ std::optional<Day> MakeDay(std::optional<int> year, std::optional<int> month,
     return date.ok() ? std::optional<Day>(date) : std::nullopt;
 }
 
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// "D/M/YYYY" with the day and the month of one or two digits, blanks around it ignored: the
+// stored " 1/12/2026", the exports' "01/12/2026", and what a person types.
+std::optional<Day> ReadSlashedDay(std::string_view text) {
+    text = Trimmed(text);
+    const std::size_t first = text.find('/');
+    const std::size_t second = first == std::string_view::npos ? first : text.find('/', first + 1);
+    if (second == std::string_view::npos || text.size() - second - 1 != 4) {
+        return std::nullopt;
+    }
+    return MakeDay(ReadNumber(text.substr(second + 1), 4),
+                   ReadNumber(text.substr(first + 1, second - first - 1), 2),
+                   ReadNumber(text.substr(0, first), 2));
+}
+
 }  // namespace
 
 std::optional<int> ReadNumber(std::string_view text, std::size_t maxDigits) {
@@ -33,15 +57,19 @@ std::optional<int> ReadNumber(std::string_view text, std::size_t maxDigits) {
 }
 
 std::optional<Day> ReadCommandLineDay(std::string_view text) {
-    if (text.size() == 10 && text[2] == '/' && text[5] == '/') {
-        return MakeDay(ReadNumber(text.substr(6, 4), 4), ReadNumber(text.substr(3, 2), 2),
-                       ReadNumber(text.substr(0, 2), 2));
+    if (const auto day = ReadSlashedDay(text)) {
+        return day;
     }
     if (text.size() == 10 && text[4] == '-' && text[7] == '-') {
         return MakeDay(ReadNumber(text.substr(0, 4), 4), ReadNumber(text.substr(5, 2), 2),
                        ReadNumber(text.substr(8, 2), 2));
     }
     return std::nullopt;
+}
+
+std::string SheetDate(std::string_view stored) {
+    const auto day = ReadSlashedDay(stored);
+    return day ? ShownDay(*day) : std::string(stored);
 }
 
 std::string IsoDay(Day day) {

@@ -1,5 +1,4 @@
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -7,8 +6,10 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "RefusalReport.h"
 #include "StudentImport.h"
 #include "StudentSheet.h"
+#include "SystemErrors.h"
 #include "accessdb/DatabaseFile.h"
 
 namespace admin {
@@ -19,12 +20,13 @@ namespace {
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& reason) {
     std::error_code error;
     if (std::filesystem::is_directory(path, error)) {
-        reason = "es una carpeta, no un archivo";
+        reason = SystemErrorText(EISDIR);
         return std::nullopt;
     }
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        reason = std::strerror(errno);
+        reason = SystemErrorText(errno != 0 ? errno : EIO);
         return std::nullopt;
     }
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -33,22 +35,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string& r
         return std::nullopt;
     }
     return bytes;
-}
-
-void TellFaults(const std::string& file, const std::vector<RowFault>& faults, std::ostream& err) {
-    for (const RowFault& fault : faults) {
-        err << file;
-        if (fault.line > 0) {
-            err << ", línea " << fault.line;
-        }
-        if (fault.column > 0) {
-            err << ", columna " << fault.column;
-        }
-        if (!fault.field.empty()) {
-            err << ", campo " << fault.field;
-        }
-        err << ": " << fault.text << '\n';
-    }
 }
 
 std::size_t RefusedRows(const ImportPlan& plan) {
@@ -75,7 +61,7 @@ int ImportCommand(const Invocation& invocation, const Target& target, AdminSessi
     }
     const StudentSheet sheet = ReadStudentSheet(*bytes, invocation.update);
     if (sheet.rows.empty() && !sheet.faults.empty()) {
-        TellFaults(file, sheet.faults, session.Err());
+        TellRefusals(file, sheet.faults, session.Err());
         session.Err() << "tarvo-admin: no se ha importado nada.\n";
         return kExitRefusedRows;
     }
@@ -91,7 +77,7 @@ int ImportCommand(const Invocation& invocation, const Target& target, AdminSessi
                       << ": se ha creado una nueva.\n";
     }
     const ImportPlan plan = PlanImport(sheet, RegisteredAmong(*tables, sheet), invocation.update);
-    TellFaults(file, plan.faults, session.Err());
+    TellRefusals(file, plan.faults, session.Err());
     // Usually the first chunks of an import that stopped midway: told once, not row by row.
     if (!plan.registered.empty()) {
         session.Err() << file << ": " << AlreadyRegisteredText(plan.registered, invocation.skipBad)

@@ -2,11 +2,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "Commands.h"
+#include "Confirmation.h"
 #include "ExitCodes.h"
 #include "PersonReport.h"
+#include "SystemErrors.h"
 #include "accessdb/DatabaseError.h"
 
 namespace admin {
@@ -59,14 +60,6 @@ std::string Count(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-bool IsYes(std::string answer) {
-    while (!answer.empty() && (answer.back() == ' ' || answer.back() == '\r')) {
-        answer.pop_back();
-    }
-    return answer == "sí" || answer == "si" || answer == "Sí" || answer == "Si" || answer == "SÍ" ||
-           answer == "SI";
-}
-
 }  // namespace
 
 int PersonCommand(const Invocation& invocation, const Target& target, AdminSession& session) {
@@ -79,8 +72,9 @@ int PersonCommand(const Invocation& invocation, const Target& target, AdminSessi
     }
     if (const int failure = WriteNewPrivateFile(invocation.target, report); failure != 0) {
         session.Err() << "tarvo-admin: no se puede escribir " << invocation.target << ": "
-                      << std::strerror(failure)
-                      << (failure == EEXIST ? " (no se escribe encima: elija un nombre nuevo)" : "")
+                      << (failure == EEXIST
+                              ? "ya existe, y no se escribe encima. Elija un nombre nuevo."
+                              : SystemErrorText(failure))
                       << '\n';
         return failure == EEXIST ? kExitTargetHasData : kExitFailed;
     }
@@ -102,18 +96,13 @@ int EraseCommand(const Invocation& invocation, const Target& target, AdminSessio
         const accessdb::StudentRecord& s = person.student;
         const std::string records = Count(person.accesses.size(), "acceso", "accesos") + " y " +
                                     Count(person.attempts.size(), "intento", "intentos");
-        if (person.registered) {
-            session.Err() << "¿Borrar para siempre al alumno " << s.dni << " (" << s.nombre << ' '
-                          << s.apellido1 << (s.apellido2.empty() ? "" : " ") << s.apellido2
-                          << ") con sus " << records << "?";
-        } else {
-            session.Err() << "¿Borrar para siempre lo que queda del DNI " << s.dni
-                          << ", que ya no es un alumno registrado: " << records << "?";
-        }
-        session.Err() << " Escriba «sí» para borrar: " << std::flush;
-        const auto answer = session.ReadAnswer();
-        if (!answer || !IsYes(*answer)) {
-            session.Err() << "No se ha borrado nada.\n";
+        const std::string question =
+            person.registered
+                ? "¿Borrar para siempre al alumno " + s.dni + " (" + s.nombre + ' ' + s.apellido1 +
+                      (s.apellido2.empty() ? "" : " ") + s.apellido2 + ") con sus " + records + "?"
+                : "¿Borrar para siempre lo que queda del DNI " + s.dni +
+                      ", que ya no es un alumno registrado: " + records + "?";
+        if (!ConfirmDeletion(session, question)) {
             return kExitFailed;
         }
     }

@@ -24,4 +24,13 @@ std::int64_t PurgeBefore(accessdb::AdminTables& tables, const std::string& befor
     }
 }
 
+PurgeCount CountBefore(accessdb::AdminTables& tables, Day before) {
+    // The listings take both bounds inclusive: the last day purged is the one before.
+    const std::string last = IsoDay(DaysBefore(before, 1));
+    PurgeCount count;
+    tables.ForEachAccess({}, last, [&count](const accessdb::AccessRecord&) { ++count.accesses; });
+    tables.ForEachAttempt({}, last, [&count](const accessdb::AttemptRecord&) { ++count.attempts; });
+    return count;
+}
+
 }  // namespace admin

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ChunkPacing.h"
+#include "Days.h"
 #include "accessdb/AdminTables.h"
 
 namespace admin {
@@ -13,5 +14,13 @@ namespace admin {
 // deleted and names how many they were.
 std::int64_t PurgeBefore(accessdb::AdminTables& tables, const std::string& before,
                          const ChunkPacing& pacing);
+
+struct PurgeCount {
+    std::int64_t accesses = 0;
+    std::int64_t attempts = 0;
+};
+// How many rows PurgeBefore would delete now, read without writing: what a person is asked
+// to confirm.
+PurgeCount CountBefore(accessdb::AdminTables& tables, Day before);
 
 }  // namespace admin

@@ -1,9 +1,13 @@
+#include <cerrno>
 #include <exception>
+#include <new>
+#include <system_error>
 
 #include "AdminCommands.h"
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "LocationArgument.h"
+#include "SystemErrors.h"
 #include "accessdb/DatabaseError.h"
 
 namespace admin {
@@ -29,9 +33,10 @@ const char* const kUsageText =
     "      Escribe la tabla como CSV (separado por ;, UTF-8) en la salida estándar. Lo que\n"
     "      escribe export students lo vuelve a leer import. --from y --to eligen los días de\n"
     "      los accesos o intentos (DÍA: DD/MM/AAAA o AAAA-MM-DD, ambos incluidos).\n"
-    "  purge --older-than Nd|Nw\n"
+    "  purge --older-than Nd|Nw [--yes]\n"
     "      Borra los accesos y los intentos de hace más de N días (d) o semanas (w), por la\n"
-    "      fecha local; nunca un alumno. Dice cuántos registros se han borrado.\n"
+    "      fecha local; nunca un alumno. Dice cuántos registros se han borrado. En un terminal\n"
+    "      dice antes cuántos se borrarían y pide confirmación; sin terminal hace falta --yes.\n"
     "  person DNI [--out ARCHIVO]\n"
     "      Todo lo que la base de datos guarda de un alumno (ficha, accesos, intentos), como\n"
     "      un texto para entregar al alumno o a su familia.\n"
@@ -58,6 +63,9 @@ const char* const kUsageText =
     "\n"
     "Salida: 0 hecho, 1 error, 2 uso incorrecto, 3 el destino ya tiene datos (copy) o el\n"
     "archivo ya existe (backup, person --out), 4 filas rechazadas (import).\n";
+
+const char* const kUsageHint =
+    "Escriba «tarvo-admin --help» para ver las órdenes y sus opciones.\n";
 
 namespace {
 
@@ -106,7 +114,8 @@ int Dispatch(const Invocation& invocation, AdminSession& session) {
 int RunAdmin(const std::vector<std::string>& args, AdminSession& session) {
     const ParsedCommandLine parsed = ParseCommandLine(args);
     if (!parsed.invocation) {
-        session.Err() << "tarvo-admin: " << parsed.fault << "\n\n" << kUsageText;
+        // The reason and where the help is: the whole help would scroll the reason away.
+        session.Err() << "tarvo-admin: " << parsed.fault << '\n' << kUsageHint;
         return kExitUsage;
     }
     try {
@@ -114,9 +123,18 @@ int RunAdmin(const std::vector<std::string>& args, AdminSession& session) {
     } catch (const accessdb::DatabaseError& error) {
         session.Err() << "tarvo-admin: " << error.Description() << '\n';
         return error.Code() == accessdb::kTargetNotEmpty ? kExitTargetHasData : kExitFailed;
+    } catch (const std::system_error& error) {
+        // A file system refusing a path: told in the user's terms, never the system's English.
+        session.Err() << "tarvo-admin: " << SystemErrorText(error) << '\n';
+        return kExitFailed;
+    } catch (const std::bad_alloc&) {
+        session.Err() << "tarvo-admin: " << SystemErrorText(ENOMEM) << '\n';
+        return kExitFailed;
     } catch (const std::exception& error) {
-        // Out of memory, a file system refusing a path: still a failure a script can see.
-        session.Err() << "tarvo-admin: error inesperado: " << error.what() << '\n';
+        // A fault of the program itself: still a failure a script can see, its detail for
+        // whoever reports it.
+        session.Err() << "tarvo-admin: error inesperado del programa (detalle técnico: "
+                      << error.what() << "). Anote este mensaje y avise al servicio técnico.\n";
         return kExitFailed;
     }
 }

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "CsvWriter.h"
+#include "Days.h"
 #include "ReadSnapshot.h"
 #include "StudentSheet.h"
 
@@ -37,7 +38,7 @@ std::size_t ExportAccesses(accessdb::AdminTables& tables, const std::string& fro
     out << CsvLine({"DNI", "Fecha", "Hora", "Puerta"});
     std::size_t count = 0;
     tables.ForEachAccess(from, to, [&](const accessdb::AccessRecord& access) {
-        out << CsvLine({access.dni, access.fecha, access.hora, access.puerta});
+        out << CsvLine({access.dni, SheetDate(access.fecha), access.hora, access.puerta});
         ++count;
     });
     return count;
@@ -48,8 +49,8 @@ std::string AttemptSheetHeader() {
 }
 
 std::string AttemptSheetLine(const accessdb::AttemptRecord& attempt) {
-    return CsvLine({attempt.dni, attempt.fecha, attempt.hora, attempt.puerta, attempt.puesto,
-                    attempt.resultado, attempt.motivo});
+    return CsvLine({attempt.dni, SheetDate(attempt.fecha), attempt.hora, attempt.puerta,
+                    attempt.puesto, attempt.resultado, attempt.motivo});
 }
 
 std::size_t ExportAttempts(accessdb::AdminTables& tables, const std::string& from,

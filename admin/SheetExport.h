@@ -7,8 +7,9 @@
 
 namespace admin {
 
-// The tables as sheets on a stream (";", UTF-8, the values exactly as stored), a header line
-// first. Each returns how many rows it wrote.
+// The tables as sheets on a stream (";", UTF-8, the values exactly as stored but the accesses'
+// and attempts' dates, zero-padded as a spreadsheet reads a date), a header line first. Each
+// returns how many rows it wrote.
 
 // Every student by DNI, in one snapshot: what `import` reads back unchanged.
 std::size_t ExportStudents(accessdb::SiteTables& tables, std::ostream& out);

@@ -21,8 +21,10 @@ std::string_view Trimmed(std::string_view text) {
 
 std::string Quoted(std::string_view text) { return "«" + std::string(text) + "»"; }
 
-CheckedField Good(std::string value) { return {std::move(value), {}}; }
-CheckedField Bad(std::string fault) { return {{}, std::move(fault)}; }
+CheckedField Good(std::string value) { return {std::move(value), {}, {}}; }
+CheckedField Bad(std::string fault, std::string reason = {}) {
+    return {{}, std::move(fault), std::move(reason)};
+}
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
     std::vector<std::string_view> pieces;
@@ -81,13 +83,15 @@ CheckedField CheckDni(std::string_view text) {
     }
     for (const char c : dni) {
         if (c < '0' || c > '9') {
-            return Bad(Quoted(dni) + " no es un DNI: solo puede tener cifras, ocho");
+            return Bad(Quoted(dni) + " no es un DNI: solo puede tener cifras, ocho",
+                       "no es un DNI");
         }
     }
     if (dni.size() != 8) {
         return Bad(Quoted(dni) + " tiene " + std::to_string(dni.size()) +
-                   " cifras y un DNI tiene 8 (si la hoja de cálculo quitó un cero inicial, dé "
-                   "a la columna formato de texto)");
+                       " cifras y un DNI tiene 8 (si la hoja de cálculo quitó un cero inicial, dé "
+                       "a la columna formato de texto)",
+                   "un DNI tiene 8 cifras");
     }
     return Good(std::string(dni));
 }
@@ -103,8 +107,9 @@ CheckedField CheckDoors(std::string_view text) {
             continue;  // "1,3," and "1, 3" as well as "1,3"
         }
         if (piece.size() != 1 || piece[0] < '1' || piece[0] > '8') {
-            return Bad(Quoted(piece) +
-                       " no es una puerta: las puertas van de 1 a 8 (escríbalas como 1,3)");
+            return Bad(
+                Quoted(piece) + " no es una puerta: las puertas van de 1 a 8 (escríbalas como 1,3)",
+                "no es una puerta");
         }
         doors[piece[0] - '1'] = true;
     }
@@ -119,7 +124,7 @@ CheckedField CheckFlag(std::string_view text) {
     if (flag == "1" || flag == "sí" || flag == "si" || flag == "sÍ") {
         return Good("1");
     }
-    return Bad(Quoted(Trimmed(text)) + " no es 1 ni 0 (también valen sí y no)");
+    return Bad(Quoted(Trimmed(text)) + " no es 1 ni 0 (también valen sí y no)", "no es 1 ni 0");
 }
 
 CheckedField CheckRestrictionDate(std::string_view text) {
@@ -129,18 +134,20 @@ CheckedField CheckRestrictionDate(std::string_view text) {
     }
     const auto pieces = ReadDatePieces(date);
     if (!pieces || !pieces->year || !pieces->month || !pieces->day) {
-        return Bad(Quoted(date) + " no es una fecha DD/MM/AA");
+        return Bad(Quoted(date) + " no es una fecha DD/MM/AA", "no es una fecha DD/MM/AA");
     }
     if (pieces->fourDigitYear && (*pieces->year < 2000 || *pieces->year > 2099)) {
         return Bad("el año " + std::to_string(*pieces->year) +
-                   " no se puede guardar: las fechas se guardan como DD/MM/AA, años 2000 a 2099");
+                       " no se puede guardar: las fechas se guardan como DD/MM/AA, años 2000 a "
+                       "2099",
+                   "el año no está entre 2000 y 2099");
     }
     const int year = pieces->fourDigitYear ? *pieces->year : 2000 + *pieces->year;
     const Day day{std::chrono::year(year),
                   std::chrono::month(static_cast<unsigned>(*pieces->month)),
                   std::chrono::day(static_cast<unsigned>(*pieces->day))};
     if (!day.ok()) {
-        return Bad("el día " + Quoted(date) + " no existe");
+        return Bad("el día " + Quoted(date) + " no existe", "el día no existe");
     }
     return Good(TwoDigits(static_cast<unsigned>(day.day())) + "/" +
                 TwoDigits(static_cast<unsigned>(day.month())) + "/" +
@@ -177,18 +184,22 @@ std::optional<PeriodFault> CheckPeriod(const accessdb::StudentRecord& student) {
     if (periodOn && student.fechaA.empty()) {
         return PeriodFault{"FechaA",
                            "el periodo de restricción (Periodo_temporal 1) necesita "
-                           "la fecha de inicio"};
+                           "la fecha de inicio",
+                           {}};
     }
     if (periodOn && student.fechaB.empty()) {
         return PeriodFault{"FechaB",
                            "el periodo de restricción (Periodo_temporal 1) necesita "
-                           "la fecha de fin"};
+                           "la fecha de fin",
+                           {}};
     }
     const auto start = RestrictionDay(student.fechaA);
     const auto end = RestrictionDay(student.fechaB);
     if (start && end && *end < *start) {
-        return PeriodFault{"FechaB", "el periodo termina (" + student.fechaB +
-                                         ") antes de empezar (" + student.fechaA + ")"};
+        return PeriodFault{
+            "FechaB",
+            "el periodo termina (" + student.fechaB + ") antes de empezar (" + student.fechaA + ")",
+            "el periodo termina antes de empezar"};
     }
     return std::nullopt;
 }

@@ -12,7 +12,8 @@ namespace admin {
 // A field of a sheet's row as it will be stored, or why it cannot be.
 struct CheckedField {
     std::string value;
-    std::string fault;  // empty when the field is good
+    std::string fault;   // empty when the field is good
+    std::string reason;  // the fault without the field's value; empty when the fault is that
 };
 
 // Eight ASCII digits, blanks around them ignored.
@@ -34,6 +35,7 @@ std::optional<Day> RestrictionDay(std::string_view stored);
 struct PeriodFault {
     std::string field;
     std::string text;
+    std::string reason;  // the text without the row's dates; empty when the text is that
 };
 // A period switched on needs both dates; dates given (even with the period off) must not end
 // before they start. For a student whose fields are each good already.

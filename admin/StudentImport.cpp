@@ -13,27 +13,12 @@ namespace {
 constexpr std::size_t kPage = 2000;
 constexpr std::size_t kStretchesTold = 6;
 
-// "líneas 2 a 501, 640", the lines in order, the first stretches of consecutive lines only.
-std::string LineStretches(const std::vector<SheetRow>& rows) {
-    std::string text = rows.size() == 1 ? "línea " : "líneas ";
-    std::size_t stretches = 0;
-    for (std::size_t i = 0; i < rows.size();) {
-        std::size_t end = i + 1;
-        while (end < rows.size() && rows[end].line == rows[end - 1].line + 1) {
-            ++end;
-        }
-        if (stretches == kStretchesTold) {
-            const std::size_t others = rows.size() - i;
-            return text + " y " + (others == 1 ? "otra" : "otras " + std::to_string(others));
-        }
-        text += (stretches > 0 ? ", " : "") + std::to_string(rows[i].line);
-        if (end - i > 1) {
-            text += " a " + std::to_string(rows[end - 1].line);
-        }
-        ++stretches;
-        i = end;
+std::string RowStretches(const std::vector<SheetRow>& rows) {
+    std::vector<std::size_t> lines;
+    for (const SheetRow& row : rows) {
+        lines.push_back(row.line);
     }
-    return text;
+    return LineStretches(lines);
 }
 
 // What finishes the import once the fault is mended: the students written stay, and a rerun
@@ -95,14 +80,36 @@ ImportPlan PlanImport(const StudentSheet& sheet, const std::set<std::int64_t>& r
     return plan;
 }
 
+std::string LineStretches(const std::vector<std::size_t>& lines) {
+    std::string text = lines.size() == 1 ? "línea " : "líneas ";
+    std::size_t stretches = 0;
+    for (std::size_t i = 0; i < lines.size();) {
+        std::size_t end = i + 1;
+        while (end < lines.size() && lines[end] == lines[end - 1] + 1) {
+            ++end;
+        }
+        if (stretches == kStretchesTold) {
+            const std::size_t others = lines.size() - i;
+            return text + " y " + (others == 1 ? "otra" : "otras " + std::to_string(others));
+        }
+        text += (stretches > 0 ? ", " : "") + std::to_string(lines[i]);
+        if (end - i > 1) {
+            text += " a " + std::to_string(lines[end - 1]);
+        }
+        ++stretches;
+        i = end;
+    }
+    return text;
+}
+
 std::string AlreadyRegisteredText(const std::vector<SheetRow>& registered, bool skipBad) {
     const std::string who = registered.size() == 1
                                 ? "el alumno " + registered[0].student.dni + " de la " +
-                                      LineStretches(registered) +
+                                      RowStretches(registered) +
                                       (skipBad ? " ya estaba registrado" : " ya está registrado")
                                 : std::to_string(registered.size()) + " alumnos de la hoja ya " +
                                       (skipBad ? "estaban" : "están") + " registrados (" +
-                                      LineStretches(registered) + ")";
+                                      RowStretches(registered) + ")";
     if (skipBad) {
         return who + (registered.size() == 1 ? " y se deja como está" : " y se dejan como están") +
                " (con --update se reemplazan sus datos por los de la hoja).";

@@ -29,6 +29,10 @@ std::set<std::int64_t> RegisteredAmong(accessdb::SiteTables& tables, const Stude
 ImportPlan PlanImport(const StudentSheet& sheet, const std::set<std::int64_t>& registered,
                       bool update);
 
+// "líneas 2 a 501, 640": the lines, in order, by their first few stretches of consecutive
+// lines.
+std::string LineStretches(const std::vector<std::size_t>& lines);
+
 // The students of the sheet already registered, told once for all of them with the way to finish
 // an import that stopped midway (whose first chunks these usually are); `skipBad` when they are
 // being left out.

@@ -79,7 +79,8 @@ std::optional<Layout> ReadHeader(const CsvRecord& header, bool everyColumnRequir
                               {},
                               "la cabecera nombra " + Quoted(header.fields[i]) +
                                   ", una columna que no existe; las columnas son " + ColumnList(),
-                              i + 1});
+                              i + 1,
+                              {}});
             continue;
         }
         std::size_t& position = layout.position[known - kStudentColumns.begin()];
@@ -89,7 +90,8 @@ std::optional<Layout> ReadHeader(const CsvRecord& header, bool everyColumnRequir
                               Quoted(header.fields[i]) + " repite la columna " +
                                   std::string(*known) + ", ya nombrada en la columna " +
                                   std::to_string(position + 1),
-                              i + 1});
+                              i + 1,
+                              {}});
             continue;
         }
         position = i;
@@ -108,7 +110,9 @@ std::optional<Layout> ReadHeader(const CsvRecord& header, bool everyColumnRequir
                               (everyColumnRequired ? " (--update reemplaza las diez columnas "
                                                      "de cada alumno: nómbrelas todas)"
                                                    : "") +
-                              "; la primera línea debe ser la cabecera: " + ColumnList()});
+                              "; la primera línea debe ser la cabecera: " + ColumnList(),
+                          0,
+                          {}});
     }
     return faults.size() == before ? std::optional<Layout>(layout) : std::nullopt;
 }
@@ -134,7 +138,9 @@ std::optional<accessdb::StudentRecord> ReadRow(const CsvRecord& record, const La
                  std::to_string(extraFilled ? layout.width : layout.namedWidth) +
                  (separator == ',' ? " (un campo con comas, como las puertas 1,3, va entre "
                                      "comillas; o separe los campos con ;)"
-                                   : "")});
+                                   : ""),
+             0,
+             "la fila no tiene los campos de la cabecera"});
         return std::nullopt;
     }
     auto field = [&](std::size_t column) -> std::string_view {
@@ -145,7 +151,8 @@ std::optional<accessdb::StudentRecord> ReadRow(const CsvRecord& record, const La
     const std::size_t before = faults.size();
     auto take = [&](std::size_t column, const CheckedField& checked) {
         if (!checked.fault.empty()) {
-            faults.push_back({record.line, std::string(kStudentColumns[column]), checked.fault});
+            faults.push_back({record.line, std::string(kStudentColumns[column]), checked.fault, 0,
+                              checked.reason});
         }
         return checked.value;
     };
@@ -168,14 +175,15 @@ std::optional<accessdb::StudentRecord> ReadRow(const CsvRecord& record, const La
                                   " está en una columna que la cabecera no nombra: bórrelo, o "
                                   "nombre la columna en la cabecera como una de estas: " +
                                   ColumnList(),
-                              position + 1});
+                              position + 1,
+                              "un valor en una columna que la cabecera no nombra"});
         }
     }
     if (faults.size() != before) {
         return std::nullopt;
     }
     if (const auto period = CheckPeriod(student)) {
-        faults.push_back({record.line, period->field, period->text});
+        faults.push_back({record.line, period->field, period->text, 0, period->reason});
         return std::nullopt;
     }
     return student;
@@ -187,19 +195,23 @@ StudentSheet ReadStudentSheet(std::string_view bytes, bool everyColumnRequired) 
     StudentSheet sheet;
     const DecodeResult decoded = DecodeText(bytes);
     if (decoded.fault) {
-        sheet.faults.push_back({decoded.fault->line, {}, decoded.fault->reason});
+        sheet.faults.push_back({decoded.fault->line, {}, decoded.fault->reason, 0, {}});
         return sheet;
     }
     const CsvTable table = ReadCsv(decoded.text->utf8);
     for (const CsvFault& fault : table.faults) {
-        sheet.faults.push_back({fault.line, {}, fault.text});
+        sheet.faults.push_back({fault.line, {}, fault.text, 0, {}});
     }
     auto record = std::find_if(table.records.begin(), table.records.end(),
                                [](const CsvRecord& r) { return !IsBlank(r); });
     if (record == table.records.end()) {
         if (sheet.faults.empty()) {
             sheet.faults.push_back(
-                {0, {}, "el archivo está vacío: no tiene ni la cabecera (" + ColumnList() + ")"});
+                {0,
+                 {},
+                 "el archivo está vacío: no tiene ni la cabecera (" + ColumnList() + ")",
+                 0,
+                 {}});
         }
         return sheet;
     }
@@ -223,7 +235,8 @@ StudentSheet ReadStudentSheet(std::string_view bytes, bool everyColumnRequired) 
             if (!isNew) {
                 sheet.faults.push_back({record->line, "DNI",
                                         "el DNI " + dni.value + " ya está en la línea " +
-                                            std::to_string(first->second)});
+                                            std::to_string(first->second),
+                                        0, "el DNI ya está en otra línea de la hoja"});
                 continue;
             }
         }

@@ -24,6 +24,9 @@ struct RowFault {
     std::string field;
     std::string text;
     std::size_t column = 0;  // counted from 1; 0 when the fault is not about one position
+    // The fault without this row's own values, which rows refused alike share ("no es una
+    // puerta"); empty when the text itself is that.
+    std::string reason;
 };
 
 struct SheetRow {

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "FakeAdminTables.h"
 #include "admin/AdminCommands.h"
+#include "admin/Days.h"
 #include "admin/ExitCodes.h"
+#include "admin/SheetExport.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -67,12 +70,24 @@ TEST_F(AdminCommands, AWrongCommandLineIsAUsageErrorThatTouchesNothing) {
         SCOPED_TRACE(args.empty() ? "(none)" : args[0] + (args.size() > 1 ? " " + args[1] : ""));
         session.err.str("");
         EXPECT_EQ(Run(args), admin::kExitUsage);
-        EXPECT_NE(session.err.str().find("Uso: tarvo-admin"), std::string::npos);
+        // The reason in one line, then where the help is: never the whole help.
+        const std::string err = session.err.str();
+        ASSERT_TRUE(err.starts_with("tarvo-admin: ")) << err;
+        EXPECT_EQ(err.substr(err.find('\n') + 1),
+                  "Escriba «tarvo-admin --help» para ver las órdenes y sus opciones.\n");
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+        EXPECT_EQ(err.find("Uso: tarvo-admin"), std::string::npos);
     }
+    session.err.str("");
+    Run({});
+    EXPECT_EQ(session.err.str(),
+              "tarvo-admin: falta la orden\n"
+              "Escriba «tarvo-admin --help» para ver las órdenes y sus opciones.\n");
     EXPECT_EQ(site.opens, 0);
     EXPECT_TRUE(site.purgeChunks.empty());
 
     EXPECT_EQ(Run({"--help"}), admin::kExitDone);
+    EXPECT_TRUE(session.out.str().starts_with("Uso: tarvo-admin"));
     EXPECT_NE(session.out.str().find("4 filas rechazadas"), std::string::npos);
 }
 
@@ -85,26 +100,64 @@ TEST_F(AdminCommands, ExportsWriteTheTablesAsStoredAndFilterAccessesByDay) {
               "12345678;Ana;Pérez;Gil;1,3,;0;1;1;05/03/14;31/12/14\n");
     EXPECT_NE(session.err.str().find("Exportados 2 alumnos."), std::string::npos);
 
-    // Both day forms, both bounds included; the dates keep their leading blank, quoted.
+    // Both day forms, both bounds included; the dates zero-padded, as a spreadsheet reads a
+    // date (stored, the day is blank-padded).
     session.out.str("");
     EXPECT_EQ(Run({"export", "accesses", "--from", "02/03/2026", "--to=2026-03-03"}),
               admin::kExitDone);
     EXPECT_EQ(session.out.str(),
               "DNI;Fecha;Hora;Puerta\n"
-              "12345678;\" 2/03/2026\";10:00:00;1\n"
-              "01234567;\" 3/03/2026\";11:00:00;8\n");
+              "12345678;02/03/2026;10:00:00;1\n"
+              "01234567;03/03/2026;11:00:00;8\n");
+    EXPECT_EQ(site.accesses[1].fecha, " 2/03/2026");
 
     session.out.str("");
     EXPECT_EQ(Run({"export", "attempts", "--from", "2026-03-03"}), admin::kExitDone);
     EXPECT_EQ(session.out.str(),
               "DNI;Fecha;Hora;Puerta;Puesto;Resultado;Motivo\n"
-              "12345678;\" 3/03/2026\";08:00:00;3;puerta-norte;denegado;fin de semana\n"
+              "12345678;03/03/2026;08:00:00;3;puerta-norte;denegado;fin de semana\n"
               "9999999X;15/05/2026;08:00:00;3;puerta-norte;no registrado;\n");
+}
+
+// What an export writes is read back wherever a day is read: --from and --to take the exported
+// "01/03/2026" as they take the stored " 1/03/2026" and a typed "1/3/2026".
+TEST_F(AdminCommands, ExportedDatesAreDatesToSpreadsheetsAndReadBackAsDays) {
+    EXPECT_EQ(admin::SheetDate(" 1/03/2026"), "01/03/2026");
+    EXPECT_EQ(admin::SheetDate("15/05/2026"), "15/05/2026");
+    EXPECT_EQ(admin::SheetDate("1/3/2026"), "01/03/2026");
+    // Not an access date: kept as stored, never invented.
+    for (const char* kept : {"", "31/02/2026", "ayer", " 1/03/26", "2026-03-01"}) {
+        EXPECT_EQ(admin::SheetDate(kept), kept);
+    }
+    const accessdb::AttemptRecord attempt = Attempt("12345678", " 2/03/2026", "concedido", "");
+    EXPECT_EQ(admin::AttemptSheetLine(attempt),
+              "12345678;02/03/2026;08:00:00;3;puerta-norte;concedido;\n");
+
+    const admin::Day march2{std::chrono::year(2026), std::chrono::month(3), std::chrono::day(2)};
+    for (const char* form : {"02/03/2026", " 2/03/2026", "2/3/2026", "2026-03-02"}) {
+        EXPECT_EQ(admin::ReadCommandLineDay(form), march2) << "«" << form << "»";
+    }
+    for (const char* wrong : {"2/3/26", "02/03/2026x", "/03/2026", "2//2026", "32/03/2026"}) {
+        EXPECT_FALSE(admin::ReadCommandLineDay(wrong)) << "«" << wrong << "»";
+    }
+
+    // The first exported date, given back as --from, selects from that day on.
+    ASSERT_EQ(Run({"export", "accesses"}), admin::kExitDone);
+    std::string sheet = session.out.str();
+    const std::string second = sheet.substr(sheet.find('\n', sheet.find('\n') + 1) + 1);
+    const std::string day = second.substr(9, 10);
+    EXPECT_EQ(day, "02/03/2026");
+    session.out.str("");
+    ASSERT_EQ(Run({"export", "accesses", "--from", day, "--to", " 3/03/2026"}), admin::kExitDone);
+    EXPECT_EQ(session.out.str(),
+              "DNI;Fecha;Hora;Puerta\n"
+              "12345678;02/03/2026;10:00:00;1\n"
+              "01234567;03/03/2026;11:00:00;8\n");
 }
 
 // "Older than 90 days" on 1 June: the 3rd of March is 90 days old and stays, the 2nd goes.
 TEST_F(AdminCommands, PurgeDeletesTheDaysBeforeTheBoundaryAndNeverAStudent) {
-    EXPECT_EQ(Run({"purge", "--older-than", "90d"}), admin::kExitDone);
+    EXPECT_EQ(Run({"purge", "--older-than", "90d", "--yes"}), admin::kExitDone);
     EXPECT_EQ(site.purgeBefore.front(), "2026-03-03");
     ASSERT_EQ(site.accesses.size(), 2u);
     EXPECT_EQ(site.accesses[0].fecha, " 3/03/2026");
@@ -118,14 +171,54 @@ TEST_F(AdminCommands, PurgeDeletesTheDaysBeforeTheBoundaryAndNeverAStudent) {
 
     // Weeks count seven days; nothing left to delete is a success that says 0.
     session.out.str("");
-    EXPECT_EQ(Run({"purge", "--older-than=13w"}), admin::kExitDone);
+    EXPECT_EQ(Run({"purge", "--older-than=13w", "--yes"}), admin::kExitDone);
     EXPECT_EQ(site.purgeBefore.back(), "2026-03-02");
     EXPECT_NE(session.out.str().find("Borrados 0 registros"), std::string::npos);
 }
 
+TEST_F(AdminCommands, PurgeAsksAPersonAndNeedsYesFromAScript) {
+    // A script without --yes: refused before anything is opened.
+    EXPECT_EQ(Run({"purge", "--older-than", "90d"}), admin::kExitUsage);
+    EXPECT_EQ(session.err.str(),
+              "tarvo-admin: purge borra para siempre; sin un terminal que lo confirme, añada "
+              "--yes.\n");
+    EXPECT_EQ(site.opens, 0);
+
+    // A person is told how many would go, counted before anything is deleted; anything but
+    // "sí", or the end of input, keeps them all.
+    session.terminal = true;
+    for (const std::optional<std::string>& answer :
+         {std::optional<std::string>("no"), std::optional<std::string>()}) {
+        session.err.str("");
+        session.answer = answer;
+        EXPECT_EQ(Run({"purge", "--older-than", "90d"}), admin::kExitFailed);
+        EXPECT_EQ(session.err.str(),
+                  "¿Borrar para siempre 3 registros (2 accesos y 1 intento) anteriores al "
+                  "03/03/2026? Escriba «sí» para borrar: No se ha borrado nada.\n");
+        EXPECT_TRUE(site.purgeChunks.empty());
+        EXPECT_EQ(site.accesses.size(), 4u);
+        EXPECT_EQ(site.attempts.size(), 3u);
+    }
+    EXPECT_EQ(session.questions, 2);
+
+    session.answer = "Sí ";
+    EXPECT_EQ(Run({"purge", "--older-than", "90d"}), admin::kExitDone);
+    EXPECT_EQ(site.accesses.size(), 2u);
+    EXPECT_EQ(site.attempts.size(), 2u);
+    EXPECT_NE(session.out.str().find("Borrados 3 registros"), std::string::npos);
+
+    // Nothing older left: nothing to ask. --yes on a terminal goes straight on.
+    session.out.str("");
+    EXPECT_EQ(Run({"purge", "--older-than", "90d"}), admin::kExitDone);
+    EXPECT_NE(session.out.str().find("Borrados 0 registros"), std::string::npos);
+    EXPECT_EQ(Run({"purge", "--older-than", "1d", "--yes"}), admin::kExitDone);
+    EXPECT_EQ(session.questions, 3);
+    EXPECT_TRUE(site.accesses.empty());
+}
+
 TEST_F(AdminCommands, PurgeGoesInShortChunksUntilNoneIsLeft) {
     site.accesses.assign(2500, {"12345678", " 1/01/2020", "10:00:00", "3"});
-    EXPECT_EQ(Run({"purge", "--older-than", "1d"}), admin::kExitDone);
+    EXPECT_EQ(Run({"purge", "--older-than", "1d", "--yes"}), admin::kExitDone);
     EXPECT_TRUE(site.accesses.empty());
     // Chunks of at most 1000 rows (the last takes the attempts too), then the empty call that
     // ends it.
@@ -239,7 +332,7 @@ TEST_F(AdminCommands, BackupNeverWritesOverAFileAndPointsAServerToPgDump) {
     // A server's changes queue the waiting writers themselves: no pauses between chunks.
     site.accesses.assign(1500, {"12345678", " 1/01/2020", "10:00:00", "3"});
     session.pauses.clear();
-    EXPECT_EQ(Run({"purge", "--older-than", "1d"}), admin::kExitDone);
+    EXPECT_EQ(Run({"purge", "--older-than", "1d", "--yes"}), admin::kExitDone);
     EXPECT_TRUE(session.pauses.empty());
 }
 

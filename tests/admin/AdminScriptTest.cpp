@@ -146,7 +146,7 @@ TEST_F(AdminScript, ExportsGoToStandardOutputAndTheirCountToStandardError) {
     EXPECT_EQ(accesses.exitCode, 0) << accesses.err;
     EXPECT_EQ(accesses.out,
               "DNI;Fecha;Hora;Puerta\n"
-              "12345678;\" 5/03/2026\";10:00:00;3\n"
+              "12345678;05/03/2026;10:00:00;3\n"
               "01234567;15/03/2026;11:00:00;8\n");
     EXPECT_EQ(accesses.err, "Exportados 2 accesos.\n");
 }
@@ -231,4 +231,19 @@ TEST_F(AdminScript, TheDatabaseIsTheProgramsOwnUnlessOneIsNamed) {
     const AdminRun named = RunAdminProgram("check --database " + ShellQuoted(database.string()),
                                            "cd " + ShellQuoted(elsewhere.string()) + " &&");
     EXPECT_EQ(named.exitCode, 0) << named.err;
+}
+
+TEST_F(AdminScript, PurgeFromAScriptNeedsYesAndOtherwiseDeletesNothing) {
+    accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly)
+        .AppendAccess({"12345678", AccessDateDaysAgo(200), "10:00:00", "3"});
+    const AdminRun unconfirmed = Admin("purge --older-than 90d");
+    EXPECT_EQ(unconfirmed.exitCode, 2);
+    EXPECT_NE(unconfirmed.err.find("añada --yes"), std::string::npos) << unconfirmed.err;
+    EXPECT_EQ(unconfirmed.out, "");
+    EXPECT_EQ(Count("Picadas"), Rows{"1"});
+
+    const AdminRun purge = Admin("purge --older-than 90d --yes");
+    EXPECT_EQ(purge.exitCode, 0) << purge.err;
+    EXPECT_NE(purge.out.find("Borrados 1 registro "), std::string::npos) << purge.out;
+    EXPECT_EQ(Count("Picadas"), Rows{"0"});
 }

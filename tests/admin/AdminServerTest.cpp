@@ -82,7 +82,7 @@ TEST_F(AdminOnServer, PurgeKeepsTheBoundaryDayAndAccessesExportByDay) {
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     EXPECT_EQ(exported.err, "Exportados 3 accesos.\n");
 
-    const AdminRun purge = Admin("purge --older-than 90d");
+    const AdminRun purge = Admin("purge --older-than 90d --yes");
     EXPECT_EQ(purge.exitCode, 0) << purge.err;
     EXPECT_NE(purge.out.find("Borrados 4 registros"), std::string::npos) << purge.out;
     EXPECT_EQ(server.Run("SELECT fecha FROM picadas ORDER BY orden"),

@@ -253,3 +253,65 @@ TEST_F(ImportCommand, AHeaderWithoutRowsImportsNothingAndSucceeds) {
     EXPECT_EQ(session.out.str(), "Importados 0 alumnos (0 nuevos, 0 actualizados).\n");
     EXPECT_TRUE(site.importChunks.empty());
 }
+
+// A sheet whose door column was typed wrong 200 times, with one other fault among them: each
+// reason is seen, the repeated one in full for its first rows and then counted with its lines.
+TEST_F(ImportCommand, ARepeatedReasonIsToldInFullForItsFirstRowsThenCounted) {
+    std::string sheet = kHeader;
+    for (std::int64_t i = 0; i < 200; ++i) {
+        sheet += Row(10000000 + i, i == 150 ? "1" : "1,9");
+    }
+    sheet += "1234567;Luis;Sanz;;;;;;;\n";  // line 202
+    sheet += Row(20000000, "1,0");          // line 203: the same reason with another value
+    EXPECT_EQ(Import(sheet, {"--skip-bad"}), admin::kExitRefusedRows);
+
+    std::vector<std::string> lines;
+    std::istringstream err(session.err.str());
+    for (std::string line; std::getline(err, line);) {
+        if (!line.starts_with("tarvo-admin: no había base de datos")) {
+            lines.push_back(line);
+        }
+    }
+    const std::string path = (folder / "alumnos.csv").string();
+    ASSERT_EQ(lines.size(), 8u) << session.err.str();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(lines[i], path + ", línea " + std::to_string(i + 2) +
+                                ", campo Puerta: «9» no es una puerta: las puertas van de 1 a 8 "
+                                "(escríbalas como 1,3)");
+    }
+    EXPECT_EQ(lines[5], path +
+                            ", línea 202, campo DNI: «1234567» tiene 7 cifras y un DNI tiene "
+                            "8 (si la hoja de cálculo quitó un cero inicial, dé a la columna "
+                            "formato de texto)");
+    // 199 door faults (line 152 is good) and line 203's, less the 5 told.
+    EXPECT_EQ(lines[6], path +
+                            ": … y otras 195 filas con el mismo motivo (campo Puerta: no es "
+                            "una puerta), líneas 7 a 151, 153 a 201, 203.");
+    EXPECT_EQ(lines[7], "tarvo-admin: 201 filas rechazadas (arriba) no se han importado.");
+    EXPECT_EQ(site.students.size(), 1u);  // line 152's
+}
+
+TEST_F(ImportCommand, AReasonOfAFewRowsIsToldForEachAndOneMoreRowIsCountedAlone) {
+    std::string sheet = kHeader;
+    for (std::int64_t i = 0; i < 5; ++i) {
+        sheet += Row(10000000 + i, "1,9");
+    }
+    EXPECT_EQ(Import(sheet), admin::kExitRefusedRows);
+    EXPECT_EQ(session.err.str().find("mismo motivo"), std::string::npos) << session.err.str();
+
+    session.err.str("");
+    // A sixth is counted alone; the same DNI repeated names its own first line each time.
+    sheet += Row(10000005, "9") + Row(10000000, "1") + Row(10000000, "1");
+    EXPECT_EQ(Import(sheet), admin::kExitRefusedRows);
+    const std::string err = session.err.str();
+    EXPECT_NE(err.find(": … y otra fila con el mismo motivo (campo Puerta: no es una puerta), "
+                       "línea 7."),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("línea 8, campo DNI: el DNI 10000000 ya está en la línea 2"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("línea 9, campo DNI: el DNI 10000000 ya está en la línea 2"),
+              std::string::npos)
+        << err;
+}

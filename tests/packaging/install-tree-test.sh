@@ -152,9 +152,13 @@ chmod 644 "$tmp/alumnos.csv"
 desktop sqlite3 "$data/Alumnos.mdb" \
   "INSERT INTO Picadas (DNI, Fecha, Hora, Puerta) VALUES (12345678, ' 5/03/2001', '10:00:00', '3')" ||
   fail "a desktop user cannot write the database it made"
+# The unit's own command line, with no terminal to confirm on: it must carry --yes.
+read -ra purge_args <<<"$(sed -n 's/^ExecStart=[^ ]*tarvo-admin //p' "$service_unit")"
+[[ " ${purge_args[*]} " == *" --yes "* ]] ||
+  fail "the service's purge has no --yes, and without a terminal it would refuse"
 status=0
-(cd "$data" && umask "${service_umask:-0022}" && service "$tree/bin/tarvo-admin" purge --older-than 90d \
-  >"$tmp/purge.out" 2>&1) || status=$?
+(cd "$data" && umask "${service_umask:-0022}" && service "$tree/bin/tarvo-admin" "${purge_args[@]}" \
+  </dev/null >"$tmp/purge.out" 2>&1) || status=$?
 [ "$status" -eq 0 ] || fail "the purge as the service's identity ended with $status: $(cat "$tmp/purge.out")"
 [ "$(desktop sqlite3 "$data/Alumnos.mdb" "SELECT count(*) FROM Picadas")" = 0 ] ||
   fail "the purge left the old access: $(cat "$tmp/purge.out")"
