@@ -12,8 +12,8 @@
 #include "ExitCodes.h"
 #include "Purge.h"
 #include "SheetExport.h"
-#include "SystemErrors.h"
 #include "accessdb/FileRestore.h"
+#include "accessdb/SystemErrors.h"
 
 namespace admin {
 
@@ -145,7 +145,7 @@ int BackupCommand(const Invocation& invocation, const Target& target, AdminSessi
     if (!target.location.IsServer()) {
         if (const int refused = FolderRefusesNewFile(file); refused != 0) {
             session.Err() << "tarvo-admin: no se puede escribir la copia de seguridad "
-                          << file.string() << ": " << SystemErrorText(refused) << '\n';
+                          << file.string() << ": " << accessdb::SystemErrorText(refused) << '\n';
             return kExitFailed;
         }
     }

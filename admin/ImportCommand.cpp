@@ -9,8 +9,8 @@
 #include "RefusalReport.h"
 #include "StudentImport.h"
 #include "StudentSheet.h"
-#include "SystemErrors.h"
 #include "accessdb/DatabaseFile.h"
+#include "accessdb/SystemErrors.h"
 
 namespace admin {
 
@@ -20,13 +20,13 @@ namespace {
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& reason) {
     std::error_code error;
     if (std::filesystem::is_directory(path, error)) {
-        reason = SystemErrorText(EISDIR);
+        reason = accessdb::SystemErrorText(EISDIR);
         return std::nullopt;
     }
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        reason = SystemErrorText(errno != 0 ? errno : EIO);
+        reason = accessdb::SystemErrorText(errno != 0 ? errno : EIO);
         return std::nullopt;
     }
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

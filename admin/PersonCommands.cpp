@@ -7,8 +7,8 @@
 #include "Confirmation.h"
 #include "ExitCodes.h"
 #include "PersonReport.h"
-#include "SystemErrors.h"
 #include "accessdb/DatabaseError.h"
+#include "accessdb/SystemErrors.h"
 
 namespace admin {
 
@@ -74,7 +74,7 @@ int PersonCommand(const Invocation& invocation, const Target& target, AdminSessi
         session.Err() << "tarvo-admin: no se puede escribir " << invocation.target << ": "
                       << (failure == EEXIST
                               ? "ya existe, y no se escribe encima. Elija un nombre nuevo."
-                              : SystemErrorText(failure))
+                              : accessdb::SystemErrorText(failure))
                       << '\n';
         return failure == EEXIST ? kExitTargetHasData : kExitFailed;
     }

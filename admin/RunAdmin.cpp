@@ -7,8 +7,8 @@
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "LocationArgument.h"
-#include "SystemErrors.h"
 #include "accessdb/DatabaseError.h"
+#include "accessdb/SystemErrors.h"
 
 namespace admin {
 
@@ -125,10 +125,10 @@ int RunAdmin(const std::vector<std::string>& args, AdminSession& session) {
         return error.Code() == accessdb::kTargetNotEmpty ? kExitTargetHasData : kExitFailed;
     } catch (const std::system_error& error) {
         // A file system refusing a path: told in the user's terms, never the system's English.
-        session.Err() << "tarvo-admin: " << SystemErrorText(error) << '\n';
+        session.Err() << "tarvo-admin: " << accessdb::SystemErrorText(error) << '\n';
         return kExitFailed;
     } catch (const std::bad_alloc&) {
-        session.Err() << "tarvo-admin: " << SystemErrorText(ENOMEM) << '\n';
+        session.Err() << "tarvo-admin: " << accessdb::SystemErrorText(ENOMEM) << '\n';
         return kExitFailed;
     } catch (const std::exception& error) {
         // A fault of the program itself: still a failure a script can see, its detail for

@@ -16,6 +16,7 @@
 #include "SqliteHandles.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseFile.h"
+#include "accessdb/SystemErrors.h"
 
 namespace accessdb {
 
@@ -177,10 +178,8 @@ void MoveOrFail(const fs::path& from, const fs::path& to) {
     std::error_code ec;
     fs::rename(from, to, ec);
     if (ec) {
-        Refuse(SQLITE_CANTOPEN, "No se ha podido mover " + Shown(from) + " a " + Shown(to) + " (" +
-                                    ec.message() +
-                                    "). Compruebe los permisos de la carpeta y vuelva a "
-                                    "intentarlo.");
+        Refuse(SQLITE_CANTOPEN, "No se ha podido mover " + Shown(from) + " a " + Shown(to) + ": " +
+                                    SystemErrorText(ec.value()));
     }
 }
 

@@ -18,6 +18,7 @@
 #include "accessdb/InputChecks.h"
 #include "accessdb/OwnedTransaction.h"
 #include "accessdb/SchemaVersion.h"
+#include "accessdb/SystemErrors.h"
 
 namespace accessdb::sqlite {
 
@@ -115,10 +116,11 @@ void MoveIntoPlace(const fs::path& temporary, const fs::path& file) {
     }
     fs::rename(temporary, file, ec);
     if (ec) {
+        // The rename's refusal, not the link's: the rename is what a disk without links does.
+        const int refused = ec.value();
         fs::remove(temporary, ec);
         throw DatabaseError(SQLITE_CANTOPEN, "No se ha podido dejar la copia de seguridad en '" +
-                                                 file.string() + "' (" + std::strerror(error) +
-                                                 "). Compruebe la carpeta y vuelva a intentarlo.");
+                                                 file.string() + "': " + SystemErrorText(refused));
     }
 }
 

@@ -10,9 +10,9 @@
 #include <fstream>
 
 #include "FakeAdminTables.h"
+#include "accessdb/SystemErrors.h"
 #include "admin/AdminCommands.h"
 #include "admin/ExitCodes.h"
-#include "admin/SystemErrors.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -136,7 +136,7 @@ TEST_F(SystemErrors, AFileSystemFailureThrownAnywhereIsToldWithItsPathInSpanish)
     EXPECT_TRUE(NoSystemEnglish(refusing.err.str()));
 
     // An errno the table does not name still reads as Spanish, with its number.
-    const std::string other = admin::SystemErrorText(EOWNERDEAD);
+    const std::string other = accessdb::SystemErrorText(EOWNERDEAD);
     EXPECT_NE(other.find("error " + std::to_string(EOWNERDEAD)), std::string::npos);
     EXPECT_TRUE(NoSystemEnglish(other));
 }

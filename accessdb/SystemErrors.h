@@ -3,7 +3,7 @@
 #include <string>
 #include <system_error>
 
-namespace admin {
+namespace accessdb {
 
 // What a failure of the operating system means to the administrator, and what to do, in
 // Spanish: the system's own texts are English and never reach the user. One sentence or two,
@@ -14,4 +14,4 @@ std::string SystemErrorText(int errnum);
 // after the paths it names.
 std::string SystemErrorText(const std::system_error& error);
 
-}  // namespace admin
+}  // namespace accessdb

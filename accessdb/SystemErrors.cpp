@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 
-namespace admin {
+namespace accessdb {
 
 std::string SystemErrorText(int errnum) {
     switch (errnum) {
@@ -84,4 +84,4 @@ std::string SystemErrorText(const std::system_error& error) {
     return paths.empty() ? text : paths + ": " + text;
 }
 
-}  // namespace admin
+}  // namespace accessdb
