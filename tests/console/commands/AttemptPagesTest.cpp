@@ -38,6 +38,9 @@ struct CountedAttempts : AttemptSource {
         ++queries;
         return database.ListAttempts(query);
     }
+    std::vector<accessdb::AttemptDayCount> CountAttempts(const AttemptQuery& query) override {
+        return database.CountAttempts(query);
+    }
     DatabaseAttempts database;
     int queries = 0;
 };
@@ -145,17 +148,17 @@ class AttemptPages : public ::testing::TestWithParam<Engine> {
         AttemptBrowser browser(source, messages, pageSize);
         EXPECT_TRUE(browser.Search(filters));
         std::vector<std::vector<std::string>> pages{Times(browser)};
-        while (browser.HasOlder()) {
-            EXPECT_TRUE(browser.Older());
+        while (browser.HasNext()) {
+            EXPECT_TRUE(browser.Next());
             pages.push_back(Times(browser));
             EXPECT_EQ(browser.PageNumber(), pages.size());
         }
         EXPECT_EQ(source.queries, static_cast<int>(pages.size()));
         for (std::size_t page = pages.size() - 1; page > 0; --page) {
-            EXPECT_TRUE(browser.Newer());
+            EXPECT_TRUE(browser.Previous());
             EXPECT_EQ(Times(browser), pages[page - 1]) << "page " << page;
         }
-        EXPECT_FALSE(browser.HasNewer());
+        EXPECT_FALSE(browser.HasPrevious());
         EXPECT_EQ(source.queries, static_cast<int>(2 * pages.size() - 1));
         EXPECT_EQ(messages.shown, testing::Boxes{});
 
@@ -206,7 +209,7 @@ TEST_P(AttemptPages, AStationWritingMeanwhileNeitherHidesNorRepeatsAnAttempt) {
     const std::vector<std::string> before = Expected({});
     ASSERT_TRUE(browser.Search({}));
     std::vector<std::string> seen = Times(browser);
-    ASSERT_TRUE(browser.Older());
+    ASSERT_TRUE(browser.Next());
     // Today's cards, newer than everything listed.
     for (int i = 0; i < 50; ++i) {
         written.push_back(MakeAttempt(static_cast<int>(written.size()), seed));
@@ -217,14 +220,14 @@ TEST_P(AttemptPages, AStationWritingMeanwhileNeitherHidesNorRepeatsAnAttempt) {
     }
     const std::vector<std::string> page2 = Times(browser);
     seen.insert(seen.end(), page2.begin(), page2.end());
-    while (browser.Older()) {
+    while (browser.Next()) {
         const std::vector<std::string> page = Times(browser);
         seen.insert(seen.end(), page.begin(), page.end());
     }
     EXPECT_EQ(seen, before);
 
     // Back at the newest page the new attempts stand first.
-    while (browser.Newer()) {
+    while (browser.Previous()) {
     }
     const std::vector<std::string> newest = Times(browser);
     const std::vector<std::string> now = Expected({});
@@ -245,11 +248,11 @@ TEST_P(AttemptPages, ADatabaseThatFailsIsToldAndTheListingStays) {
     } else {
         std::ofstream(site->Location().File(), std::ios::trunc) << "no es una base de datos";
     }
-    EXPECT_FALSE(browser.Older());
+    EXPECT_FALSE(browser.Next());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_FALSE(messages.shown[0].empty());
     EXPECT_EQ(Times(browser), shown);
-    EXPECT_TRUE(browser.HasOlder());
+    EXPECT_TRUE(browser.HasNext());
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, AttemptPages, BothEngines(), EngineName);
