@@ -41,6 +41,7 @@ inline constexpr char kExportName[] = "Exportar";
 inline constexpr char kExportCaption[] = "Exportar los intentos";
 inline constexpr char kExportFilter[] = "Hojas CSV (*.csv);;Todos los archivos (*)";
 inline constexpr char kExportDefaultName[] = "intentos.csv";
+inline constexpr char kViewsName[] = "Vistas de los intentos";
 inline constexpr char kListTab[] = "Lis&ta";
 inline constexpr char kChartTab[] = "&Gráfico por día";
 inline constexpr char kListLabel[] = "Intent&os:";

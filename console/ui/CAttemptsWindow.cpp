@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -69,9 +70,8 @@ QLineEdit* DayField(QWidget* window, const char* name) {
 QPushButton* Button(QWidget* window, const char* text, const char* name = nullptr) {
     auto* button = MakeOwned<QPushButton>(window, Text(text));
     button->setAutoDefault(false);
-    if (name != nullptr) {
-        button->setAccessibleName(Text(name));
-    }
+    // Named as it reads, for a screen reader and the tests alike.
+    button->setAccessibleName(name != nullptr ? Text(name) : Text(text).remove(QLatin1Char('&')));
     return button;
 }
 
@@ -248,7 +248,8 @@ QWidget* CAttemptsWindow::BuildListPage() {
 void CAttemptsWindow::BuildControls() {
     QLayout* filters = BuildFilters();
     m_tabs = MakeOwned<QTabWidget>(this);
-    m_tabs->setAccessibleName(Text(texts::kListName));
+    m_tabs->setAccessibleName(Text(texts::kViewsName));
+    m_tabs->tabBar()->setAccessibleName(Text(texts::kViewsName));
     m_tabs->addTab(BuildListPage(), Text(texts::kListTab));
     m_chart = MakeOwned<ui::AttemptChartPanel>(static_cast<QWidget*>(this));
     m_tabs->addTab(m_chart, Text(texts::kChartTab));

@@ -54,8 +54,17 @@ void CMirevalView::OnClearForm() { m_form->OnClearForm(); }
 void CMirevalView::OnSearchRecord() { m_form->OnSearchRecord(); }
 
 bool CMirevalView::SearchStudent(const std::string& dni) {
-    auto* field = qobject_cast<QLineEdit*>(GetDlgItem(ids::kDni));
+    // A student being edited keeps the form: the changes are the caretaker's to save or cancel.
+    if (m_form->Members().m_modoEdicion) {
+        return false;
+    }
     QWidget* search = GetDlgItem(ids::kSearch);
+    QWidget* clear = GetDlgItem(ids::kClearForm);
+    // A shown record offers "Limpiar" before another search, as the caretaker would press it.
+    if (search != nullptr && !search->isEnabled() && clear != nullptr && clear->isEnabled()) {
+        OnClearForm();
+    }
+    auto* field = qobject_cast<QLineEdit*>(GetDlgItem(ids::kDni));
     if (field == nullptr || search == nullptr || !field->isEnabled() || field->isReadOnly() ||
         !search->isEnabled()) {
         return false;

@@ -28,8 +28,8 @@ class CMirevalView : public QWidget {
     void OnInitialUpdate();
 
     QWidget* GetDlgItem(int id) const;
-    // Looks the DNI up as if typed in its field and "Buscar Registro" pressed; false, with the
-    // form left alone, when the form does not offer that search now (a student being edited).
+    // Looks the DNI up as if typed in its field and "Buscar Registro" pressed, a shown record
+    // cleared first; false, with the form left alone, while a student is being edited.
     bool SearchStudent(const std::string& dni);
     const RegistrationForm& Form() const { return *m_form; }
 
