@@ -103,8 +103,9 @@ void AttemptChartPanel::Show(const AttemptChart& chart) {
     }
     m_days->clear();
     m_days->append(days);
-    // Months of days: the labels stand upright and small, so each bar keeps its own.
-    m_days->setLabelsAngle(days.size() > 31 ? -90 : 0);
+    // More than a fortnight: the labels stand upright (and small for months), so each bar
+    // keeps its own.
+    m_days->setLabelsAngle(days.size() > 14 ? -90 : 0);
     QFont labels = font();
     if (days.size() > 31) {
         labels.setPointSizeF(labels.pointSizeF() * 0.7);

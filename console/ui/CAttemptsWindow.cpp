@@ -19,6 +19,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "AttemptChartPanel.h"
 #include "AttemptsTexts.h"
@@ -221,6 +222,9 @@ QWidget* CAttemptsWindow::BuildListPage() {
     m_table->setTabKeyNavigation(false);
     m_table->setAlternatingRowColors(true);
     m_table->verticalHeader()->setVisible(false);
+    // Compact rows, a line and the outcome's icon each, so that a page reads at a glance.
+    m_table->verticalHeader()->setDefaultSectionSize(std::max(m_table->fontMetrics().height(), 16) +
+                                                     6);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setSectionsClickable(true);
     m_table->horizontalHeader()->setSortIndicatorShown(true);
