@@ -48,6 +48,16 @@ bool AttemptBrowser::SortBy(accessdb::AttemptOrder order, bool descending) {
     return ShowFirst(query);
 }
 
+void AttemptBrowser::Reset() {
+    m_searched = false;
+    m_counts.clear();
+    m_notice.clear();
+    m_attempts.clear();
+    m_offset = 0;
+    m_hasNext = false;
+    m_hasPrevious = false;
+}
+
 bool AttemptBrowser::First() { return m_searched && ShowFirst(m_query); }
 
 // Reads the first page of the query and makes both the ones applied.

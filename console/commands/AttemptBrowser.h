@@ -30,6 +30,9 @@ class AttemptBrowser {
     bool Search(const AttemptFilters& filters);
     // The first page of the same filters in another order; false as Search.
     bool SortBy(accessdb::AttemptOrder order, bool descending);
+    // Back to before the first search (the order kept): nothing listed, nothing counted. For
+    // filters changed when the new listing could not be read, so no rows of others stay.
+    void Reset();
     // Pages of the listing: false when there is none or it could not be read.
     bool First();
     bool Last();

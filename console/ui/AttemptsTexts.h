@@ -62,6 +62,8 @@ inline constexpr char kSummaryName[] = "Página mostrada";
 inline constexpr char kChartTitle[] = "Intentos por día y resultado";
 inline constexpr char kChartName[] = "Gráfico de intentos por día y resultado";
 inline constexpr char kCountsCaption[] = "Intentos por resultado:";
+inline constexpr char kNotListed[] =
+    "No se pudieron leer los intentos: pulse \"Buscar\" para intentarlo de nuevo.";
 inline constexpr char kFormBusy[] =
     "El formulario está ocupado (se está editando un alumno): termine o cancele la edición para "
     "ver este alumno.";

@@ -390,7 +390,17 @@ void CAttemptsWindow::OnClearFilters() {
     m_outcome->setCurrentIndex(0);
     m_from->clear();
     m_to->clear();
-    OnSearch();
+    if (m_browser->Search(Filters())) {
+        m_chart->Show(ChartOf(m_browser->Counts()));
+    } else {
+        // The box said why; the rows of the filters just emptied must not stay as if current.
+        m_browser->Reset();
+        m_chart->Show(ChartOf({}));
+    }
+    ShowPage();
+    if (!m_browser->Searched()) {
+        m_summary->setText(Text(texts::kNotListed));
+    }
     m_dni->setFocus();
 }
 

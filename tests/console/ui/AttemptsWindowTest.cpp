@@ -292,6 +292,21 @@ void AttemptsWindowTest::clearingTheFiltersListsAfreshAtOnce() {
     QCOMPARE(Table()->item(0, 2)->text(), QStringLiteral("12345678"));
     QCOMPARE(Window()->findChild<mireval::ui::AttemptChartPanel*>()->CountTexts().last(),
              QStringLiteral("Total: 251"));
+
+    // When the fresh list cannot be read, the list is emptied rather than left as it was.
+    QTest::keyClicks(Control<QLineEdit>("DNI"), QStringLiteral("87654321"));
+    QTest::keyClick(Control<QLineEdit>("DNI"), Qt::Key_Return);
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 125"));
+    std::filesystem::rename(File(), File().string() + ".aparte");
+    std::ofstream(File(), std::ios::trunc) << "<no es una base de datos>";
+    const QStringList boxes = AnsweringOk(
+        [&] { QTest::mouseClick(Control<QPushButton>("Limpiar filtros"), Qt::LeftButton); });
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(Table()->rowCount(), 0);
+    QVERIFY(Summary().contains(QStringLiteral("Buscar")));
+    QVERIFY(!Control<QPushButton>("Página siguiente")->isEnabled());
+    QCOMPARE(Window()->findChild<mireval::ui::AttemptChartPanel*>()->CountTexts().last(),
+             QStringLiteral("Total: 0"));
 }
 
 void AttemptsWindowTest::aSevenDigitDniIsFoundWithItsLeadingZero() {
