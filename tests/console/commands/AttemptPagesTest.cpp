@@ -383,6 +383,39 @@ TEST_P(AttemptPages, TheExportIsTheAdministratorsSheetForTheSameDays) {
     }
 }
 
+// Each attempt carries its student's name from Alumnos on both engines; a DNI nobody has, or
+// one no number could be (a letter in it), has none and breaks nothing.
+TEST_P(AttemptPages, EachAttemptCarriesItsStudentsName) {
+    {
+        accessdb::Connection db =
+            accessdb::Connection::Open(site->Location(), accessdb::OpenMode::ExistingOnly);
+        for (const accessdb::StudentRecord& student :
+             {accessdb::StudentRecord{"01234567", "Íñigo", "Muñoz", "Peña", "1", "0", "0", "0", "",
+                                      ""},
+              accessdb::StudentRecord{"12345678", "Ana", "Pérez", "", "1", "0", "0", "0", "",
+                                      ""}}) {
+            db.AddStudent(student);
+            db.SaveStudent(student);
+        }
+    }
+    const std::map<std::string, std::string> names{{"01234567", "Íñigo Muñoz Peña"},
+                                                   {"12345678", "Ana Pérez"}};
+    CountedAttempts source(ConsoleLocation(*site));
+    testing::Messages messages;
+    AttemptBrowser browser(source, messages, 500);
+    ASSERT_TRUE(browser.Search({}));
+    std::set<std::string> dnis;
+    do {
+        for (const PositionedAttempt& row : browser.Attempts()) {
+            const auto name = names.find(row.attempt.dni);
+            EXPECT_EQ(row.student, name == names.end() ? "" : name->second) << row.attempt.dni;
+            dnis.insert(row.attempt.dni);
+        }
+    } while (browser.Next());
+    EXPECT_EQ(dnis.size(), 5u);  // the letter's and the unknown ones among them
+    EXPECT_EQ(messages.shown, testing::Boxes{});
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, AttemptPages, BothEngines(), EngineName);
 
 }  // namespace
