@@ -18,13 +18,23 @@ struct PositionedAttempt {
     std::string day;
     AttemptRecord attempt;
     NullColumns nulls{};  // of the attempt's columns, for a copy of the site
+    // "Nombre Apellido1 Apellido2" of the student with that DNI; "" when Alumnos has none. Only
+    // the listing fills it.
+    std::string student = {};
 };
 
 // Where a page of the attempts listing ended: the next page starts just after it.
 struct AttemptCursor {
     std::string day;
     std::int64_t position = 0;
+    std::string key = {};  // the DNI or the outcome, when the listing is ordered by it
 };
+
+// What the listing is ordered by. Each order is one that an index reads as it stands, so a page
+// of any order is one range read; the order written (Orden) settles equal values.
+//   Day: (Dia, Orden); Dni: (DNI, Dia, Orden); Outcome: (Resultado, Dia, Orden);
+//   Written: Orden alone, as the exports write the table.
+enum class AttemptOrder { Day, Dni, Outcome, Written };
 
 // What the administrator's attempts window asks for: newest first (by day, and within a day by
 // the order written), filtered, one page at a time. Every filter left empty matches all.
@@ -46,13 +56,33 @@ struct AttemptQuery {
     std::string to;                       // last day, ISO "YYYY-MM-DD", included
     std::optional<AttemptCursor> before;  // the `next` of the page shown; none for the newest
     std::size_t limit = 100;              // rows per page, 1 to kMaxAttemptPage
+    AttemptOrder order = AttemptOrder::Day;
+    bool descending = true;
+    // Read the other way: the rows just before `before` in the listing (its last rows without
+    // one), still returned in the listing's order; `next` is then the cursor of the first.
+    bool backward = false;
+};
+
+// How many attempts the filters of a query match on one day with one outcome.
+struct AttemptDayCount {
+    std::string day;  // ISO, "" for a Fecha that is no date
+    std::string resultado;
+    std::int64_t count = 0;
 };
 
 inline constexpr std::size_t kMaxAttemptPage = 1000;
 
+// Where a row stands in a listing of that order: the cursor of the page that ends with it.
+inline AttemptCursor CursorOf(const PositionedAttempt& row, AttemptOrder order) {
+    const std::string& key = order == AttemptOrder::Dni       ? row.attempt.dni
+                             : order == AttemptOrder::Outcome ? row.attempt.resultado
+                                                              : std::string();
+    return {row.day, row.position, key};
+}
+
 struct AttemptPage {
-    std::vector<PositionedAttempt> attempts;  // newest first
-    std::optional<AttemptCursor> next;        // set when older matching attempts remain
+    std::vector<PositionedAttempt> attempts;  // in the listing's order
+    std::optional<AttemptCursor> next;        // set when more lie beyond, in the way read
 };
 
 }  // namespace accessdb

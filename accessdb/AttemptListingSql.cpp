@@ -1,61 +1,164 @@
 #include "AttemptListingSql.h"
 
+#include <algorithm>
+
 namespace accessdb {
 
-SqlWithValues AttemptListingSql(const AttemptQuery& query, std::string (*marker)(int)) {
-    SqlWithValues statement;
-    std::string where;
-    const auto condition = [&](const std::string& left, SqlValue value) {
-        statement.values.push_back(std::move(value));
-        where += (where.empty() ? " WHERE " : " AND ") + left +
-                 marker(static_cast<int>(statement.values.size()));
-    };
+namespace {
+
+// The columns an order sorts by, the order written last.
+std::vector<std::string> OrderColumns(AttemptOrder order) {
+    switch (order) {
+        case AttemptOrder::Dni:
+            return {"DNI", "Dia", "Orden"};
+        case AttemptOrder::Outcome:
+            return {"Resultado", "Dia", "Orden"};
+        case AttemptOrder::Written:
+            return {"Orden"};
+        case AttemptOrder::Day:
+            break;
+    }
+    return {"Dia", "Orden"};
+}
+
+// Builds a statement's WHERE clause, numbering the markers as the values are added.
+class Conditions {
+  public:
+    Conditions(SqlWithValues& statement, std::string (*marker)(int))
+        : m_statement(statement), m_marker(marker) {}
+
+    std::string Add(SqlValue value) {
+        m_statement.values.push_back(std::move(value));
+        return m_marker(static_cast<int>(m_statement.values.size()));
+    }
+    void Where(const std::string& condition) {
+        m_where += (m_where.empty() ? " WHERE " : " AND ") + condition;
+    }
+    const std::string& Clause() const { return m_where; }
+
+  private:
+    SqlWithValues& m_statement;
+    std::string (*m_marker)(int);
+    std::string m_where;
+};
+
+void AddFilters(const AttemptQuery& query, Conditions& conditions) {
     if (!query.dni.empty()) {
-        condition("DNI = ", query.dni);
+        conditions.Where("DNI = " + conditions.Add(query.dni));
     }
     if (!query.puerta.empty()) {
-        condition("Puerta = ", query.puerta);
+        conditions.Where("Puerta = " + conditions.Add(query.puerta));
     }
     if (!query.resultado.empty()) {
         // With a DNI the student's own index is the narrow one: the concatenation keeps the
         // engine from reading every attempt of the outcome instead (SQLite, without statistics,
         // would take either).
-        condition(query.dni.empty() ? "Resultado = " : "Resultado || '' = ", query.resultado);
+        conditions.Where((query.dni.empty() ? "Resultado = " : "Resultado || '' = ") +
+                         conditions.Add(query.resultado));
     }
     if (!query.from.empty()) {
-        condition("Dia >= ", query.from);
+        conditions.Where("Dia >= " + conditions.Add(query.from));
     } else if (!query.to.empty()) {
         // A row whose date cannot be read has the day "", which lies in no range.
-        where += std::string(where.empty() ? " WHERE " : " AND ") + "Dia > ''";
+        conditions.Where("Dia > ''");
     }
     if (!query.to.empty()) {
-        condition("Dia <= ", query.to);
+        conditions.Where("Dia <= " + conditions.Add(query.to));
     }
+}
+
+// The cursor's values for the order's columns.
+std::vector<SqlValue> CursorValues(AttemptOrder order, const AttemptCursor& cursor) {
+    switch (order) {
+        case AttemptOrder::Dni:
+        case AttemptOrder::Outcome:
+            return {cursor.key, cursor.day, cursor.position};
+        case AttemptOrder::Written:
+            return {cursor.position};
+        case AttemptOrder::Day:
+            break;
+    }
+    return {cursor.day, cursor.position};
+}
+
+std::string OrderBy(const std::vector<std::string>& columns, const std::string& prefix,
+                    bool descending) {
+    std::string clause;
+    for (const std::string& column : columns) {
+        clause += (clause.empty() ? " ORDER BY " : ", ") + prefix + column +
+                  (descending ? " DESC" : " ASC");
+    }
+    return clause;
+}
+
+}  // namespace
+
+SqlWithValues AttemptListingSql(const AttemptQuery& query, std::string (*marker)(int)) {
+    SqlWithValues statement;
+    Conditions conditions(statement, marker);
+    AddFilters(query, conditions);
+    const std::vector<std::string> columns = OrderColumns(query.order);
+    // Read backward, the rows come in the reverse of the listing's order.
+    const bool descending = query.descending != query.backward;
     if (query.before) {
         // Row values compare as the listing is ordered, and both engines read them as one
-        // range of the index on (Dia, Orden).
-        statement.values.push_back(query.before->day);
-        const std::string day = marker(static_cast<int>(statement.values.size()));
-        statement.values.push_back(query.before->position);
-        const std::string position = marker(static_cast<int>(statement.values.size()));
-        where += (where.empty() ? " WHERE " : " AND ") + ("(Dia, Orden) < (" + day) + ", " +
-                 position + ")";
+        // range of the order's index.
+        const std::vector<SqlValue> values = CursorValues(query.order, *query.before);
+        std::string left;
+        std::string right;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            left += (i == 0 ? "" : ", ") + columns[i];
+            right += (i == 0 ? "" : ", ") + conditions.Add(values[i]);
+        }
+        conditions.Where("(" + left + ") " + (descending ? "<" : ">") + " (" + right + ")");
     }
-    statement.values.push_back(static_cast<std::int64_t>(query.limit) + 1);
-    statement.sql = std::string("SELECT ") + kAttemptColumns + " FROM Intentos" + where +
-                    " ORDER BY Dia DESC, Orden DESC LIMIT " +
-                    marker(static_cast<int>(statement.values.size()));
+    const std::string limit = conditions.Add(static_cast<std::int64_t>(query.limit) + 1);
+    const std::string page = std::string("SELECT ") + kAttemptColumns + " FROM Intentos" +
+                             conditions.Clause() + OrderBy(columns, "", descending) + " LIMIT " +
+                             limit;
+    // Only a DNI of eight digits can be a student's: any other text is no number to look up
+    // (and the server would refuse to read it as one).
+    statement.sql =
+        "SELECT i.Orden, i.DNI, i.Fecha, i.Hora, i.Puerta, i.Puesto, i.Resultado, i.Motivo, "
+        "i.Dia, a.Nombre, a.Apellido1, a.Apellido2 FROM (" +
+        page +
+        ") AS i LEFT JOIN Alumnos AS a ON a.DNI = CASE WHEN length(i.DNI) = 8 AND "
+        "ltrim(i.DNI, '0123456789') = '' THEN CAST(i.DNI AS BIGINT) END" +
+        OrderBy(columns, "i.", descending);
     return statement;
 }
 
-AttemptPage PageOf(std::vector<PositionedAttempt> rows, std::size_t limit) {
+SqlWithValues AttemptCountSql(const AttemptQuery& query, std::string (*marker)(int)) {
+    SqlWithValues statement;
+    Conditions conditions(statement, marker);
+    AddFilters(query, conditions);
+    statement.sql = "SELECT Dia, Resultado, COUNT(*) FROM Intentos" + conditions.Clause() +
+                    " GROUP BY Dia, Resultado ORDER BY Dia, Resultado";
+    return statement;
+}
+
+AttemptPage PageOf(std::vector<PositionedAttempt> rows, const AttemptQuery& query) {
     AttemptPage page;
-    if (rows.size() > limit) {
-        rows.resize(limit);
-        page.next = AttemptCursor{rows.back().day, rows.back().position};
+    if (rows.size() > query.limit) {
+        rows.resize(query.limit);
+        page.next = CursorOf(rows.back(), query.order);
+    }
+    if (query.backward) {
+        std::ranges::reverse(rows);
     }
     page.attempts = std::move(rows);
     return page;
+}
+
+std::string StudentName(const std::string& nombre, const std::string& apellido1,
+                        const std::string& apellido2) {
+    std::string name;
+    for (const std::string* part : {&nombre, &apellido1, &apellido2}) {
+        if (!part->empty()) {
+            name += (name.empty() ? "" : " ") + *part;
+        }
+    }
+    return name;
 }
 
 }  // namespace accessdb

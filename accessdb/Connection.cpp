@@ -113,6 +113,12 @@ AttemptPage Connection::ListAttempts(const AttemptQuery& query) {
     return m_engine->ListAttempts(checked);
 }
 
+std::vector<AttemptDayCount> Connection::CountAttempts(const AttemptQuery& query) {
+    CheckDay(query.from, "El primer día", true);
+    CheckDay(query.to, "El último día", true);
+    return m_engine->CountAttempts(query);
+}
+
 WriteTransaction::WriteTransaction(Connection& connection) : m_connection(connection) {
     if (m_connection.m_writeDepth == 0) {
         m_connection.m_engine->BeginWrite();

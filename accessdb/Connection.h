@@ -58,6 +58,9 @@ class Connection {
     // kMaxAttemptPage. kInvalidDay for a day that is not "YYYY-MM-DD"; never 3021: no match
     // is an empty page.
     AttemptPage ListAttempts(const AttemptQuery& query);
+    // How many attempts the query's filters match, by day (oldest first) and outcome; its page,
+    // cursor and order play no part. The same checks as ListAttempts.
+    std::vector<AttemptDayCount> CountAttempts(const AttemptQuery& query);
 
     // The engine behind the connection, for tests that reach past the typed operations.
     StorageEngine& Engine() { return *m_engine; }

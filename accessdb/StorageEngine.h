@@ -51,6 +51,8 @@ class StorageEngine {
     virtual void AppendAttempt(const AttemptRecord& attempt) = 0;
     // One page of the attempts listing; the Connection has checked the query.
     virtual AttemptPage ListAttempts(const AttemptQuery& query) = 0;
+    // The attempts the query's filters match, counted by day and outcome.
+    virtual std::vector<AttemptDayCount> CountAttempts(const AttemptQuery& query) = 0;
 
     virtual void BeginWrite() = 0;
     virtual void CommitWrite() = 0;

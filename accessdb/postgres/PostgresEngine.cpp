@@ -185,23 +185,45 @@ void PostgresEngine::AppendAttempt(const AttemptRecord& attempt) {
             .Text(attempt.motivo));
 }
 
-AttemptPage PostgresEngine::ListAttempts(const AttemptQuery& query) {
-    const SqlWithValues listing =
-        AttemptListingSql(query, [](int n) { return "$" + std::to_string(n); });
+namespace {
+
+std::string Marker(int n) { return "$" + std::to_string(n); }
+
+Parameters ValuesOf(const std::vector<SqlValue>& given) {
     Parameters values;
-    for (const SqlValue& value : listing.values) {
+    for (const SqlValue& value : given) {
         if (value.isNumber) {
             values.Number(value.number);
         } else {
             values.Text(value.text);
         }
     }
-    const ResultHandle rows = m_link.Run(listing.sql.c_str(), values);
+    return values;
+}
+
+}  // namespace
+
+AttemptPage PostgresEngine::ListAttempts(const AttemptQuery& query) {
+    const SqlWithValues listing = AttemptListingSql(query, Marker);
+    const ResultHandle rows = m_link.Run(listing.sql.c_str(), ValuesOf(listing.values));
     std::vector<PositionedAttempt> attempts;
     for (int row = 0; row < PQntuples(rows.get()); ++row) {
         attempts.push_back(ReadAttempt(rows.get(), row));
+        attempts.back().student = StudentName(Value(rows.get(), row, 9), Value(rows.get(), row, 10),
+                                              Value(rows.get(), row, 11));
     }
-    return PageOf(std::move(attempts), query.limit);
+    return PageOf(std::move(attempts), query);
+}
+
+std::vector<AttemptDayCount> PostgresEngine::CountAttempts(const AttemptQuery& query) {
+    const SqlWithValues counting = AttemptCountSql(query, Marker);
+    const ResultHandle rows = m_link.Run(counting.sql.c_str(), ValuesOf(counting.values));
+    std::vector<AttemptDayCount> counts;
+    for (int row = 0; row < PQntuples(rows.get()); ++row) {
+        counts.push_back({Value(rows.get(), row, 0), Value(rows.get(), row, 1),
+                          std::stoll(Value(rows.get(), row, 2))});
+    }
+    return counts;
 }
 
 PositionedAttempt ReadAttempt(const PGresult* result, int row) {

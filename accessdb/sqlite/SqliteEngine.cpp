@@ -163,24 +163,45 @@ void SqliteEngine::AppendAttempt(const AttemptRecord& attempt) {
     insert.Run();
 }
 
-AttemptPage SqliteEngine::ListAttempts(const AttemptQuery& query) {
-    const SqlWithValues listing =
-        AttemptListingSql(query, [](int n) { return "?" + std::to_string(n); });
-    Statement select(Handle(), listing.sql);
-    for (std::size_t i = 0; i < listing.values.size(); ++i) {
-        const SqlValue& value = listing.values[i];
+namespace {
+
+std::string Marker(int n) { return "?" + std::to_string(n); }
+
+void BindAll(Statement& statement, const std::vector<SqlValue>& values) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const SqlValue& value = values[i];
         const int index = static_cast<int>(i + 1);
         if (value.isNumber) {
-            select.Bind(index, value.number);
+            statement.Bind(index, value.number);
         } else {
-            select.Bind(index, value.text);
+            statement.Bind(index, value.text);
         }
     }
+}
+
+}  // namespace
+
+AttemptPage SqliteEngine::ListAttempts(const AttemptQuery& query) {
+    const SqlWithValues listing = AttemptListingSql(query, Marker);
+    Statement select(Handle(), listing.sql);
+    BindAll(select, listing.values);
     std::vector<PositionedAttempt> rows;
     while (select.Step()) {
         rows.push_back(ReadAttempt(select));
+        rows.back().student = StudentName(select.Text(9), select.Text(10), select.Text(11));
     }
-    return PageOf(std::move(rows), query.limit);
+    return PageOf(std::move(rows), query);
+}
+
+std::vector<AttemptDayCount> SqliteEngine::CountAttempts(const AttemptQuery& query) {
+    const SqlWithValues counting = AttemptCountSql(query, Marker);
+    Statement select(Handle(), counting.sql);
+    BindAll(select, counting.values);
+    std::vector<AttemptDayCount> counts;
+    while (select.Step()) {
+        counts.push_back({select.Text(0), select.Text(1), select.Integer(2)});
+    }
+    return counts;
 }
 
 PositionedAttempt ReadAttempt(const Statement& row) {

@@ -26,6 +26,7 @@ class SqliteEngine : public StorageEngine {
     void AppendAccess(std::int64_t dni, const AccessRecord& access) override;
     void AppendAttempt(const AttemptRecord& attempt) override;
     AttemptPage ListAttempts(const AttemptQuery& query) override;
+    std::vector<AttemptDayCount> CountAttempts(const AttemptQuery& query) override;
     void BeginWrite() override;
     void CommitWrite() override;
     void RollbackWrite() noexcept override;

@@ -113,6 +113,12 @@ AttemptFilterCheck QueryFromFilters(const AttemptFilters& filters, std::size_t p
         check.refusal = texts::kDniTooLong;
         return check;
     }
+    if (query.dni.size() == kDniLength - 1 &&
+        std::ranges::all_of(query.dni, [](char c) { return c >= '0' && c <= '9'; })) {
+        check.notice = "Se busca el DNI 0" + query.dni + ": a \"" + query.dni +
+                       "\" le faltaba el cero inicial.";
+        query.dni.insert(query.dni.begin(), '0');
+    }
     if (!IsChoice(DoorChoices(), filters.puerta)) {
         check.refusal = texts::kUnknownDoor;
         return check;

@@ -24,10 +24,14 @@ struct AttemptFilters {
 struct AttemptFilterCheck {
     std::optional<accessdb::AttemptQuery> query;
     std::string refusal;
+    // What was taken otherwise than typed, for the window to say: "" when nothing was.
+    std::string notice = {};
 };
 
 // Checks every filter before anything is read, so a mistyped day is told as such instead of
-// listing nothing. The page size is kept within what one page may hold.
+// listing nothing. The page size is kept within what one page may hold. A DNI of seven digits
+// is the card's eight with the leading zero a spreadsheet drops ("2527375" for "02527375"):
+// it is looked up with the zero, and the notice says so.
 AttemptFilterCheck QueryFromFilters(const AttemptFilters& filters, std::size_t pageSize);
 
 // A day as the administrator types it, "05/03/2024" or "5/3/2024" (or "2024-03-05", as the

@@ -22,6 +22,6 @@ inline constexpr std::string_view kRangeReversed =
     "ambas. Corrija una de las dos.";
 
 inline constexpr std::string_view kNoAttempts = "Ningún intento coincide con los filtros.";
-inline constexpr std::string_view kNoOlderAttempts = "No hay intentos más antiguos.";
+inline constexpr std::string_view kNoMoreAttempts = "No hay más intentos en este orden.";
 
 }  // namespace mireval::texts

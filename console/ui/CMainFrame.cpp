@@ -207,6 +207,16 @@ void CMainFrame::OnAppAbout() {
 bool CMainFrame::RaiseAttemptsWindow() {
     if (m_attempts == nullptr) {
         m_attempts = MakeOwned<CAttemptsWindow>(this, m_database);
+        // A row of the list opens its student here, in front.
+        m_attempts->SetStudentOpener([this](const std::string& dni) {
+            if (!m_view->SearchStudent(dni)) {
+                return false;
+            }
+            UpdateStudentAttempts();
+            raise();
+            activateWindow();
+            return true;
+        });
     }
     const bool opening = !m_attempts->isVisible();
     m_attempts->show();

@@ -1,6 +1,7 @@
 #include "CMirevalView.h"
 
 #include <QAbstractButton>
+#include <QLineEdit>
 
 #include "FieldCaptions.h"
 #include "QtFormControls.h"
@@ -51,6 +52,27 @@ QWidget* CMirevalView::GetDlgItem(int id) const { return m_controls->GetDlgItem(
 void CMirevalView::OnIntervalClicked() { m_form->OnIntervalClicked(); }
 void CMirevalView::OnClearForm() { m_form->OnClearForm(); }
 void CMirevalView::OnSearchRecord() { m_form->OnSearchRecord(); }
+
+bool CMirevalView::SearchStudent(const std::string& dni) {
+    // A student being edited keeps the form: the changes are the caretaker's to save or cancel.
+    if (m_form->Members().m_modoEdicion) {
+        return false;
+    }
+    QWidget* search = GetDlgItem(ids::kSearch);
+    QWidget* clear = GetDlgItem(ids::kClearForm);
+    // A shown record offers "Limpiar" before another search, as the caretaker would press it.
+    if (search != nullptr && !search->isEnabled() && clear != nullptr && clear->isEnabled()) {
+        OnClearForm();
+    }
+    auto* field = qobject_cast<QLineEdit*>(GetDlgItem(ids::kDni));
+    if (field == nullptr || search == nullptr || !field->isEnabled() || field->isReadOnly() ||
+        !search->isEnabled()) {
+        return false;
+    }
+    field->setText(QString::fromUtf8(dni.data(), static_cast<qsizetype>(dni.size())));
+    OnSearchRecord();
+    return true;
+}
 void CMirevalView::OnAddRecord() { m_form->OnAddRecord(); }
 void CMirevalView::OnModifyRecord() { m_form->OnModifyRecord(); }
 void CMirevalView::OnDeleteHistory() { m_form->OnDeleteHistory(); }

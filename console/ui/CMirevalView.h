@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <string>
 
 #include "common/widgets/FormBuilder.h"
 #include "console/commands/DatabaseLocation.h"
@@ -27,6 +28,9 @@ class CMirevalView : public QWidget {
     void OnInitialUpdate();
 
     QWidget* GetDlgItem(int id) const;
+    // Looks the DNI up as if typed in its field and "Buscar Registro" pressed, a shown record
+    // cleared first; false, with the form left alone, while a student is being edited.
+    bool SearchStudent(const std::string& dni);
     const RegistrationForm& Form() const { return *m_form; }
 
   private:

@@ -3,6 +3,7 @@
 
 #include "accessdb/Records.h"
 #include "console/commands/AttemptFilters.h"
+#include "console/commands/AttemptPresets.h"
 
 namespace mireval {
 namespace {
@@ -79,6 +80,33 @@ TEST(QueryFromFilters, EveryFilterReachesTheQueryWithDaysInIsoForm) {
     const AttemptFilterCheck letter = QueryFromFilters({"1234567X"}, 1);
     ASSERT_TRUE(letter.query) << letter.refusal;
     EXPECT_EQ(letter.query->dni, "1234567X");
+    EXPECT_EQ(letter.notice, "");
+}
+
+TEST(QueryFromFilters, SevenDigitsAreTheDniWhoseLeadingZeroASpreadsheetDropped) {
+    const AttemptFilterCheck dropped = QueryFromFilters({" 2527375 "}, 1);
+    ASSERT_TRUE(dropped.query) << dropped.refusal;
+    EXPECT_EQ(dropped.query->dni, "02527375");
+    EXPECT_NE(dropped.notice.find("02527375"), std::string::npos);
+    // Only seven digits: shorter, or with a letter, is looked for as typed and said nothing of.
+    for (const char* typed : {"252737", "252737X", "12345678"}) {
+        const AttemptFilterCheck check = QueryFromFilters({typed}, 1);
+        ASSERT_TRUE(check.query) << typed;
+        EXPECT_EQ(check.query->dni, typed);
+        EXPECT_EQ(check.notice, "") << typed;
+    }
+}
+
+TEST(LastDays, EndTodayAndReachBackOverMonthsAndYears) {
+    EXPECT_EQ(LastDays(1, 2024, 3, 5).desde + "-" + LastDays(1, 2024, 3, 5).hasta,
+              "05/03/2024-05/03/2024");
+    EXPECT_EQ(LastDays(7, 2024, 3, 5).desde, "28/02/2024");  // a leap year's February
+    EXPECT_EQ(LastDays(30, 2025, 1, 10).desde, "12/12/2024");
+    // What the presets fill in, the filters take.
+    const DayRange month = LastDays(30, 2025, 1, 10);
+    const AttemptFilterCheck check = QueryFromFilters({"", "", "", month.desde, month.hasta}, 1);
+    ASSERT_TRUE(check.query) << check.refusal;
+    EXPECT_EQ(check.query->from + "|" + check.query->to, "2024-12-12|2025-01-10");
 }
 
 TEST(QueryFromFilters, EveryEntryOfTheListsIsAFilterTheListingKnows) {

@@ -6,11 +6,18 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
 #include <tuple>
 
 #include "ConsoleHarness.h"
 #include "Sites.h"
+#include "accessdb/AdminTables.h"
+#include "admin/SheetExport.h"
 #include "console/commands/AttemptBrowser.h"
+#include "console/commands/AttemptChart.h"
+#include "console/commands/AttemptExport.h"
 
 namespace mireval {
 namespace {
@@ -37,6 +44,9 @@ struct CountedAttempts : AttemptSource {
     AttemptPage ListAttempts(const AttemptQuery& query) override {
         ++queries;
         return database.ListAttempts(query);
+    }
+    std::vector<accessdb::AttemptDayCount> CountAttempts(const AttemptQuery& query) override {
+        return database.CountAttempts(query);
     }
     DatabaseAttempts database;
     int queries = 0;
@@ -145,17 +155,17 @@ class AttemptPages : public ::testing::TestWithParam<Engine> {
         AttemptBrowser browser(source, messages, pageSize);
         EXPECT_TRUE(browser.Search(filters));
         std::vector<std::vector<std::string>> pages{Times(browser)};
-        while (browser.HasOlder()) {
-            EXPECT_TRUE(browser.Older());
+        while (browser.HasNext()) {
+            EXPECT_TRUE(browser.Next());
             pages.push_back(Times(browser));
             EXPECT_EQ(browser.PageNumber(), pages.size());
         }
         EXPECT_EQ(source.queries, static_cast<int>(pages.size()));
         for (std::size_t page = pages.size() - 1; page > 0; --page) {
-            EXPECT_TRUE(browser.Newer());
+            EXPECT_TRUE(browser.Previous());
             EXPECT_EQ(Times(browser), pages[page - 1]) << "page " << page;
         }
-        EXPECT_FALSE(browser.HasNewer());
+        EXPECT_FALSE(browser.HasPrevious());
         EXPECT_EQ(source.queries, static_cast<int>(2 * pages.size() - 1));
         EXPECT_EQ(messages.shown, testing::Boxes{});
 
@@ -206,7 +216,7 @@ TEST_P(AttemptPages, AStationWritingMeanwhileNeitherHidesNorRepeatsAnAttempt) {
     const std::vector<std::string> before = Expected({});
     ASSERT_TRUE(browser.Search({}));
     std::vector<std::string> seen = Times(browser);
-    ASSERT_TRUE(browser.Older());
+    ASSERT_TRUE(browser.Next());
     // Today's cards, newer than everything listed.
     for (int i = 0; i < 50; ++i) {
         written.push_back(MakeAttempt(static_cast<int>(written.size()), seed));
@@ -217,14 +227,14 @@ TEST_P(AttemptPages, AStationWritingMeanwhileNeitherHidesNorRepeatsAnAttempt) {
     }
     const std::vector<std::string> page2 = Times(browser);
     seen.insert(seen.end(), page2.begin(), page2.end());
-    while (browser.Older()) {
+    while (browser.Next()) {
         const std::vector<std::string> page = Times(browser);
         seen.insert(seen.end(), page.begin(), page.end());
     }
     EXPECT_EQ(seen, before);
 
     // Back at the newest page the new attempts stand first.
-    while (browser.Newer()) {
+    while (browser.Previous()) {
     }
     const std::vector<std::string> newest = Times(browser);
     const std::vector<std::string> now = Expected({});
@@ -245,11 +255,165 @@ TEST_P(AttemptPages, ADatabaseThatFailsIsToldAndTheListingStays) {
     } else {
         std::ofstream(site->Location().File(), std::ios::trunc) << "no es una base de datos";
     }
-    EXPECT_FALSE(browser.Older());
+    EXPECT_FALSE(browser.Next());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_FALSE(messages.shown[0].empty());
     EXPECT_EQ(Times(browser), shown);
-    EXPECT_TRUE(browser.HasOlder());
+    EXPECT_TRUE(browser.HasNext());
+}
+
+// The listing's key of an attempt in an order: what the pages must rise or fall by.
+std::tuple<std::string, std::string, std::int64_t> KeyOf(const PositionedAttempt& row,
+                                                         accessdb::AttemptOrder order) {
+    switch (order) {
+        case accessdb::AttemptOrder::Dni:
+            return {row.attempt.dni, row.day, row.position};
+        case accessdb::AttemptOrder::Outcome:
+            return {row.attempt.resultado, row.day, row.position};
+        case accessdb::AttemptOrder::Written:
+            return {"", "", row.position};
+        case accessdb::AttemptOrder::Day:
+            break;
+    }
+    return {"", row.day, row.position};
+}
+
+// 10^5 attempts ordered by each column the database orders by, both ways, with and without a
+// filter: every page in order and following the one before, no attempt twice, none missed;
+// back from the last page to the first by the same pages.
+TEST_P(AttemptPages, EveryOrderWalksTheWholeFilterPageByPage) {
+    Write(100000 - static_cast<int>(written.size()));
+    for (const AttemptFilters& filters :
+         std::vector<AttemptFilters>{{}, {"", "", "", "25/12/2024", "10/01/2025"}}) {
+        const std::size_t expected = Expected(filters).size();
+        for (const accessdb::AttemptOrder order :
+             {accessdb::AttemptOrder::Day, accessdb::AttemptOrder::Dni,
+              accessdb::AttemptOrder::Outcome}) {
+            for (const bool descending : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << "order " << static_cast<int>(order)
+                                                  << (descending ? " desc" : " asc") << " from '"
+                                                  << filters.desde << "'");
+                CountedAttempts source(ConsoleLocation(*site));
+                testing::Messages messages;
+                AttemptBrowser browser(source, messages, accessdb::kMaxAttemptPage);
+                ASSERT_TRUE(browser.SortBy(order, descending));
+                ASSERT_TRUE(browser.Search(filters));
+                EXPECT_EQ(browser.Total(), static_cast<std::int64_t>(expected));
+                std::vector<std::vector<std::int64_t>> pages;
+                std::set<std::int64_t> seen;
+                std::optional<std::tuple<std::string, std::string, std::int64_t>> previous;
+                for (;;) {
+                    pages.emplace_back();
+                    for (const PositionedAttempt& row : browser.Attempts()) {
+                        const auto key = KeyOf(row, order);
+                        if (previous) {
+                            ASSERT_TRUE(descending ? key < *previous : key > *previous)
+                                << "page " << pages.size() << " at " << row.position;
+                        }
+                        previous = key;
+                        seen.insert(row.position);
+                        pages.back().push_back(row.position);
+                    }
+                    if (!browser.HasNext()) {
+                        break;
+                    }
+                    ASSERT_TRUE(browser.Next());
+                }
+                EXPECT_EQ(seen.size(), expected);
+                // The last page straight, then back page by page to the first.
+                ASSERT_TRUE(browser.First());
+                ASSERT_TRUE(browser.Last());
+                for (std::size_t page = pages.size(); page-- > 0;) {
+                    std::vector<std::int64_t> shown;
+                    for (const PositionedAttempt& row : browser.Attempts()) {
+                        shown.push_back(row.position);
+                    }
+                    ASSERT_EQ(shown, pages[page]) << "page " << page + 1;
+                    EXPECT_EQ(browser.HasPrevious(), page > 0);
+                    if (page > 0) {
+                        ASSERT_TRUE(browser.Previous());
+                    }
+                }
+                EXPECT_EQ(messages.shown, testing::Boxes{});
+            }
+        }
+    }
+}
+
+// The chart's counts are the table's, for the filter, not the page's.
+TEST_P(AttemptPages, TheCountsByDayAndOutcomeAreTheTablesForTheFilter) {
+    for (const AttemptFilters& filters : std::vector<AttemptFilters>{
+             {}, {"87654321", "3"}, {"", "", "denegado", "25/12/2024", "3/1/2025"}}) {
+        const AttemptQuery query = *QueryFromFilters(filters, 100).query;
+        std::map<std::pair<std::string, std::string>, std::int64_t> expected;
+        std::map<std::string, std::int64_t> perOutcome;
+        for (const std::string& hora : Expected(filters)) {
+            const auto w = std::ranges::find_if(
+                written, [&](const Written& row) { return row.record.hora == hora; });
+            ++expected[{w->day, w->record.resultado}];
+            ++perOutcome[w->record.resultado];
+        }
+        CountedAttempts source(ConsoleLocation(*site));
+        std::map<std::pair<std::string, std::string>, std::int64_t> counted;
+        for (const accessdb::AttemptDayCount& count : source.CountAttempts(query)) {
+            counted[{count.day, count.resultado}] = count.count;
+        }
+        EXPECT_EQ(counted, expected) << filters.dni << filters.resultado;
+        const AttemptChart chart = ChartOf(source.CountAttempts(query));
+        for (std::size_t o = 0; o < chart.outcomes.size(); ++o) {
+            EXPECT_EQ(chart.totals[o], perOutcome[chart.outcomes[o]]) << chart.outcomes[o];
+        }
+    }
+}
+
+// The window's sheet of some days is what tarvo-admin's export writes for them, on each engine.
+TEST_P(AttemptPages, TheExportIsTheAdministratorsSheetForTheSameDays) {
+    for (const auto& [desde, hasta] : std::vector<std::pair<std::string, std::string>>{
+             {"", ""}, {"25/12/2024", "3/1/2025"}, {"", "31/12/2024"}}) {
+        const AttemptQuery query = *QueryFromFilters({"", "", "", desde, hasta}, 100).query;
+        CountedAttempts source(ConsoleLocation(*site));
+        std::ostringstream window;
+        const std::size_t rows = WriteAttemptSheet(source, query, window);
+        std::ostringstream admin;
+        const auto tables =
+            accessdb::OpenAdminTables(site->Location(), accessdb::OpenMode::ExistingOnly);
+        EXPECT_EQ(admin::ExportAttempts(*tables, query.from, query.to, admin), rows);
+        EXPECT_EQ(window.str(), admin.str()) << desde << "-" << hasta;
+        EXPECT_EQ(rows, Expected({"", "", "", desde, hasta}).size());
+    }
+}
+
+// Each attempt carries its student's name from Alumnos on both engines; a DNI nobody has, or
+// one no number could be (a letter in it), has none and breaks nothing.
+TEST_P(AttemptPages, EachAttemptCarriesItsStudentsName) {
+    {
+        accessdb::Connection db =
+            accessdb::Connection::Open(site->Location(), accessdb::OpenMode::ExistingOnly);
+        for (const accessdb::StudentRecord& student :
+             {accessdb::StudentRecord{"01234567", "Íñigo", "Muñoz", "Peña", "1", "0", "0", "0", "",
+                                      ""},
+              accessdb::StudentRecord{"12345678", "Ana", "Pérez", "", "1", "0", "0", "0", "",
+                                      ""}}) {
+            db.AddStudent(student);
+            db.SaveStudent(student);
+        }
+    }
+    const std::map<std::string, std::string> names{{"01234567", "Íñigo Muñoz Peña"},
+                                                   {"12345678", "Ana Pérez"}};
+    CountedAttempts source(ConsoleLocation(*site));
+    testing::Messages messages;
+    AttemptBrowser browser(source, messages, 500);
+    ASSERT_TRUE(browser.Search({}));
+    std::set<std::string> dnis;
+    do {
+        for (const PositionedAttempt& row : browser.Attempts()) {
+            const auto name = names.find(row.attempt.dni);
+            EXPECT_EQ(row.student, name == names.end() ? "" : name->second) << row.attempt.dni;
+            dnis.insert(row.attempt.dni);
+        }
+    } while (browser.Next());
+    EXPECT_EQ(dnis.size(), 5u);  // the letter's and the unknown ones among them
+    EXPECT_EQ(messages.shown, testing::Boxes{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, AttemptPages, BothEngines(), EngineName);

@@ -1,28 +1,36 @@
 // The attempts window on real widgets under the offscreen platform, over a real file: opened
-// from its menu by mouse and keyboard, paged and filtered, filled from the student on the
-// form, failures told in a plain-text box with the window still usable, and every control
-// reachable and named for a screen reader.
+// from its menu by mouse and keyboard, paged, ordered and filtered, filled from the student on
+// the form and opening a row's student there, exported as tarvo-admin exports, charted as the
+// table counts, failures told in a plain-text box with the window still usable, and every
+// control reachable and named for a screen reader.
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QCalendarWidget>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
 
+#include "AttemptChartPanel.h"
 #include "CAttemptsWindow.h"
 #include "CMainFrame.h"
 #include "CMirevalView.h"
 #include "accessdb/Connection.h"
+#include "admin/AdminProcess.h"
 #include "support/StudentDatabase.h"
 
 namespace {
@@ -76,11 +84,23 @@ class AttemptsWindowTest : public QObject {
     void init();
     void cleanup() { m_frame.reset(); }
     void menuItemOpensTheNewestPageByMouseAndKeyboard();
-    void pagesOlderAndNewerByButtonsAndMnemonics();
+    void pagesByButtonsAndMnemonicsWithTheRangeAndTotal();
     void filtersApplyOnEnterAndABadDayIsRefusedPlainly();
+    void clearingTheFiltersListsAfreshAtOnce();
+    void aSevenDigitDniIsFoundWithItsLeadingZero();
+    void namesStandBesideTheDnisAndInTheStudentsCaption();
+    void aHeaderClickOrdersByTheDatabaseAcrossPages();
+    void denialsAndErrorsStandOutAndTheDetailShowsTheWholeReason();
+    void aRowOpensItsStudentOnTheForm();
     void theStudentOnTheFormIsLookedUpWithOneAction();
+    void theExportEqualsTarvoAdminsForTheSameDays();
+    void theChartCountsWhatTheTableHoldsForTheFilter();
+    void presetsAndTheCalendarFillTheDays();
+    void theDefaultSizeShowsTwentyFiveRowsAndNarrowFieldsKeepTheirWidth();
     void aFailingDatabaseIsToldAndTheWindowStaysUsable();
     void everyControlIsNamedLabelledAndInTabOrder();
+    void everyMnemonicIsUnique();
+    void screenshot();
 
   private:
     std::filesystem::path File() const {
@@ -177,7 +197,7 @@ void AttemptsWindowTest::menuItemOpensTheNewestPageByMouseAndKeyboard() {
     QCOMPARE(Times().first(), QStringLiteral("10:04:09"));  // the last written, of the last day
     QCOMPARE(Table()->item(0, 0)->text(), QStringLiteral("25/03/2024"));
     QCOMPARE(Table()->item(0, 2)->text(), QStringLiteral("87654321"));
-    QCOMPARE(Summary(), QStringLiteral("Página 1: intentos 1 a 100"));
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 250"));
     QVERIFY(!Window()->isModal());
 
     // By the keyboard: closed with Escape, opened again with the accelerator.
@@ -190,36 +210,38 @@ void AttemptsWindowTest::menuItemOpensTheNewestPageByMouseAndKeyboard() {
     QCOMPARE(Table()->rowCount(), 100);
 }
 
-void AttemptsWindowTest::pagesOlderAndNewerByButtonsAndMnemonics() {
+void AttemptsWindowTest::pagesByButtonsAndMnemonicsWithTheRangeAndTotal() {
     OpenWindow();
-    auto* older = Control<QPushButton>("Más antiguos");
-    auto* newer = Control<QPushButton>("Más recientes");
-    QVERIFY(older->isEnabled() && !newer->isEnabled());
-    const QStringList first = Times();
+    auto* next = Control<QPushButton>("Página siguiente");
+    auto* previous = Control<QPushButton>("Página anterior");
+    auto* first = Control<QPushButton>("Primera página");
+    auto* last = Control<QPushButton>("Última página");
+    QVERIFY(next->isEnabled() && last->isEnabled());
+    QVERIFY(!previous->isEnabled() && !first->isEnabled());
+    const QStringList page1 = Times();
 
-    QTest::mouseClick(older, Qt::LeftButton);
-    QCOMPARE(Summary(), QStringLiteral("Página 2: intentos 101 a 200"));
-    const QStringList second = Times();
-    // Enter on a row reads it; it does not search again from the newest page.
-    Table()->setFocus();
-    QTest::keyClick(Table(), Qt::Key_Down);
-    QTest::keyClick(Table(), Qt::Key_Return);
-    QCOMPARE(Summary(), QStringLiteral("Página 2: intentos 101 a 200"));
-    QCOMPARE(Table()->currentRow(), 1);
+    QTest::mouseClick(next, Qt::LeftButton);
+    QCOMPARE(Summary(), QStringLiteral("101-200 de 250"));
+    const QStringList page2 = Times();
     // A mnemonic clicks its button as a press shows it, a moment later.
-    QTest::keyClick(Window(), Qt::Key_A, Qt::AltModifier);  // "Más &antiguos"
-    QTRY_COMPARE(Summary(), QStringLiteral("Página 3: intentos 201 a 250"));
+    QTest::keyClick(Window(), Qt::Key_S, Qt::AltModifier);  // "&Siguientes"
+    QTRY_COMPARE(Summary(), QStringLiteral("201-250 de 250"));
     QCOMPARE(Times().last(), QStringLiteral("10:00:00"));  // the first written
-    QVERIFY(!older->isEnabled() && newer->isEnabled());
+    QVERIFY(!next->isEnabled() && !last->isEnabled() && previous->isEnabled());
 
-    QTest::keyClick(Window(), Qt::Key_T, Qt::AltModifier);  // "Más recien&tes"
-    QTRY_COMPARE(Times(), second);
-    QTest::mouseClick(newer, Qt::LeftButton);
-    QCOMPARE(Times(), first);
-    QVERIFY(!newer->isEnabled());
+    QTest::keyClick(Window(), Qt::Key_A, Qt::AltModifier);  // "&Anteriores"
+    QTRY_COMPARE(Times(), page2);
+    QTest::keyClick(Window(), Qt::Key_I, Qt::AltModifier);  // "Pr&imera"
+    QTRY_COMPARE(Times(), page1);
+    QVERIFY(!first->isEnabled());
+    QTest::keyClick(Window(), Qt::Key_M, Qt::AltModifier);  // "Últi&ma"
+    QTRY_COMPARE(Summary(), QStringLiteral("201-250 de 250"));
+    QCOMPARE(Table()->rowCount(), 50);
+    QTest::mouseClick(previous, Qt::LeftButton);
+    QCOMPARE(Times(), page2);
     // Every attempt once over the three pages.
-    QSet<QString> all(first.begin(), first.end());
-    all.unite(QSet<QString>(second.begin(), second.end()));
+    QSet<QString> all(page1.begin(), page1.end());
+    all.unite(QSet<QString>(page2.begin(), page2.end()));
     QCOMPARE(all.size(), 200);
 }
 
@@ -236,7 +258,7 @@ void AttemptsWindowTest::filtersApplyOnEnterAndABadDayIsRefusedPlainly() {
     QCOMPARE(Table()->rowCount(), 10);
     QCOMPARE(Times().first(), QStringLiteral("10:00:39"));
     QCOMPARE(Times().last(), QStringLiteral("10:00:21"));
-    QCOMPARE(Summary(), QStringLiteral("Página 1: intentos 1 a 10"));
+    QCOMPARE(Summary(), QStringLiteral("1-10 de 10"));
 
     to->setText(QStringLiteral("31/02/2024"));
     const QStringList boxes = AnsweringOk([&] { QTest::keyClick(to, Qt::Key_Return); });
@@ -251,8 +273,218 @@ void AttemptsWindowTest::filtersApplyOnEnterAndABadDayIsRefusedPlainly() {
     QTest::keyClick(Window(), Qt::Key_L, Qt::AltModifier);  // "&Limpiar filtros"
     QTRY_VERIFY(from->text().isEmpty() && to->text().isEmpty() && outcome->currentIndex() == 0);
     QVERIFY(Control<QLineEdit>("DNI")->hasFocus());
-    QTest::keyClick(Window(), Qt::Key_B, Qt::AltModifier);  // "&Buscar"
-    QTRY_COMPARE(Summary(), QStringLiteral("Página 1: intentos 1 a 100"));
+    QTRY_COMPARE(Summary(), QStringLiteral("1-100 de 250"));
+}
+
+// The list always answers the filters shown: emptied, they list everything again at once,
+// rows, total, chart and all.
+void AttemptsWindowTest::clearingTheFiltersListsAfreshAtOnce() {
+    OpenWindow();
+    QTest::keyClicks(Control<QLineEdit>("DNI"), QStringLiteral("87654321"));
+    QTest::keyClick(Control<QLineEdit>("DNI"), Qt::Key_Return);
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 125"));
+    // A station writes meanwhile: the fresh list shows it.
+    accessdb::Connection::Open(File(), accessdb::OpenMode::ExistingOnly)
+        .AppendAttempt({"12345678", "26/03/2024", "11:00:00", "3", "P3", "denegado", "x"});
+    QTest::mouseClick(Control<QPushButton>("Limpiar filtros"), Qt::LeftButton);
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 251"));
+    QCOMPARE(Times().first(), QStringLiteral("11:00:00"));
+    QCOMPARE(Table()->item(0, 2)->text(), QStringLiteral("12345678"));
+    QCOMPARE(Window()->findChild<mireval::ui::AttemptChartPanel*>()->CountTexts().last(),
+             QStringLiteral("Total: 251"));
+
+    // When the fresh list cannot be read, the list is emptied rather than left as it was.
+    QTest::keyClicks(Control<QLineEdit>("DNI"), QStringLiteral("87654321"));
+    QTest::keyClick(Control<QLineEdit>("DNI"), Qt::Key_Return);
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 125"));
+    std::filesystem::rename(File(), File().string() + ".aparte");
+    std::ofstream(File(), std::ios::trunc) << "<no es una base de datos>";
+    const QStringList boxes = AnsweringOk(
+        [&] { QTest::mouseClick(Control<QPushButton>("Limpiar filtros"), Qt::LeftButton); });
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(Table()->rowCount(), 0);
+    QVERIFY(Summary().contains(QStringLiteral("Buscar")));
+    QVERIFY(!Control<QPushButton>("Página siguiente")->isEnabled());
+    QCOMPARE(Window()->findChild<mireval::ui::AttemptChartPanel*>()->CountTexts().last(),
+             QStringLiteral("Total: 0"));
+}
+
+void AttemptsWindowTest::aSevenDigitDniIsFoundWithItsLeadingZero() {
+    {
+        auto db = accessdb::Connection::Open(File(), accessdb::OpenMode::ExistingOnly);
+        db.AppendAttempt({"02527375", " 2/03/2024", "12:00:00", "1", "P1", "no registrado", ""});
+        db.AppendAttempt({"02527375", " 3/03/2024", "12:00:01", "1", "P1", "no registrado", ""});
+    }
+    OpenWindow();
+    QTest::keyClicks(Control<QLineEdit>("DNI"), QStringLiteral("2527375"));
+    QTest::keyClick(Control<QLineEdit>("DNI"), Qt::Key_Return);
+    QCOMPARE(Table()->rowCount(), 2);
+    QCOMPARE(Table()->item(0, 2)->text(), QStringLiteral("02527375"));
+    QVERIFY2(Summary().contains(QStringLiteral("02527375")) &&
+                 Summary().contains(QStringLiteral("cero inicial")) &&
+                 Summary().endsWith(QStringLiteral("1-2 de 2")),
+             qPrintable(Summary()));
+    // What was typed stays as typed; the caption names the DNI looked up.
+    QCOMPARE(Control<QLineEdit>("DNI")->text(), QStringLiteral("2527375"));
+    QVERIFY(Window()->windowTitle().contains(QStringLiteral("02527375")));
+}
+
+// More than three pages, with accented names: each row with its student's name, none for a DNI
+// that Alumnos lacks, and the total counted by the database.
+void AttemptsWindowTest::namesStandBesideTheDnisAndInTheStudentsCaption() {
+    {
+        auto db = accessdb::Connection::Open(File(), accessdb::OpenMode::ExistingOnly);
+        accessdb::StudentRecord muñoz{"00000042", "José", "Muñoz", "Peña", "1",
+                                      "0",        "0",    "0",     "",     ""};
+        db.AddStudent(muñoz);
+        db.SaveStudent(muñoz);
+        accessdb::WriteTransaction transaction(db);
+        for (int i = 0; i < 200; ++i) {
+            db.AppendAttempt({i % 2 ? "00000042" : "99999999", "27/03/2024", "12:00:00", "1", "P1",
+                              i % 2 ? "concedido" : "no registrado", ""});
+        }
+        transaction.Commit();
+    }
+    OpenWindow();
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 450"));
+    QCOMPARE(Table()->horizontalHeaderItem(3)->text(), QStringLiteral("Alumno"));
+    int seen = 0;
+    do {
+        for (int row = 0; row < Table()->rowCount(); ++row) {
+            const QString dni = Table()->item(row, 2)->text();
+            const QString name = Table()->item(row, 3)->text();
+            const QString expected =
+                dni == QLatin1String("12345678")   ? QStringLiteral("Ana Pérez Gil")
+                : dni == QLatin1String("87654321") ? QStringLiteral("Luis Gil")
+                : dni == QLatin1String("00000042") ? QStringLiteral("José Muñoz Peña")
+                                                   : QString();
+            QCOMPARE(name, expected);
+            ++seen;
+        }
+        QTest::mouseClick(Control<QPushButton>("Página siguiente"), Qt::LeftButton);
+    } while (Control<QPushButton>("Página siguiente")->isEnabled() || seen < 450);
+    QCOMPARE(seen, 450);
+    QCOMPARE(Summary(), QStringLiteral("401-450 de 450"));
+
+    QTest::keyClicks(Control<QLineEdit>("DNI"), QStringLiteral("00000042"));
+    QTest::keyClick(Control<QLineEdit>("DNI"), Qt::Key_Return);
+    QCOMPARE(Window()->windowTitle(),
+             QStringLiteral("Intentos de acceso: José Muñoz Peña (00000042)"));
+}
+
+// The DNI column's header orders the whole filter by DNI, page after page, and turns the order
+// round when clicked again; the list of orders says the same for the keyboard.
+void AttemptsWindowTest::aHeaderClickOrdersByTheDatabaseAcrossPages() {
+    OpenWindow();
+    QHeaderView* header = Table()->horizontalHeader();
+    const auto clickHeader = [&](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, 5));
+    };
+    clickHeader(2);
+    QCOMPARE(header->sortIndicatorSection(), 2);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    QCOMPARE(Control<QComboBox>("Clasificar por")->currentText(),
+             QStringLiteral("DNI, de menor a mayor"));
+    QStringList dnis;
+    QStringList times;
+    for (;;) {
+        for (int row = 0; row < Table()->rowCount(); ++row) {
+            dnis << Table()->item(row, 2)->text();
+            times << Table()->item(row, 2)->text() + Table()->item(row, 0)->text() +
+                         Table()->item(row, 1)->text();
+        }
+        if (!Control<QPushButton>("Página siguiente")->isEnabled()) {
+            break;
+        }
+        QTest::mouseClick(Control<QPushButton>("Página siguiente"), Qt::LeftButton);
+    }
+    QCOMPARE(dnis.size(), 250);
+    QCOMPARE(dnis.mid(0, 125), QStringList(125, QStringLiteral("12345678")));
+    QCOMPARE(dnis.mid(125), QStringList(125, QStringLiteral("87654321")));
+    QCOMPARE(QSet<QString>(times.begin(), times.end()).size(), 250);  // none twice
+
+    clickHeader(2);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(Table()->item(0, 2)->text(), QStringLiteral("87654321"));
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 250"));
+    // A column the database does not order by leaves the order as it is.
+    clickHeader(4);
+    QCOMPARE(header->sortIndicatorSection(), 2);
+    QCOMPARE(Table()->item(0, 2)->text(), QStringLiteral("87654321"));
+    // By the keyboard: the list of orders.
+    auto* order = Control<QComboBox>("Clasificar por");
+    order->setFocus();
+    QTest::keyClick(order, Qt::Key_Home);
+    QCOMPARE(header->sortIndicatorSection(), 0);
+    QCOMPARE(Times().first(), QStringLiteral("10:04:09"));
+}
+
+void AttemptsWindowTest::denialsAndErrorsStandOutAndTheDetailShowsTheWholeReason() {
+    const std::string reason =
+        "Error al leer la tarjeta: la respuesta del lector no tiene la longitud esperada (se "
+        "esperaban 10 bytes y llegaron 3); se reintentó la lectura sin éxito y la puerta no se "
+        "abrió. Compruebe el lector y la tarjeta del alumno.";
+    QVERIFY(reason.size() > 200);
+    accessdb::Connection::Open(File(), accessdb::OpenMode::ExistingOnly)
+        .AppendAttempt({"12345678", "26/03/2024", "09:00:00", "3", "P3", "error", reason});
+    OpenWindow();
+    QTableWidgetItem* error = Table()->item(0, 6);
+    QCOMPARE(error->text(), QStringLiteral("⚠ error"));
+    QVERIFY(!error->icon().isNull());
+    QVERIFY(Table()->item(0, 1)->background().color() != Table()->item(2, 1)->background().color());
+    QCOMPARE(Table()->item(1, 6)->text(), QStringLiteral("✔ concedido"));
+    QCOMPARE(Table()->item(2, 6)->text(), QStringLiteral("✖ denegado"));
+    QVERIFY(Table()->item(2, 1)->background().style() != Qt::NoBrush);  // a denial's row
+    QCOMPARE(Table()->item(1, 1)->background().style(), Qt::NoBrush);   // a grant's row
+
+    // The selected row whole, below the list, by the keyboard and for a screen reader.
+    auto* detail = Control<QPlainTextEdit>("Detalle del intento seleccionado");
+    QVERIFY(detail->isReadOnly());
+    QVERIFY(detail->toPlainText().contains(QString::fromStdString(reason)));
+    QVERIFY(detail->toPlainText().contains(QStringLiteral("Ana Pérez Gil")));
+    Table()->setFocus();
+    QTest::keyClick(Table(), Qt::Key_Down);
+    QVERIFY(detail->toPlainText().contains(QStringLiteral("10:04:09")));
+    QTest::keyClick(Table(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), detail);
+    QCOMPARE(QAccessible::queryAccessibleInterface(detail)->text(QAccessible::Name),
+             QStringLiteral("Detalle del intento seleccionado"));
+    QTest::keyClick(detail, Qt::Key_Tab);  // and on, not into the text
+    QVERIFY(QApplication::focusWidget() != detail);
+}
+
+// Enter or a double click on a row looks its DNI up on the form, as "Buscar Registro" does.
+void AttemptsWindowTest::aRowOpensItsStudentOnTheForm() {
+    OpenWindow();
+    Table()->setFocus();
+    QTest::keyClick(Table(), Qt::Key_Down);  // Ana's
+    QCOMPARE(AnsweringOk([&] { QTest::keyClick(Table(), Qt::Key_Return); }), QStringList());
+    QCOMPARE(qobject_cast<QLineEdit*>(Form(1005))->text(), QStringLiteral("12345678"));
+    QCOMPARE(qobject_cast<QLineEdit*>(Form(1002))->text(), QStringLiteral("Ana"));
+    QCOMPARE(Table()->currentRow(), 1);  // the list stays where it was
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 250"));
+
+    const QRect cell = Table()->visualItemRect(Table()->item(0, 0));
+    // A double click as the mouse gives it: a click, then the second press.
+    QTest::mouseClick(Table()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(Table()->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(qobject_cast<QLineEdit*>(Form(1005))->text(), QStringLiteral("87654321"));
+    QCOMPARE(qobject_cast<QLineEdit*>(Form(1002))->text(), QStringLiteral("Luis"));
+
+    // A student being edited is not thrown away: the window says why nothing happened.
+    AnsweringOk([&] {  // "Modificar Datos", which tells how edit mode ends
+        QTest::mouseClick(qobject_cast<QAbstractButton*>(Form(1032)), Qt::LeftButton);
+    });
+    QVERIFY(m_frame->View()->Form().Members().m_modoEdicion);
+    Window()->activateWindow();
+    Table()->setFocus();
+    QTest::keyClick(Table(), Qt::Key_Down);
+    const QStringList boxes = AnsweringOk([&] { QTest::keyClick(Table(), Qt::Key_Return); });
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes[0].contains(QStringLiteral("edición")), qPrintable(boxes[0]));
+    QCOMPARE(qobject_cast<QLineEdit*>(Form(1005))->text(), QStringLiteral("87654321"));
+    QVERIFY(m_frame->View()->Form().Members().m_modoEdicion);
 }
 
 void AttemptsWindowTest::theStudentOnTheFormIsLookedUpWithOneAction() {
@@ -276,8 +508,8 @@ void AttemptsWindowTest::theStudentOnTheFormIsLookedUpWithOneAction() {
     for (int row = 0; row < Table()->rowCount(); ++row) {
         QCOMPARE(Table()->item(row, 2)->text(), QStringLiteral("12345678"));
     }
-    QTest::mouseClick(Control<QPushButton>("Más antiguos"), Qt::LeftButton);
-    QCOMPARE(Summary(), QStringLiteral("Página 2: intentos 101 a 125"));
+    QTest::mouseClick(Control<QPushButton>("Página siguiente"), Qt::LeftButton);
+    QCOMPARE(Summary(), QStringLiteral("101-125 de 125"));
 
     // Another student: the open window follows.
     QTest::mouseClick(qobject_cast<QAbstractButton*>(Form(1027)), Qt::LeftButton);
@@ -287,7 +519,107 @@ void AttemptsWindowTest::theStudentOnTheFormIsLookedUpWithOneAction() {
     student->trigger();
     QCOMPARE(Control<QLineEdit>("DNI")->text(), QStringLiteral("87654321"));
     QCOMPARE(Table()->item(0, 2)->text(), QStringLiteral("87654321"));
-    QCOMPARE(Summary(), QStringLiteral("Página 1: intentos 1 a 100"));
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 125"));
+    QCOMPARE(Window()->windowTitle(), QStringLiteral("Intentos de acceso: Luis Gil (87654321)"));
+}
+
+// The window's sheet of a filter of days is, byte for byte, what tarvo-admin writes for them.
+void AttemptsWindowTest::theExportEqualsTarvoAdminsForTheSameDays() {
+    OpenWindow();
+    Control<QLineEdit>("Desde el día")->setText(QStringLiteral("3/3/2024"));
+    Control<QLineEdit>("Hasta el día")->setText(QStringLiteral("12/03/2024"));
+    QTest::mouseClick(Control<QPushButton>("Buscar"), Qt::LeftButton);
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 100"));
+    const QString sheet = m_folder->filePath(QStringLiteral("intentos.csv"));
+    QVERIFY(Window()->ExportTo(sheet));
+    const AdminRun admin =
+        RunAdminProgram("export attempts --database " + ShellQuoted(File().string()) +
+                        " --from 03/03/2024 --to 12/03/2024");
+    QCOMPARE(admin.exitCode, 0);
+    const std::string written = ReadWhole(sheet.toStdString());
+    QCOMPARE(written, admin.out);
+    QCOMPARE(std::count(written.begin(), written.end(), '\n'), 101);  // the header and each
+    QVERIFY(Summary().contains(QStringLiteral("Exportados 100 intentos")));
+
+    // A file that cannot be written is told, and nothing is left under its name.
+    const QString nowhere = m_folder->filePath(QStringLiteral("no-existe/intentos.csv"));
+    const QStringList boxes = AnsweringOk([&] { QVERIFY(!Window()->ExportTo(nowhere)); });
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(!QFile::exists(nowhere));
+}
+
+// The chart and the counts beside it are the database's counts for the filter, not the page's.
+void AttemptsWindowTest::theChartCountsWhatTheTableHoldsForTheFilter() {
+    OpenWindow();
+    Control<QComboBox>("Puerta")->setCurrentIndex(5);  // door 4: none
+    Control<QComboBox>("Puerta")->setCurrentIndex(0);
+    Control<QLineEdit>("Desde el día")->setText(QStringLiteral("5/3/2024"));
+    QTest::mouseClick(Control<QPushButton>("Buscar"), Qt::LeftButton);
+    auto* chart = Window()->findChild<mireval::ui::AttemptChartPanel*>();
+    const Rows outcomes = Sql(File(),
+                              "SELECT Resultado, COUNT(*) FROM Intentos WHERE Dia >= '2024-03-05' "
+                              "GROUP BY Resultado ORDER BY Resultado");
+    QCOMPARE(outcomes, Rows({"concedido|105", "denegado|105"}));
+    QCOMPARE(chart->CountTexts(), QStringList({"concedido: 105", "denegado: 105",
+                                               "no registrado: 0", "error: 0", "Total: 210"}));
+    // A bar a day, each outcome's part as the table counts it.
+    const Rows perDay = Sql(File(),
+                            "SELECT Dia, SUM(Resultado = 'concedido'), SUM(Resultado = "
+                            "'denegado') FROM Intentos WHERE Dia >= '2024-03-05' GROUP BY Dia");
+    QCOMPARE(chart->BarDays().size(), static_cast<int>(perDay.size()));
+    QCOMPARE(chart->BarDays().first(), QStringLiteral("05/03"));
+    const auto bars = chart->BarValues();
+    QCOMPARE(bars.size(), std::size_t{4});
+    for (std::size_t day = 0; day < perDay.size(); ++day) {
+        QCOMPARE(QString::number(bars[0][day]) + QLatin1Char('|') + QString::number(bars[1][day]),
+                 QString::fromStdString(perDay[day]).section(QLatin1Char('|'), 1));
+    }
+    QCOMPARE(Table()->rowCount(), 100);  // the page holds fewer than the chart counts
+}
+
+void AttemptsWindowTest::presetsAndTheCalendarFillTheDays() {
+    OpenWindow();
+    const QString today = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+    QTest::keyClick(Window(), Qt::Key_Y, Qt::AltModifier);  // "Ho&y"
+    QTRY_COMPARE(Control<QLineEdit>("Desde el día")->text(), today);
+    QCOMPARE(Control<QLineEdit>("Hasta el día")->text(), today);
+    QCOMPARE(Summary(), QStringLiteral("Ningún intento coincide con los filtros."));
+    QTest::mouseClick(Control<QPushButton>("Últimos 7 días"), Qt::LeftButton);
+    QCOMPARE(Control<QLineEdit>("Desde el día")->text(),
+             QDate::currentDate().addDays(-6).toString(QStringLiteral("dd/MM/yyyy")));
+    QTest::mouseClick(Control<QPushButton>("Últimos 30 días"), Qt::LeftButton);
+    QCOMPARE(Control<QLineEdit>("Desde el día")->text(),
+             QDate::currentDate().addDays(-29).toString(QStringLiteral("dd/MM/yyyy")));
+
+    // The calendar opens on the day typed, and a day chosen there by the keyboard fills the
+    // field.
+    auto* from = Control<QLineEdit>("Desde el día");
+    from->setText(QStringLiteral("05/03/2024"));
+    QTest::mouseClick(Control<QToolButton>("Elegir el día Desde en un calendario"), Qt::LeftButton);
+    auto* calendar = Window()->findChild<QCalendarWidget*>(QStringLiteral("dayCalendar"));
+    QVERIFY(calendar != nullptr);
+    QTRY_VERIFY(calendar->isVisible());
+    QCOMPARE(calendar->selectedDate(), QDate(2024, 3, 5));
+    calendar->setSelectedDate(QDate(2024, 3, 7));
+    emit calendar->activated(calendar->selectedDate());
+    QCOMPARE(from->text(), QStringLiteral("07/03/2024"));
+    QTRY_VERIFY(Window()->findChild<QCalendarWidget*>(QStringLiteral("dayCalendar")) == nullptr);
+}
+
+void AttemptsWindowTest::theDefaultSizeShowsTwentyFiveRowsAndNarrowFieldsKeepTheirWidth() {
+    OpenWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(Window()));
+    const int bottomRow = Table()->rowAt(Table()->viewport()->height() - 1);
+    QVERIFY2(bottomRow == -1 || bottomRow >= 24, qPrintable(QString::number(bottomRow)));
+
+    auto* dni = Control<QLineEdit>("DNI");
+    auto* from = Control<QLineEdit>("Desde el día");
+    auto* to = Control<QLineEdit>("Hasta el día");
+    Window()->resize(200, Window()->height());
+    QApplication::processEvents();
+    QVERIFY(dni->width() >= dni->fontMetrics().horizontalAdvance(QStringLiteral("00000000")));
+    QVERIFY(from->width() >= from->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")));
+    QCOMPARE(from->width(), to->width());
 }
 
 void AttemptsWindowTest::aFailingDatabaseIsToldAndTheWindowStaysUsable() {
@@ -298,17 +630,17 @@ void AttemptsWindowTest::aFailingDatabaseIsToldAndTheWindowStaysUsable() {
     std::ofstream(File(), std::ios::trunc) << "<no es una base de datos>";
 
     const QStringList boxes = AnsweringOk(
-        [&] { QTest::mouseClick(Control<QPushButton>("Más antiguos"), Qt::LeftButton); });
+        [&] { QTest::mouseClick(Control<QPushButton>("Página siguiente"), Qt::LeftButton); });
     QCOMPARE(boxes.size(), 1);
     QVERIFY2(boxes[0].startsWith(QStringLiteral("[Mireval|Warning|PlainText] ")),
              qPrintable(boxes[0]));
     QVERIFY(boxes[0].size() > 40);  // a description, not an empty box
     QCOMPARE(Times(), shown);
-    QCOMPARE(Summary(), QStringLiteral("Página 1: intentos 1 a 100"));
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 250"));
 
     std::filesystem::copy_file(saved, File(), std::filesystem::copy_options::overwrite_existing);
-    QTest::mouseClick(Control<QPushButton>("Más antiguos"), Qt::LeftButton);
-    QCOMPARE(Summary(), QStringLiteral("Página 2: intentos 101 a 200"));
+    QTest::mouseClick(Control<QPushButton>("Página siguiente"), Qt::LeftButton);
+    QCOMPARE(Summary(), QStringLiteral("101-200 de 250"));
 }
 
 void AttemptsWindowTest::everyControlIsNamedLabelledAndInTabOrder() {
@@ -316,17 +648,39 @@ void AttemptsWindowTest::everyControlIsNamedLabelledAndInTabOrder() {
     // Every control a screen reader announces by a Spanish name; each field by its label too.
     QStringList names;
     for (QWidget* widget : Window()->findChildren<QWidget*>()) {
-        if (widget->inherits("QAbstractButton") || widget->inherits("QLineEdit") ||
-            widget->inherits("QComboBox") || widget->inherits("QTableWidget")) {
-            if (widget->isVisible() && widget->parentWidget() == Window()) {
-                names << Named(widget);
-            }
+        if ((widget->inherits("QAbstractButton") || widget->inherits("QLineEdit") ||
+             widget->inherits("QComboBox") || widget->inherits("QTableWidget") ||
+             widget->inherits("QPlainTextEdit")) &&
+            widget->isVisible() && widget->parentWidget() != nullptr &&
+            !widget->parentWidget()->inherits("QComboBox") &&
+            !widget->parentWidget()->inherits("QTabBar") &&
+            !widget->parentWidget()->inherits("QAbstractScrollArea") &&
+            !widget->parentWidget()->inherits("QHeaderView")) {
+            names << Named(widget);
         }
     }
     names.sort();
-    QCOMPARE(names, QStringList({"Buscar", "Cerrar", "DNI", "Desde el día", "Hasta el día",
-                                 "Intentos de acceso", "Limpiar filtros", "Más antiguos",
-                                 "Más recientes", "Puerta", "Resultado"}));
+    QCOMPARE(names, QStringList({"Buscar",
+                                 "Cerrar",
+                                 "Clasificar por",
+                                 "DNI",
+                                 "Desde el día",
+                                 "Detalle del intento seleccionado",
+                                 "Elegir el día Desde en un calendario",
+                                 "Elegir el día Hasta en un calendario",
+                                 "Exportar",
+                                 "Hasta el día",
+                                 "Hoy",
+                                 "Intentos de acceso",
+                                 "Limpiar filtros",
+                                 "Primera página",
+                                 "Puerta",
+                                 "Página anterior",
+                                 "Página siguiente",
+                                 "Resultado",
+                                 "Última página",
+                                 "Últimos 30 días",
+                                 "Últimos 7 días"}));
     QStringList buddies;
     for (QLabel* label : Window()->findChildren<QLabel*>()) {
         if (label->buddy() != nullptr) {
@@ -334,39 +688,113 @@ void AttemptsWindowTest::everyControlIsNamedLabelledAndInTabOrder() {
         }
     }
     buddies.sort();
-    QCOMPARE(buddies, QStringList({"&Desde:>Desde el día", "&Hasta:>Hasta el día",
-                                   "&Puerta:>Puerta", "&Resultado:>Resultado", "D&NI:>DNI",
-                                   "Intent&os, los más recientes primero:>Intentos de acceso"}));
+    QCOMPARE(buddies, QStringList({"&Clasificar por:>Clasificar por", "&Desde:>Desde el día",
+                                   "&Hasta:>Hasta el día", "&Puerta:>Puerta",
+                                   "&Resultado:>Resultado", "D&NI:>DNI",
+                                   "Detalle del intento (moti&vo completo):>Detalle del intento "
+                                   "seleccionado",
+                                   "Intent&os:>Intentos de acceso"}));
 
-    // Tab from the DNI through every control and back, the list included.
+    // Tab from the DNI through every control and back, the list and the detail included.
     Control<QLineEdit>("DNI")->setFocus();
     QStringList order;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 23; ++i) {
         order << Named(QApplication::focusWidget());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    QCOMPARE(order, QStringList({"DNI", "Puerta", "Resultado", "Desde el día", "Hasta el día",
-                                 "Buscar", "Limpiar filtros", "Intentos de acceso", "Más antiguos",
-                                 "Cerrar", "DNI", "Puerta"}));
+    QCOMPARE(order, QStringList({"DNI",
+                                 "Puerta",
+                                 "Resultado",
+                                 "Desde el día",
+                                 "Elegir el día Desde en un calendario",
+                                 "Hasta el día",
+                                 "Elegir el día Hasta en un calendario",
+                                 "Hoy",
+                                 "Últimos 7 días",
+                                 "Últimos 30 días",
+                                 "Buscar",
+                                 "Limpiar filtros",
+                                 "Clasificar por",
+                                 "Exportar",
+                                 "Lista",
+                                 "Intentos de acceso",
+                                 "Detalle del intento seleccionado",
+                                 "Página siguiente",
+                                 "Última página",
+                                 "Cerrar",
+                                 "DNI",
+                                 "Puerta",
+                                 "Resultado"}));
 
     // The list reads as a table: its columns by name, each cell with its whole attempt.
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(Table());
     QAccessibleTableInterface* cells = table->tableInterface();
     QVERIFY(cells != nullptr);
-    QCOMPARE(cells->columnCount(), 7);
+    QCOMPARE(cells->columnCount(), 8);
     QCOMPARE(cells->rowCount(), 100);
     QStringList headers;
-    for (int column = 0; column < 7; ++column) {
+    for (int column = 0; column < 8; ++column) {
         headers << cells->columnDescription(column);
     }
-    QCOMPARE(headers,
-             QStringList({"Fecha", "Hora", "DNI", "Puerta", "Puesto", "Resultado", "Motivo"}));
-    QAccessibleInterface* cell = cells->cellAt(1, 6);
+    QCOMPARE(headers, QStringList({"Fecha", "Hora", "DNI", "Alumno", "Puerta", "Puesto",
+                                   "Resultado", "Motivo"}));
+    QAccessibleInterface* cell = cells->cellAt(1, 7);
     QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("puerta no permitida"));
     QCOMPARE(cell->text(QAccessible::Description),
-             QStringLiteral("25/03/2024 10:04:08, DNI 12345678, puerta 3, puesto P3: denegado, "
-                            "puerta no permitida"));
-    QCOMPARE(table->text(QAccessible::Description), QStringLiteral("Página 1: intentos 1 a 100"));
+             QStringLiteral("25/03/2024 10:04:08, DNI 12345678 (Ana Pérez Gil), puerta 3, "
+                            "puesto P3: denegado, puerta no permitida"));
+    QCOMPARE(table->text(QAccessible::Description), QStringLiteral("1-100 de 250"));
+}
+
+// No two controls of the window answer the same Alt key.
+void AttemptsWindowTest::everyMnemonicIsUnique() {
+    OpenWindow();
+    QStringList texts;
+    for (QAbstractButton* button : Window()->findChildren<QAbstractButton*>()) {
+        texts << button->text();
+    }
+    for (QLabel* label : Window()->findChildren<QLabel*>()) {
+        if (label->buddy() != nullptr) {
+            texts << label->text();
+        }
+    }
+    auto* tabs = Window()->findChild<QTabWidget*>();
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        texts << tabs->tabText(tab);
+    }
+    QMap<QChar, QString> keys;
+    for (const QString& text : texts) {
+        const qsizetype at = text.indexOf(QLatin1Char('&'));
+        if (at < 0 || at + 1 >= text.size()) {
+            continue;
+        }
+        const QChar key = text.at(at + 1).toLower();
+        QVERIFY2(!keys.contains(key), qPrintable(text + QStringLiteral(" / ") + keys.value(key)));
+        keys.insert(key, text);
+    }
+    QVERIFY(keys.size() >= 20);
+}
+
+// The window with its list and its chart, as the README shows it; written where
+// TARVO_SCREENSHOT_DIR says.
+void AttemptsWindowTest::screenshot() {
+    OpenWindow();
+    Control<QLineEdit>("Desde el día")->setText(QStringLiteral("1/3/2024"));
+    QTest::mouseClick(Control<QPushButton>("Buscar"), Qt::LeftButton);
+    Table()->setCurrentCell(2, 0);
+    const QPixmap list = Window()->grab();
+    auto* tabs = Window()->findChild<QTabWidget*>();
+    tabs->setCurrentIndex(1);
+    QApplication::processEvents();
+    const QPixmap chart = Window()->grab();
+    QVERIFY(!list.isNull() && !chart.isNull());
+    QCOMPARE(list.size(), chart.size());
+    QVERIFY(list.toImage() != chart.toImage());
+    const QString folder = qEnvironmentVariable("TARVO_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        QVERIFY(list.save(folder + QStringLiteral("/intentos-lista.png")));
+        QVERIFY(chart.save(folder + QStringLiteral("/intentos-grafico.png")));
+    }
 }
 
 QTEST_MAIN(AttemptsWindowTest)
