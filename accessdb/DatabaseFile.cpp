@@ -82,8 +82,14 @@ std::filesystem::path WorkFileBeside(const std::filesystem::path& file, const ch
     if (folder.empty()) {
         folder = ".";
     }
-    return folder /
-           ("." + file.filename().string() + "." + purpose + "-" + std::to_string(getpid()));
+    // Appended piece by piece: GCC 12 at -O3 warns falsely about "." + a temporary string.
+    std::string name(1, '.');
+    name += file.filename().string();
+    name += '.';
+    name += purpose;
+    name += '-';
+    name += std::to_string(getpid());
+    return folder / name;
 }
 
 void ShareWithFolderGroup(const std::filesystem::path& file) {
