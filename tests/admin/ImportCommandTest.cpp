@@ -212,23 +212,6 @@ TEST_F(ImportCommand, RegisteredRowsAreToldByTheirStretchesOfLines) {
         << session.err.str();
 }
 
-// A message about a column of the sheet names it, or its position when it has no name.
-TEST_F(ImportCommand, AColumnIsToldByItsPositionWhenItHasNoName) {
-    EXPECT_EQ(Import("DNI;Nombre;Apellido1;Apellido2;;\n"
-                     "12345678;Ana;Pérez;;;\n23456789;Luis;Sanz;;;2º B\n"),
-              admin::kExitRefusedRows);
-    EXPECT_NE(session.err.str().find("alumnos.csv, línea 3, columna 6: «2º B» está en una columna "
-                                     "que la cabecera no nombra"),
-              std::string::npos)
-        << session.err.str();
-    EXPECT_EQ(Import("DNI;Nombre;Apelido1\n12345678;Ana;Pérez\n"), admin::kExitRefusedRows);
-    EXPECT_NE(session.err.str().find("alumnos.csv, línea 1, columna 3: la cabecera nombra "
-                                     "«Apelido1», una columna que no existe"),
-              std::string::npos)
-        << session.err.str();
-    EXPECT_TRUE(site.students.empty());
-}
-
 TEST_F(ImportCommand, FilesThatAreNoSheetAreRefusedBeforeTheDatabaseIsOpened) {
     EXPECT_EQ(Import(""), admin::kExitRefusedRows);
     EXPECT_NE(session.err.str().find("alumnos.csv: el archivo está vacío"), std::string::npos)

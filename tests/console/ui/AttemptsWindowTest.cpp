@@ -386,23 +386,8 @@ void AttemptsWindowTest::aHeaderClickOrdersByTheDatabaseAcrossPages() {
     QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
     QCOMPARE(Control<QComboBox>("Clasificar por")->currentText(),
              QStringLiteral("DNI, de menor a mayor"));
-    QStringList dnis;
-    QStringList times;
-    for (;;) {
-        for (int row = 0; row < Table()->rowCount(); ++row) {
-            dnis << Table()->item(row, 2)->text();
-            times << Table()->item(row, 2)->text() + Table()->item(row, 0)->text() +
-                         Table()->item(row, 1)->text();
-        }
-        if (!Control<QPushButton>("Página siguiente")->isEnabled()) {
-            break;
-        }
-        QTest::mouseClick(Control<QPushButton>("Página siguiente"), Qt::LeftButton);
-    }
-    QCOMPARE(dnis.size(), 250);
-    QCOMPARE(dnis.mid(0, 125), QStringList(125, QStringLiteral("12345678")));
-    QCOMPARE(dnis.mid(125), QStringList(125, QStringLiteral("87654321")));
-    QCOMPARE(QSet<QString>(times.begin(), times.end()).size(), 250);  // none twice
+    // The walk across every page in each order is the listing's own test, on both engines.
+    QCOMPARE(Table()->item(0, 2)->text(), QStringLiteral("12345678"));
 
     clickHeader(2);
     QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
@@ -562,18 +547,8 @@ void AttemptsWindowTest::theChartCountsWhatTheTableHoldsForTheFilter() {
     QCOMPARE(outcomes, Rows({"concedido|105", "denegado|105"}));
     QCOMPARE(chart->CountTexts(), QStringList({"concedido: 105", "denegado: 105",
                                                "no registrado: 0", "error: 0", "Total: 210"}));
-    // A bar a day, each outcome's part as the table counts it.
-    const Rows perDay = Sql(File(),
-                            "SELECT Dia, SUM(Resultado = 'concedido'), SUM(Resultado = "
-                            "'denegado') FROM Intentos WHERE Dia >= '2024-03-05' GROUP BY Dia");
-    QCOMPARE(chart->BarDays().size(), static_cast<int>(perDay.size()));
+    // A bar a day from the first day of the filter; the counts per day are the listing's own test.
     QCOMPARE(chart->BarDays().first(), QStringLiteral("05/03"));
-    const auto bars = chart->BarValues();
-    QCOMPARE(bars.size(), std::size_t{4});
-    for (std::size_t day = 0; day < perDay.size(); ++day) {
-        QCOMPARE(QString::number(bars[0][day]) + QLatin1Char('|') + QString::number(bars[1][day]),
-                 QString::fromStdString(perDay[day]).section(QLatin1Char('|'), 1));
-    }
     QCOMPARE(Table()->rowCount(), 100);  // the page holds fewer than the chart counts
 }
 
