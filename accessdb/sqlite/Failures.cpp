@@ -100,11 +100,7 @@ std::string Busy(const fs::path& file) {
     if (holders.empty() && !Exists(Sibling(file, "-wal"))) {
         holders = OtherLockHolders({{file, kSharedFirst, kSharedLast}});
     }
-    std::string who;
-    for (std::size_t i = 0; i < holders.size(); ++i) {
-        who += i == 0 ? "" : (i + 1 == holders.size() ? " y " : ", ");
-        who += "«" + holders[i].program + "» (proceso " + std::to_string(holders[i].pid) + ")";
-    }
+    const std::string who = Named(holders);
     const std::string seconds = std::to_string(kBusyTimeoutMs / 1000);
     std::string text = Capitalized(DatabaseAt(file)) + " está ocupada: ";
     if (holders.empty()) {

@@ -46,12 +46,7 @@ void RefuseWhileHeld(const fs::path& database) {
     if (holders.empty()) {
         return;
     }
-    std::string who;
-    for (std::size_t i = 0; i < holders.size(); ++i) {
-        who += i == 0 ? "" : (i + 1 == holders.size() ? " y " : ", ");
-        who += "«" + holders[i].program + "» (proceso " + std::to_string(holders[i].pid) + ")";
-    }
-    Refuse(SQLITE_BUSY, "No se puede restaurar la copia: " + who +
+    Refuse(SQLITE_BUSY, "No se puede restaurar la copia: " + sqlite::Named(holders) +
                             (holders.size() == 1 ? " tiene" : " tienen") + " abierta " +
                             sqlite::DatabaseAt(database) +
                             ". Cierre Tarvo y Mireval en este equipo (y cualquier sqlite3 que la "

@@ -76,4 +76,13 @@ std::vector<LockHolder> OtherLockHolders(const std::vector<LockedRange>& ranges)
     return holders;
 }
 
+std::string Named(const std::vector<LockHolder>& holders) {
+    std::string who;
+    for (std::size_t i = 0; i < holders.size(); ++i) {
+        who += i == 0 ? "" : (i + 1 == holders.size() ? " y " : ", ");
+        who += "«" + holders[i].program + "» (proceso " + std::to_string(holders[i].pid) + ")";
+    }
+    return who;
+}
+
 }  // namespace accessdb::sqlite

@@ -27,4 +27,7 @@ struct LockHolder {
 // own locks are left out. Empty when nothing can be told.
 std::vector<LockHolder> OtherLockHolders(const std::vector<LockedRange>& ranges);
 
+// "«tarvo» (proceso 4242) y «mireval» (proceso 4243)", for the user's texts.
+std::string Named(const std::vector<LockHolder>& holders);
+
 }  // namespace accessdb::sqlite
