@@ -133,22 +133,6 @@ TEST_F(Browsing, EachStepAsksForOnePageWhereTheShownOneEndsOrStarts) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(Browsing, TheLastPageHoldsWhatTheFullOnesLeaveAndTheFirstComesBack) {
-    ASSERT_TRUE(browser.Search({}));
-    ASSERT_TRUE(browser.Last());
-    EXPECT_EQ(Positions(browser), (std::vector<std::int64_t>{1}));
-    EXPECT_EQ(browser.Summary(), "7-7 de 7");
-    EXPECT_EQ(browser.PageNumber(), 3u);
-    EXPECT_TRUE(source.asked.back().backward);
-    EXPECT_FALSE(source.asked.back().before);
-    EXPECT_FALSE(browser.HasNext());
-    ASSERT_TRUE(browser.Previous());
-    EXPECT_EQ(Positions(browser), (std::vector<std::int64_t>{4, 3, 2}));
-    ASSERT_TRUE(browser.First());
-    EXPECT_EQ(Positions(browser), (std::vector<std::int64_t>{7, 6, 5}));
-    EXPECT_FALSE(browser.HasPrevious());
-}
-
 TEST_F(Browsing, AnotherOrderStartsAtItsFirstPageWithTheSameFilters) {
     ASSERT_TRUE(browser.Search({"12345678"}));
     ASSERT_TRUE(browser.Next());

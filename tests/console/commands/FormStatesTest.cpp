@@ -114,26 +114,6 @@ TEST_P(FormStateColumns, EveryControlIsAsTheStateTableSays) {
 INSTANTIATE_TEST_SUITE_P(RegistrationForm, FormStateColumns, ::testing::ValuesIn(kScenarios),
                          [](const auto& scenario) { return std::string(scenario.param.name); });
 
-// "Añadir Registro" takes the names typed with the DNI, in the initial and in the empty form.
-TEST(NameBoxes, TypedBeforeAddingAreStored) {
-    Console console;
-    console.Type(kDni, "33333333");
-    console.Type(kNombre, "Ana");
-    console.Type(kApellido1, "Ruiz");
-    console.Click(kAddOrSave);
-    EXPECT_EQ(console.Stored("33333333"), "Ana|Ruiz|||0|0|0||");
-    console.Click(kClearForm);
-    console.Type(kDni, "44444444");
-    console.Type(kNombre, "Luis");
-    console.Type(kApellido1, "Mora");
-    console.Type(kApellido2, "Gil");
-    console.Click(kAddOrSave);
-    EXPECT_EQ(console.Stored("44444444"), "Luis|Mora|Gil||0|0|0||");
-    ASSERT_EQ(console.messages.shown.size(), 2u);
-    EXPECT_NE(console.messages.shown[1].find("\n Nombre: Luis\n Apellido1: Mora\n Apellido2: Gil"),
-              std::string::npos);
-}
-
 // The lists once stopped at "20", so no period could be entered after 2020.
 TEST(DateLists, OfferTwoDigitYearsFromZeroEightToTenYearsAhead) {
     Console console;  // created in 2026
