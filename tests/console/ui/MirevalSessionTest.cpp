@@ -67,12 +67,16 @@ class MirevalSessionTest : public QObject {
     void failureShowsItsDescriptionAsText();
 
   private:
-    // A fresh frame on the folder's database, shown and active.
-    void StartSession(const QTemporaryDir& folder) {
+    // A fresh frame on the folder's database, shown; true once it is active.
+    bool StartSession(const QTemporaryDir& folder) {
+        if (!folder.isValid()) {
+            return false;
+        }
         m_frame = std::make_unique<mireval::CMainFrame>(
             mireval::DatabaseLocation(std::filesystem::path(folder.path().toStdString())), 2026);
         m_frame->InitialUpdateFrame();
         m_frame->show();
+        return QTest::qWaitForWindowActive(m_frame.get());
     }
     static std::filesystem::path Database(const QTemporaryDir& folder) {
         return std::filesystem::path(folder.path().toStdString()) / "Alumnos.mdb";
@@ -155,44 +159,19 @@ void MirevalSessionTest::wholeSessionThroughTheButtons() {
     QTranslator translator;
     QVERIFY2(common::InstallSpanishTranslations(translator), "Qt's Spanish texts");
     QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const std::filesystem::path database =
-        std::filesystem::path(folder.path().toStdString()) / "Alumnos.mdb";
-    m_frame = std::make_unique<mireval::CMainFrame>(
-        mireval::DatabaseLocation(database.parent_path()), 2026);
-    m_frame->InitialUpdateFrame();
-    m_frame->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+    QVERIFY(StartSession(folder));
+    const std::filesystem::path database = Database(folder);
 
     QCOMPARE(Buttons(), QStringLiteral("EEDDED"));
-    QCOMPARE(AccessibleNames(), QStringList({"Agosto",
-                                             "Apellido 1",
-                                             "Apellido 2",
-                                             "Añadir Registro",
-                                             "Buscar Registro",
-                                             "DNI",
-                                             "Eliminar Historial",
-                                             "Eliminar Registro",
-                                             "Fin de restricción/Año",
-                                             "Fin de restricción/Dia",
-                                             "Fin de restricción/Mes",
-                                             "Fines de semana",
-                                             "Historial de Accesos",
-                                             "Inicio de restricción/Año",
-                                             "Inicio de restricción/Dia",
-                                             "Inicio de restricción/Mes",
-                                             "Intervalo temporal",
-                                             "Limpiar Formulario",
-                                             "Modificar Datos de Registro",
-                                             "Nombre",
-                                             "P1",
-                                             "P2",
-                                             "P3",
-                                             "P4",
-                                             "P5",
-                                             "P6",
-                                             "P7",
-                                             "P8"}));
+    QCOMPARE(AccessibleNames(),
+             QStringLiteral("Agosto|Apellido 1|Apellido 2|Añadir Registro|Buscar Registro|DNI|"
+                            "Eliminar Historial|Eliminar Registro|Fin de restricción/Año|"
+                            "Fin de restricción/Dia|Fin de restricción/Mes|Fines de semana|"
+                            "Historial de Accesos|Inicio de restricción/Año|"
+                            "Inicio de restricción/Dia|Inicio de restricción/Mes|"
+                            "Intervalo temporal|Limpiar Formulario|Modificar Datos de Registro|"
+                            "Nombre|P1|P2|P3|P4|P5|P6|P7|P8")
+                 .split(u'|'));
 
     // Add: the confirmation is plain text, or "<NINGUNA>" would vanish as a tag.
     const QString ok = QStringLiteral("[Mireval|Aceptar|Warning|PlainText] ");
@@ -288,7 +267,6 @@ void MirevalSessionTest::wholeSessionThroughTheButtons() {
 // a stored record) do not count as the user's.
 void MirevalSessionTest::periodBoxAnswersEveryWayOfChangingIt() {
     QTemporaryDir folder;
-    QVERIFY(folder.isValid());
     {
         auto db = accessdb::Connection::Open(Database(folder), accessdb::OpenMode::CreateIfMissing);
         const accessdb::StudentRecord student{"11111111", "Ana", "Ruiz", "Gil",      "1",
@@ -296,8 +274,7 @@ void MirevalSessionTest::periodBoxAnswersEveryWayOfChangingIt() {
         db.AddStudent(student);
         db.SaveStudent(student);
     }
-    StartSession(folder);
-    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+    QVERIFY(StartSession(folder));
     QTest::keyClicks(Item<QLineEdit>(1005), QStringLiteral("11111111"));
     QCOMPARE(Answering({}, [&] { Click(1028); }), QStringList());
     const QString open = QStringLiteral("EEEEEEEEEEEEEE");
@@ -349,9 +326,7 @@ void MirevalSessionTest::periodBoxAnswersEveryWayOfChangingIt() {
 // stores them; a shown record's names are read-only until edit mode.
 void MirevalSessionTest::namesTypedBeforeAddingAreStored() {
     QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    StartSession(folder);
-    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+    QVERIFY(StartSession(folder));
     const auto names = [&](const char* dni) {
         const accessdb::StudentRecord stored =
             accessdb::Connection::Open(Database(folder), accessdb::OpenMode::ExistingOnly)
@@ -390,9 +365,7 @@ void MirevalSessionTest::failureShowsItsDescriptionAsText() {
     QTranslator translator;
     QVERIFY(common::InstallSpanishTranslations(translator));
     QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    StartSession(folder);
-    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+    QVERIFY(StartSession(folder));
     const QString file = folder.filePath(QStringLiteral("<b>no existe</b>/Mireval"));
     const QStringList seen =
         Answering({QMessageBox::Ok}, [&] { QVERIFY(!m_frame->SaveDocumentFile(file)); });
