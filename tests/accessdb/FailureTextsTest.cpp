@@ -46,6 +46,13 @@ void ExpectDescribed(const ChildOutcome& outcome, const Expected& expected) {
         << outcome.output;
 }
 
+// A file or folder made wrong, and what the caretaker must read about it.
+struct Case {
+    const char* what;
+    std::function<void()> prepare;
+    Expected expected;
+};
+
 // What the action fails with, in this process.
 ChildOutcome OutcomeOf(const std::function<void()>& action) {
     const DatabaseError error = Failure(action);
@@ -101,11 +108,6 @@ class FailureTextTest : public ::testing::Test {
 
 // Failures of the open itself: the file or folder is wrong, or this user may not use it.
 TEST_F(FailureTextTest, OpenFailuresSayWhatIsWrongWithTheFileOrFolder) {
-    struct Case {
-        const char* what;
-        std::function<void()> prepare;
-        Expected expected;
-    };
     const std::string folderText = "'" + site.string() + "'";
     const std::vector<Case> cases = {
         {"a folder named Alumnos.mdb",
@@ -145,11 +147,6 @@ TEST_F(FailureTextTest, OpenFailuresSayWhatIsWrongWithTheFileOrFolder) {
 // A lookup that works, then a write that cannot: the description says the change was not
 // saved, and why.
 TEST_F(FailureTextTest, WriteFailuresSayWhyTheChangeWasNotSaved) {
-    struct Case {
-        const char* what;
-        std::function<void()> prepare;
-        Expected expected;
-    };
     const std::vector<Case> cases = {
         {"a read-only file",
          [&] {

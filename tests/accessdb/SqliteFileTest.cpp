@@ -4,7 +4,6 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -116,23 +115,6 @@ TEST_F(SqliteFileTest, AnInterruptedFirstOpenIsSwitchedToWalByTheNextOpen) {
     // In rollback mode the append could not have committed while the reader still reads.
     EXPECT_TRUE(console.Reading());
     EXPECT_EQ(Sql(file, "SELECT count(*) FROM Picadas"), Rows{"1"});
-}
-
-// The switch needs the file to itself: the open goes on at once in the old mode, and the first
-// open after the reader has gone switches.
-TEST_F(SqliteFileTest, AnOpenThatCannotSwitchNowWorksAndALaterOneSwitches) {
-    MakeInterruptedFile();
-    {
-        Reader console(file);
-        ASSERT_TRUE(console.Reading());
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(Controller().FindStudent("12345678").puerta, "5");
-        // A write would wait the 8 s busy timeout for this reader; the open must not.
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
-        EXPECT_EQ(Sql(file, "PRAGMA journal_mode"), Rows{"delete"});
-    }
-    Controller();
-    EXPECT_EQ(Sql(file, "PRAGMA journal_mode"), Rows{"wal"});
 }
 
 // Each file is refused by the open that is shown, with its description, and left exactly as it
