@@ -129,9 +129,6 @@ TEST_F(AdminCommands, ExportedDatesAreDatesToSpreadsheetsAndReadBackAsDays) {
     for (const char* kept : {"", "31/02/2026", "ayer", " 1/03/26", "2026-03-01"}) {
         EXPECT_EQ(admin::SheetDate(kept), kept);
     }
-    const accessdb::AttemptRecord attempt = Attempt("12345678", " 2/03/2026", "concedido", "");
-    EXPECT_EQ(admin::AttemptSheetLine(attempt),
-              "12345678;02/03/2026;08:00:00;3;puerta-norte;concedido;\n");
 
     const admin::Day march2{std::chrono::year(2026), std::chrono::month(3), std::chrono::day(2)};
     for (const char* form : {"02/03/2026", " 2/03/2026", "2/3/2026", "2026-03-02"}) {

@@ -51,7 +51,7 @@ class TemplateWidgetsTest : public QObject {
 
     // The templates' faces become Liberation Sans at their point sizes, whose base units are
     // known: 6 × 12 pixels at 8 points, 8 × 15 at 10 points.
-    void templateFacesHaveKnownBaseUnits() {
+    void templateFacesHaveKnownBaseUnitsAndMissingFacesGiveWay() {
         const QFont shellDlg = common::DialogFont("MS Shell Dlg", 8);
         const QFont sansSerif = common::DialogFont("Microsoft Sans Serif", 10);
         QCOMPARE(QFontInfo(shellDlg).family(), QStringLiteral("Liberation Sans"));
@@ -64,11 +64,9 @@ class TemplateWidgetsTest : public QObject {
         QCOMPARE(QSize(large.averageCharWidth, large.charHeight), QSize(8, 15));
         QCOMPARE(m_tarvo->widget.font().family(), QStringLiteral("Liberation Sans"));
         QCOMPARE(m_mireval->widget.font().pointSize(), 10);
-    }
 
-    // A face that is not installed gives way to the platform's sans serif at the same size;
-    // an installed one is used as named.
-    void missingFaceGivesWayToTheSansSerif() {
+        // A face that is not installed gives way to the platform's sans serif at the same
+        // size; an installed one is used as named.
         const QFont missing = common::DialogFont("Ningún Tipo Instalado", 9);
         QVERIFY(QFontInfo(missing).family() != QStringLiteral("Ningún Tipo Instalado"));
         QCOMPARE(missing.pointSize(), 9);
