@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
 // tarvo-admin run as a script runs it: no terminal (standard input from /dev/null unless
@@ -67,4 +68,16 @@ inline std::string AccessDateDaysAgo(int daysAgo) {
         text[0] = ' ';
     }
     return text;
+}
+
+// Every value of a site's file, quoted so that a NULL and an empty text read differently.
+inline Rows EverySiteValue(const std::filesystem::path& file) {
+    return Sql(file,
+               "SELECT quote(DNI), quote(Nombre), quote(Apellido1), quote(Apellido2),"
+               " quote(Puerta), quote(Agosto), quote(Fin_de_semana), quote(Periodo_temporal),"
+               " quote(FechaA), quote(FechaB) FROM Alumnos ORDER BY DNI;"
+               "SELECT quote(DNI), quote(Fecha), quote(Hora), quote(Puerta) FROM Picadas"
+               " ORDER BY rowid;"
+               "SELECT quote(DNI), quote(Fecha), quote(Hora), quote(Puerta), quote(Puesto),"
+               " quote(Resultado), quote(Motivo), quote(Dia) FROM Intentos ORDER BY Orden");
 }

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <memory>
 
+#include "AdminProcess.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "accessdb/postgres/TestServer.h"
@@ -12,23 +11,6 @@
 #include "support/TempFolder.h"
 
 using accessdb::OpenMode;
-
-namespace {
-
-int Admin(const std::string& arguments) {
-    const std::string command = std::string(TARVO_ADMIN) + " " + arguments + " >/dev/null 2>&1";
-    return WEXITSTATUS(std::system(command.c_str()));
-}
-
-std::string Quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-}  // namespace
 
 // A site moves from its file to a server and back: the same rows, in the same order, and a
 // database the programs use on either engine.
@@ -61,7 +43,8 @@ TEST(SiteCopyServer, AFileMovesToTheServerAndBackUnchanged) {
         "'2')");
     testserver::PrivateSchema server;
 
-    EXPECT_EQ(Admin("copy " + file.string() + " " + Quoted(server.Connection())), 0);
+    const std::string toServer = "copy " + file.string() + " " + ShellQuoted(server.Connection());
+    EXPECT_EQ(RunAdminProgram(toServer).exitCode, 0);
     EXPECT_EQ(server.Run("SELECT dni, nombre IS NULL, apellido2 IS NULL, puerta IS NULL,"
                          " periodo_temporal IS NULL, fechaa IS NULL FROM alumnos ORDER BY dni"),
               (testserver::Rows{"1234567|f|f|f|f|f", "12345678|f|f|f|f|f", "99999999|t|f|t|t|t"}));
@@ -81,22 +64,16 @@ TEST(SiteCopyServer, AFileMovesToTheServerAndBackUnchanged) {
     EXPECT_EQ(onServer.FindStudent("99999999").nombre, "");
 
     // A second copy onto the server, now holding rows, is refused and changes nothing.
-    EXPECT_EQ(Admin("copy " + file.string() + " " + Quoted(server.Connection())), 3);
+    EXPECT_EQ(RunAdminProgram(toServer).exitCode, 3);
     EXPECT_EQ(server.Run("SELECT count(*), count(*) FILTER (WHERE dni IS NULL) FROM picadas"),
               testserver::Rows{"2501|1"});
 
     const auto back = folder / "vuelta" / "Alumnos.mdb";
     std::filesystem::create_directories(back.parent_path());
-    EXPECT_EQ(Admin("copy " + Quoted(server.Connection()) + " " + back.string()), 0);
-    // Every value quoted, so that a NULL and an empty text read differently.
-    const std::string everything =
-        "SELECT quote(DNI), quote(Nombre), quote(Apellido1), quote(Apellido2), quote(Puerta),"
-        " quote(Agosto), quote(Fin_de_semana), quote(Periodo_temporal), quote(FechaA),"
-        " quote(FechaB) FROM Alumnos ORDER BY DNI;"
-        "SELECT quote(DNI), quote(Fecha), quote(Hora), quote(Puerta) FROM Picadas ORDER BY rowid;"
-        "SELECT quote(DNI), quote(Fecha), quote(Hora), quote(Puerta), quote(Puesto),"
-        " quote(Resultado), quote(Motivo), quote(Dia) FROM Intentos ORDER BY Orden";
-    EXPECT_EQ(Sql(back, everything), Sql(file, everything));
+    EXPECT_EQ(
+        RunAdminProgram("copy " + ShellQuoted(server.Connection()) + " " + back.string()).exitCode,
+        0);
+    EXPECT_EQ(EverySiteValue(back), EverySiteValue(file));
     EXPECT_EQ(Sql(back,
                   "SELECT typeof(Nombre), typeof(Apellido2) FROM Alumnos WHERE DNI = 99999999;"
                   "SELECT count(*) FROM Picadas WHERE Hora IS NULL"),

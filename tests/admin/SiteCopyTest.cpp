@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <functional>
 #include <memory>
 
+#include "AdminProcess.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "admin/SiteCopy.h"
@@ -15,24 +14,6 @@
 using accessdb::OpenMode;
 
 namespace {
-
-struct CommandRun {
-    int exitCode;
-    std::string output;
-};
-
-// The installed command as a script would call it: its exit code and what it printed.
-CommandRun Admin(const std::string& arguments) {
-    const std::string command = std::string(TARVO_ADMIN) + " " + arguments + " 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string output;
-    std::array<char, 256> buffer{};
-    while (fgets(buffer.data(), buffer.size(), pipe.get()) != nullptr) {
-        output += buffer.data();
-    }
-    const int status = pclose(pipe.release());
-    return {WEXITSTATUS(status), output};
-}
 
 class SiteCopyTest : public ::testing::Test {
   protected:
@@ -63,18 +44,6 @@ class SiteCopyTest : public ::testing::Test {
         return accessdb::OpenSiteTables(file, mode);
     }
 
-    // Every value quoted, so that a NULL and an empty text read differently.
-    static Rows Everything(const std::filesystem::path& file) {
-        return Sql(file,
-                   "SELECT quote(DNI), quote(Nombre), quote(Apellido1), quote(Apellido2),"
-                   " quote(Puerta), quote(Agosto), quote(Fin_de_semana), quote(Periodo_temporal),"
-                   " quote(FechaA), quote(FechaB) FROM Alumnos ORDER BY DNI;"
-                   "SELECT quote(DNI), quote(Fecha), quote(Hora), quote(Puerta) FROM Picadas"
-                   " ORDER BY rowid;"
-                   "SELECT quote(DNI), quote(Fecha), quote(Hora), quote(Puerta), quote(Puesto),"
-                   " quote(Resultado), quote(Motivo), quote(Dia) FROM Intentos ORDER BY Orden");
-    }
-
     TempFolder folder;
     std::filesystem::path source = folder / "Alumnos.mdb";
     std::filesystem::path target = folder / "copia.mdb";
@@ -89,7 +58,7 @@ TEST_F(SiteCopyTest, CopiesEveryColumnAndTheOrderWrittenIntoANewFile) {
     EXPECT_EQ(count.students, 3);
     EXPECT_EQ(count.accesses, 3);
     EXPECT_EQ(count.attempts, 2);
-    EXPECT_EQ(Everything(target), Everything(source));
+    EXPECT_EQ(EverySiteValue(target), EverySiteValue(source));
     EXPECT_EQ(Sql(target, "SELECT DNI, Puerta FROM Picadas ORDER BY rowid"),
               (Rows{"12345678|3", "1234567|", "12345678|1"}));
     // A NULL stays NULL and an empty text stays a text.
@@ -152,12 +121,12 @@ TEST_F(SiteCopyTest, TargetsThatMustNotBeWrittenAreLeftAsTheyWere) {
         std::filesystem::remove(target);
         Open(target, OpenMode::CreateIfMissing);
         Sql(target, test.targetSql);
-        const Rows before = Everything(target);
+        const Rows before = EverySiteValue(target);
         auto from = Open(source, OpenMode::ExistingOnly);
         auto to = Open(target, OpenMode::CreateIfMissing);
         EXPECT_EQ(CodeOf([&] { admin::CopySite(*from, *to); }), test.code);
         to.reset();
-        EXPECT_EQ(Everything(target), before);
+        EXPECT_EQ(EverySiteValue(target), before);
     }
 }
 
@@ -169,9 +138,9 @@ TEST_F(SiteCopyTest, ASourceWithATextDniIsRefusedBeforeAnythingIsWritten) {
         " Agosto TEXT, Fin_de_semana TEXT, Periodo_temporal TEXT, FechaA TEXT, FechaB TEXT);"
         "CREATE TABLE Picadas (DNI INTEGER, Fecha TEXT, Hora TEXT, Puerta TEXT);"
         "INSERT INTO Alumnos (DNI, Nombre) VALUES ('01234567', 'Ana')");
-    const CommandRun run = Admin("copy " + sheet.string() + " " + target.string());
-    EXPECT_EQ(run.exitCode, 1) << run.output;
-    EXPECT_NE(run.output.find("DNI"), std::string::npos) << run.output;
+    const AdminRun run = RunAdminProgram("copy " + sheet.string() + " " + target.string());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("DNI"), std::string::npos) << run.err;
     if (std::filesystem::exists(target)) {
         EXPECT_EQ(Sql(target, "SELECT count(*) FROM Alumnos; SELECT count(*) FROM Picadas"),
                   (Rows{"0", "0"}));
@@ -179,20 +148,20 @@ TEST_F(SiteCopyTest, ASourceWithATextDniIsRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(SiteCopyTest, TheCommandTellsScriptsWhatHappenedByItsExitCode) {
-    const CommandRun copied = Admin("copy " + source.string() + " " + target.string());
-    EXPECT_EQ(copied.exitCode, 0) << copied.output;
-    EXPECT_NE(copied.output.find("Copiados 3 alumnos, 3 accesos y 2 intentos"), std::string::npos);
-    EXPECT_EQ(Everything(target), Everything(source));
+    const std::string copy = "copy " + source.string() + " " + target.string();
+    const AdminRun copied = RunAdminProgram(copy);
+    EXPECT_EQ(copied.exitCode, 0) << copied.err;
+    EXPECT_NE((copied.out + copied.err).find("Copiados 3 alumnos, 3 accesos y 2 intentos"),
+              std::string::npos);
+    EXPECT_EQ(EverySiteValue(target), EverySiteValue(source));
 
-    const CommandRun again = Admin("copy " + source.string() + " " + target.string());
-    EXPECT_EQ(again.exitCode, 3) << again.output;
-    EXPECT_NE(again.output.find("ya tiene alumnos"), std::string::npos) << again.output;
+    const AdminRun again = RunAdminProgram(copy);
+    EXPECT_EQ(again.exitCode, 3) << again.err;
+    EXPECT_NE(again.err.find("ya tiene alumnos"), std::string::npos) << again.err;
 
-    const CommandRun missing = Admin("copy " + (folder / "nada" / "Alumnos.mdb").string() + " " +
-                                     (folder / "otra.mdb").string());
-    EXPECT_EQ(missing.exitCode, 1) << missing.output;
-    EXPECT_NE(missing.output.find("No se encuentra"), std::string::npos) << missing.output;
-
-    EXPECT_EQ(Admin("copy " + source.string()).exitCode, 2);
-    EXPECT_EQ(Admin("").exitCode, 2);
+    const AdminRun missing = RunAdminProgram("copy " + (folder / "nada" / "Alumnos.mdb").string() +
+                                             " " + (folder / "otra.mdb").string());
+    EXPECT_EQ(missing.exitCode, 1) << missing.err;
+    EXPECT_NE(missing.err.find("No se encuentra"), std::string::npos) << missing.err;
+    EXPECT_EQ(RunAdminProgram("copy " + source.string()).exitCode, 2);
 }

@@ -20,21 +20,17 @@ TEST(CharacterCountTest, CountsCharactersNotBytes) {
 }
 
 // The controller's log: every entry begins with LF and ends with CR LF; shown one per line.
-TEST(DisplayLinesTest, LogEntriesShowOnePerLineWithoutBlankLines) {
+// Only CR LF breaks a line, and a history comes back as it was stored.
+TEST(DisplayLinesTest, OnlyCrLfBreaksALineAndHistoryComesBackAsStored) {
     const std::string log =
         "\n12/03/2026   09:41:07   Entrada 3   12345678   Ana   Pérez\tVALIDO\r\n"
         "\n12/03/2026   09:42:00   Entrada 3   87654321   Luis   Mora\tDENEGADO\r\n";
     EXPECT_EQ(common::ToDisplayLines(log),
               "12/03/2026   09:41:07   Entrada 3   12345678   Ana   Pérez\tVALIDO\n"
               "12/03/2026   09:42:00   Entrada 3   87654321   Luis   Mora\tDENEGADO\n");
-}
-
-TEST(DisplayLinesTest, OnlyCrLfBreaksALine) {
     EXPECT_EQ(common::ToDisplayLines("a\rb\nc\r\nd\r"), "abc\nd");
     EXPECT_EQ(common::ToDisplayLines("\r\n\r\n"), "\n\n");
-}
 
-TEST(DisplayLinesTest, HistoryComesBackAsItWasStored) {
     const std::string history =
         "15/03/2026  10:20:30  Acceso a entrada nº 3\r\n 5/04/2026  08:00:00  Acceso a entrada nº "
         "1\r\n";
@@ -42,7 +38,8 @@ TEST(DisplayLinesTest, HistoryComesBackAsItWasStored) {
     EXPECT_EQ(common::FromDisplayLines("x\ny"), "x\r\ny");
 }
 
-TEST(IgnoringCaseTest, LettersAToZCompareWithoutCase) {
+// UTF-8 letters are not folded: "Ñ" and "ñ" stay apart, and sort after every ASCII letter.
+TEST(IgnoringCaseTest, LettersAToZCompareWithoutCaseAndOtherBytesAsTheyAre) {
     EXPECT_TRUE(common::EqualIgnoringCase("Alumnos.MDB", "alumnos.mdb"));
     EXPECT_FALSE(common::EqualIgnoringCase("Alumnos.mdb", "Alumnos.mdb "));
     EXPECT_TRUE(common::LessIgnoringCase("abc", "ABD"));
@@ -54,10 +51,6 @@ TEST(IgnoringCaseTest, LettersAToZCompareWithoutCase) {
     EXPECT_TRUE(common::StartsWithIgnoringCase("Mes", "mE"));
     EXPECT_TRUE(common::StartsWithIgnoringCase("05", ""));
     EXPECT_FALSE(common::StartsWithIgnoringCase("Me", "Mes"));
-}
-
-// UTF-8 letters are not folded: "Ñ" and "ñ" stay apart, and sort after every ASCII letter.
-TEST(IgnoringCaseTest, OtherBytesCompareAsTheyAre) {
     EXPECT_FALSE(common::EqualIgnoringCase("Ñ", "ñ"));
     EXPECT_TRUE(common::LessIgnoringCase("z", "ñ"));
 }
