@@ -15,8 +15,6 @@
 
 namespace accessdb {
 
-enum class OpenMode;
-
 // Everything the database holds on one student.
 struct PersonRecord {
     // False when Alumnos no longer has the student but accesses or attempts of the DNI remain
@@ -48,7 +46,7 @@ class AdminTables : public SiteTables {
 
     // Adds the students that are new (all ten columns as given; DNI as eight digits) and, when
     // `update` is set, replaces the nine columns of those already there; otherwise an existing
-    // DNI fails the whole call with kServerDuplicateKey, naming the DNI, on both engines.
+    // DNI fails the whole call with kDuplicateKey, naming the DNI.
     // One all-or-nothing change per call (joining a write transaction the caller has open):
     // the caller sends chunks small enough that a door station's append never waits long.
     virtual void ImportStudents(const std::vector<StudentRecord>& students, bool update) = 0;
@@ -57,12 +55,12 @@ class AdminTables : public SiteTables {
     // left). Call it until it returns 0.
     virtual std::int64_t PurgeChunk(const std::string& before, std::size_t chunk) = 0;
 
-    // The student, the accesses and the attempts of this DNI, read in one snapshot. 3021 when
+    // The student, the accesses and the attempts of this DNI, read in one snapshot; none when
     // the database holds nothing at all on it.
-    virtual PersonRecord Person(std::int64_t dni) = 0;
-    // The student, the accesses and the attempts, all or nothing; 3021 when there was nothing
+    virtual std::optional<PersonRecord> Person(std::int64_t dni) = 0;
+    // The student, the accesses and the attempts, all or nothing; false when there was nothing
     // to erase. Leftover accesses or attempts of a student already deleted are erased too.
-    virtual void Erase(std::int64_t dni) = 0;
+    virtual bool Erase(std::int64_t dni) = 0;
     // A consistent copy while stations keep writing (the file's online backup), written to a
     // new file: an existing `file` (or the database itself) fails with kTargetNotEmpty and is
     // left alone. On a server it fails with a description that points to pg_dump.

@@ -21,15 +21,14 @@ std::vector<std::string> OrderColumns(AttemptOrder order) {
     return {"Dia", "Orden"};
 }
 
-// Builds a statement's WHERE clause, numbering the markers as the values are added.
+// Builds a statement's WHERE clause, its values in the order of their markers.
 class Conditions {
   public:
-    Conditions(SqlWithValues& statement, std::string (*marker)(int))
-        : m_statement(statement), m_marker(marker) {}
+    explicit Conditions(SqlWithValues& statement) : m_statement(statement) {}
 
     std::string Add(SqlValue value) {
         m_statement.values.push_back(std::move(value));
-        return m_marker(static_cast<int>(m_statement.values.size()));
+        return "?";
     }
     void Where(const std::string& condition) {
         m_where += (m_where.empty() ? " WHERE " : " AND ") + condition;
@@ -38,7 +37,6 @@ class Conditions {
 
   private:
     SqlWithValues& m_statement;
-    std::string (*m_marker)(int);
     std::string m_where;
 };
 
@@ -93,9 +91,9 @@ std::string OrderBy(const std::vector<std::string>& columns, const std::string& 
 
 }  // namespace
 
-SqlWithValues AttemptListingSql(const AttemptQuery& query, std::string (*marker)(int)) {
+SqlWithValues AttemptListingSql(const AttemptQuery& query) {
     SqlWithValues statement;
-    Conditions conditions(statement, marker);
+    Conditions conditions(statement);
     AddFilters(query, conditions);
     const std::vector<std::string> columns = OrderColumns(query.order);
     // Read backward, the rows come in the reverse of the listing's order.
@@ -128,9 +126,9 @@ SqlWithValues AttemptListingSql(const AttemptQuery& query, std::string (*marker)
     return statement;
 }
 
-SqlWithValues AttemptCountSql(const AttemptQuery& query, std::string (*marker)(int)) {
+SqlWithValues AttemptCountSql(const AttemptQuery& query) {
     SqlWithValues statement;
-    Conditions conditions(statement, marker);
+    Conditions conditions(statement);
     AddFilters(query, conditions);
     statement.sql = "SELECT Dia, Resultado, COUNT(*) FROM Intentos" + conditions.Clause() +
                     " GROUP BY Dia, Resultado ORDER BY Dia, Resultado";

@@ -5,40 +5,27 @@
 #include <vector>
 
 #include "AttemptListing.h"
+#include "SqlSession.h"
+#include "TableColumns.h"
 
 namespace accessdb {
-
-// Intentos' columns in the order the engines read them back.
-inline constexpr const char* kAttemptColumns =
-    "Orden, DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo, Dia";
-
-// A parameter's value: a text, or a number where `isNumber` (a plain pair rather than a
-// variant, which GCC 12 warns about falsely when optimising).
-struct SqlValue {
-    SqlValue(std::string value) : text(std::move(value)) {}          // NOLINT: values convert
-    SqlValue(std::int64_t value) : isNumber(true), number(value) {}  // NOLINT
-    bool isNumber = false;
-    std::string text;
-    std::int64_t number = 0;
-};
 
 // A statement and the values of its parameters, in the order of their markers.
 struct SqlWithValues {
     std::string sql;
-    std::vector<SqlValue> values;
+    SqlValues values;
 };
 
-// The page query of the attempts listing, the same on both engines but for the parameter
-// marker (`marker(1)` gives "?1" or "$1"). It asks for one row more than the page holds, so
-// that the caller knows whether another page follows. Only the filters given are written into
-// the statement, so that each engine reaches the rows by the index that fits. The page's rows
-// come first, by that index, and only they are joined to Alumnos: columns 0 to 8 are
+// The page query of the attempts listing, the same on both engines. It asks for one row more than
+// the page holds, so that the caller knows whether another page follows. Only the filters given are
+// written into the statement, so that each engine reaches the rows by the index that fits. The
+// page's rows come first, by that index, and only they are joined to Alumnos: columns 0 to 8 are
 // kAttemptColumns, 9 to 11 the student's Nombre, Apellido1 and Apellido2 (NULL without one).
-SqlWithValues AttemptListingSql(const AttemptQuery& query, std::string (*marker)(int));
+SqlWithValues AttemptListingSql(const AttemptQuery& query);
 
 // How many attempts the query's filters match, by day and outcome (columns Dia, Resultado,
 // count), whatever its page and order.
-SqlWithValues AttemptCountSql(const AttemptQuery& query, std::string (*marker)(int));
+SqlWithValues AttemptCountSql(const AttemptQuery& query);
 
 // The page the rows of that query make: at most query.limit of them, in the listing's order
 // (a backward read comes in reverse), and the cursor beyond when there was one more.

@@ -3,93 +3,72 @@
 #include <algorithm>
 #include <string>
 
+#include "AttemptListingSql.h"
 #include "DatabaseError.h"
 #include "Encodings.h"
 #include "InputChecks.h"
-#include "postgres/PostgresEngine.h"
-#include "sqlite/SqliteEngine.h"
+#include "TableColumns.h"
 
 namespace accessdb {
 
-namespace {
-
-[[noreturn]] void NoCurrentRow() {
-    throw DatabaseError(kNoCurrentRow, "No hay ningún registro activo.");
-}
-
-}  // namespace
-
 Connection Connection::Open(const StorageLocation& location, OpenMode mode) {
-    if (location.IsServer()) {
-        return Connection(postgres::OpenEngine(location, mode));
-    }
-    return Connection(sqlite::OpenEngine(location.File(), mode));
+    return Connection(OpenSession(location, mode));
 }
 
-Connection::Connection(std::unique_ptr<StorageEngine> engine) : m_engine(std::move(engine)) {}
+Connection::Connection(std::unique_ptr<SqlSession> session) : m_session(std::move(session)) {}
 
 Connection::~Connection() = default;
 
-StudentRow Connection::LookUpStudent(std::string_view dni) {
-    std::optional<StudentColumns> columns = m_engine->FindStudentRow(DniKey(dni));
-    return columns ? StudentRow(std::move(*columns)) : StudentRow();
-}
-
-StudentRecord Connection::FindStudent(std::string_view dni) {
-    StudentRow row = LookUpStudent(dni);
-    StudentRecord student;
-    student.dni = row.Field("DNI");
-    student.nombre = row.Field("Nombre");
-    student.apellido1 = row.Field("Apellido1");
-    student.apellido2 = row.Field("Apellido2");
-    student.puerta = row.Field("Puerta");
-    student.agosto = row.Field("Agosto");
-    student.finDeSemana = row.Field("Fin_de_semana");
-    student.periodoTemporal = row.Field("Periodo_temporal");
-    student.fechaA = row.Field("FechaA");
-    student.fechaB = row.Field("FechaB");
-    return student;
+std::optional<StudentRecord> Connection::FindStudent(std::string_view dni) {
+    const std::unique_ptr<SqlRows> row = m_session->Query(
+        std::string("SELECT ") + kStudentColumns + " FROM Alumnos WHERE DNI = ?", {DniKey(dni)});
+    if (!row->Next()) {
+        return std::nullopt;
+    }
+    return ReadStudent(*row);
 }
 
 void Connection::AddStudent(const StudentRecord& student) {
-    m_engine->InsertStudent(DniKey(student.dni), student);
+    m_session->Execute(
+        "INSERT INTO Alumnos (DNI, Nombre, Apellido1, Apellido2) VALUES (?, ?, ?, ?)",
+        {DniKey(student.dni), student.nombre, student.apellido1, student.apellido2});
 }
 
-void Connection::SaveStudent(const StudentRecord& student) {
-    // The engines report no error for an update that matched nothing: the row was removed
-    // meanwhile, which the console reports as a missing row.
-    if (!m_engine->UpdateStudent(DniKey(student.dni), student)) {
-        NoCurrentRow();
-    }
+bool Connection::SaveStudent(const StudentRecord& student) {
+    SqlValues values = StudentValues(student, {}, 1);
+    values.emplace_back(DniKey(student.dni));
+    return m_session->Execute("UPDATE Alumnos SET " + kStudentAssignments + " WHERE DNI = ?",
+                              values) > 0;
 }
 
-void Connection::DeleteStudent(std::string_view dni) {
-    if (!m_engine->DeleteStudent(DniKey(dni))) {
-        NoCurrentRow();
-    }
+bool Connection::DeleteStudent(std::string_view dni) {
+    return m_session->Execute("DELETE FROM Alumnos WHERE DNI = ?", {DniKey(dni)}) > 0;
 }
 
 std::vector<AccessRecord> Connection::ListAccesses(std::string_view dni) {
     const std::int64_t key = DniKey(dni);
-    std::vector<AccessRecord> accesses = m_engine->ListAccesses(key);
-    if (accesses.empty()) {
-        NoCurrentRow();
-    }
+    const std::unique_ptr<SqlRows> rows =
+        m_session->Query("SELECT Fecha, Hora, Puerta FROM Picadas WHERE DNI = ? ORDER BY " +
+                             std::string(m_session->AccessOrder()),
+                         {key});
+    std::vector<AccessRecord> accesses;
     const std::string dniText = FormatDni(key);
-    for (AccessRecord& access : accesses) {
-        access.dni = dniText;
+    while (rows->Next()) {
+        accesses.push_back({dniText, rows->Text(0), rows->Text(1), rows->Text(2)});
     }
     return accesses;
 }
 
-void Connection::DeleteAccesses(std::string_view dni) {
-    if (m_engine->DeleteAccesses(DniKey(dni)) == 0) {
-        NoCurrentRow();
-    }
+std::size_t Connection::DeleteAccesses(std::string_view dni) {
+    return static_cast<std::size_t>(
+        m_session->Execute("DELETE FROM Picadas WHERE DNI = ?", {DniKey(dni)}));
 }
 
 void Connection::AppendAccess(const AccessRecord& access) {
-    m_engine->AppendAccess(DniKey(access.dni), access);
+    // No lock of the consoles' is taken: an append never waits for a console's change.
+    m_session->Execute(
+        std::string("INSERT INTO Picadas (") + kAccessColumns + ") VALUES (?, ?, ?, ?)",
+        {DniKey(access.dni), access.fecha, access.hora, access.puerta});
 }
 
 void Connection::AppendAttempt(const AttemptRecord& attempt) {
@@ -102,7 +81,10 @@ void Connection::AppendAttempt(const AttemptRecord& attempt) {
             c = '?';
         }
     }
-    m_engine->AppendAttempt(stored);
+    // Like an access, never behind a console's lock; the day fills itself from Fecha.
+    m_session->Execute(std::string("INSERT INTO Intentos (") + kAttemptWrittenColumns +
+                           ") VALUES " + ValueRows(1, 7),
+                       AttemptValues(stored));
 }
 
 AttemptPage Connection::ListAttempts(const AttemptQuery& query) {
@@ -110,35 +92,26 @@ AttemptPage Connection::ListAttempts(const AttemptQuery& query) {
     CheckDay(query.to, "El último día", true);
     AttemptQuery checked = query;
     checked.limit = std::clamp<std::size_t>(query.limit, 1, kMaxAttemptPage);
-    return m_engine->ListAttempts(checked);
+    const SqlWithValues listing = AttemptListingSql(checked);
+    const std::unique_ptr<SqlRows> rows = m_session->Query(listing.sql, listing.values);
+    std::vector<PositionedAttempt> attempts;
+    while (rows->Next()) {
+        attempts.push_back(ReadAttempt(*rows));
+        attempts.back().student = StudentName(rows->Text(9), rows->Text(10), rows->Text(11));
+    }
+    return PageOf(std::move(attempts), checked);
 }
 
 std::vector<AttemptDayCount> Connection::CountAttempts(const AttemptQuery& query) {
     CheckDay(query.from, "El primer día", true);
     CheckDay(query.to, "El último día", true);
-    return m_engine->CountAttempts(query);
-}
-
-WriteTransaction::WriteTransaction(Connection& connection) : m_connection(connection) {
-    if (m_connection.m_writeDepth == 0) {
-        m_connection.m_engine->BeginWrite();
-        m_owner = true;
+    const SqlWithValues counting = AttemptCountSql(query);
+    const std::unique_ptr<SqlRows> rows = m_session->Query(counting.sql, counting.values);
+    std::vector<AttemptDayCount> counts;
+    while (rows->Next()) {
+        counts.push_back({rows->Text(0), rows->Text(1), rows->Integer(2)});
     }
-    ++m_connection.m_writeDepth;
-}
-
-WriteTransaction::~WriteTransaction() {
-    --m_connection.m_writeDepth;
-    if (m_owner && !m_done) {
-        m_connection.m_engine->RollbackWrite();
-    }
-}
-
-void WriteTransaction::Commit() {
-    if (m_owner && !m_done) {
-        m_connection.m_engine->CommitWrite();
-    }
-    m_done = true;
+    return counts;
 }
 
 }  // namespace accessdb

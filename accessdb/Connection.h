@@ -1,53 +1,48 @@
 #pragma once
 
-#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
+#include "AttemptListing.h"
+#include "EngineSession.h"
 #include "Records.h"
-#include "StorageEngine.h"
 #include "StorageLocation.h"
-#include "StudentRow.h"
+#include "Transaction.h"
 
 namespace accessdb {
 
 inline constexpr std::string_view kDatabaseFileName = "Alumnos.mdb";
 
-enum class OpenMode {
-    CreateIfMissing,  // the console: a missing file is created with both tables
-    ExistingOnly,     // the controller: a missing file is an open failure
-};
-
 // One connection on the shared database, opened for one console command or one card and
 // closed when it goes out of scope, whichever engine holds the data. Every DNI is checked to
 // be eight ASCII digits before anything is read or written (3075 otherwise) and reaches the
-// engine as a number. Failures throw DatabaseError; 3021 only where documented below.
+// tables as a number. Lookups answer "none" as a value; failures throw DatabaseError.
 class Connection {
   public:
     // The engine is chosen by the location: the file (SQLite) or a server (PostgreSQL).
     static Connection Open(const StorageLocation& location, OpenMode mode);
 
-    explicit Connection(std::unique_ptr<StorageEngine> engine);
+    explicit Connection(std::unique_ptr<SqlSession> session);
     Connection(Connection&&) noexcept = default;
     Connection& operator=(Connection&&) noexcept = default;
     ~Connection();
 
-    // The row with this DNI, or a row object without a row (its reads then fail with 3021).
-    StudentRow LookUpStudent(std::string_view dni);
-    // The whole record; 3021 when no student has this DNI.
-    StudentRecord FindStudent(std::string_view dni);
+    // The student with this DNI, none when there is no such row.
+    std::optional<StudentRecord> FindStudent(std::string_view dni);
     // Adds a student with DNI and the three names; the other columns keep their defaults.
+    // A DNI already registered fails with the kind Duplicate.
     void AddStudent(const StudentRecord& student);
-    // Writes the nine columns after DNI; 3021 when the row is gone.
-    void SaveStudent(const StudentRecord& student);
-    // 3021 when the row is gone.
-    void DeleteStudent(std::string_view dni);
+    // Writes the nine columns after DNI; false when the row is gone.
+    bool SaveStudent(const StudentRecord& student);
+    // False when the row was already gone.
+    bool DeleteStudent(std::string_view dni);
 
-    // The student's accesses in the order they were written; 3021 when there are none.
+    // The student's accesses in the order they were written; empty when there are none.
     std::vector<AccessRecord> ListAccesses(std::string_view dni);
-    // Deletes all of them; 3021 when there were none.
-    void DeleteAccesses(std::string_view dni);
+    // Deletes all of them; how many went.
+    std::size_t DeleteAccesses(std::string_view dni);
     void AppendAccess(const AccessRecord& access);
 
     // Records a card whose DNI the controller read, granted or not. The DNI is stored as read,
@@ -55,38 +50,22 @@ class Connection {
     // printable ASCII are stored as "?".
     void AppendAttempt(const AttemptRecord& attempt);
     // One page of attempts, newest first (AttemptListing.h); the limit is kept within 1 to
-    // kMaxAttemptPage. kInvalidDay for a day that is not "YYYY-MM-DD"; never 3021: no match
-    // is an empty page.
+    // kMaxAttemptPage. kInvalidDay for a day that is not "YYYY-MM-DD"; no match is an empty
+    // page.
     AttemptPage ListAttempts(const AttemptQuery& query);
     // How many attempts the query's filters match, by day (oldest first) and outcome; its page,
     // cursor and order play no part. The same checks as ListAttempts.
     std::vector<AttemptDayCount> CountAttempts(const AttemptQuery& query);
 
-    // The engine behind the connection, for tests that reach past the typed operations.
-    StorageEngine& Engine() { return *m_engine; }
+    // A console's change: waits for another program's writer instead of failing later, and
+    // makes the writes inside it one all-or-nothing change; joins one already open.
+    Transaction Write() { return Transaction(*m_session, TransactionKind::Write); }
+
+    // The session behind the connection, for tests that reach past the typed operations.
+    SqlSession& Session() { return *m_session; }
 
   private:
-    friend class WriteTransaction;
-    std::unique_ptr<StorageEngine> m_engine;
-    int m_writeDepth = 0;
-};
-
-// A write transaction: waits for another program's writer instead of failing later, and makes
-// the writes inside it one all-or-nothing change. Rolled back unless committed. Inside an open
-// transaction it joins it, so single writes can be grouped into one change.
-class WriteTransaction {
-  public:
-    explicit WriteTransaction(Connection& connection);
-    ~WriteTransaction();
-    WriteTransaction(const WriteTransaction&) = delete;
-    WriteTransaction& operator=(const WriteTransaction&) = delete;
-
-    void Commit();
-
-  private:
-    Connection& m_connection;
-    bool m_owner = false;
-    bool m_done = false;
+    std::unique_ptr<SqlSession> m_session;
 };
 
 }  // namespace accessdb

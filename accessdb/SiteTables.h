@@ -6,27 +6,13 @@
 #include <vector>
 
 #include "AttemptListing.h"
-#include "NullColumns.h"
+#include "EngineSession.h"
 #include "Records.h"
 #include "StorageLocation.h"
+#include "TableColumns.h"
+#include "Transaction.h"
 
 namespace accessdb {
-
-enum class OpenMode;
-
-// One access row with its place in the order written (rowid on the file, the identity column
-// on a server); positions differ between databases, the order does not.
-struct PositionedAccess {
-    std::int64_t position = 0;
-    AccessRecord access;
-    NullColumns nulls{};  // of the access's columns
-};
-
-// One student row, and which of its columns held NULL. Read as a StudentRecord, a NULL is the
-// empty text, as the programs read it.
-struct StoredStudent : StudentRecord {
-    NullColumns nulls{};
-};
 
 // Whole tables at once, for moving a site between the file and a server. Pages are read in a
 // fixed order (students by DNI, accesses in the order written) so that two databases can be
@@ -35,14 +21,9 @@ class SiteTables {
   public:
     virtual ~SiteTables() = default;
 
-    // A read transaction: every page read until EndRead sees the same state of both tables,
-    // while door stations keep appending.
-    virtual void BeginRead() = 0;
-    virtual void EndRead() noexcept = 0;
-    // One all-or-nothing change, as the storage interface's write transaction.
-    virtual void BeginWrite() = 0;
-    virtual void CommitWrite() = 0;
-    virtual void RollbackWrite() noexcept = 0;
+    // For the one Transaction type: a Read makes every page read see the same state of the
+    // tables while door stations keep appending; a Write is one all-or-nothing change.
+    virtual TransactionControl& Transactions() = 0;
 
     virtual std::int64_t CountStudents() = 0;
     virtual std::int64_t CountAccesses() = 0;

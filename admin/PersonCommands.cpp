@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
 #include "Commands.h"
 #include "Confirmation.h"
@@ -43,17 +44,19 @@ int WriteNewPrivateFile(const std::string& path, const std::string& text) {
     return failure;
 }
 
+accessdb::DatabaseError NothingKept(const std::string& dni) {
+    return accessdb::DatabaseError(
+        accessdb::kNoCurrentRow,
+        "no hay nada guardado del DNI " + dni + ": ni alumno, ni accesos, ni intentos.");
+}
+
 // The student, or a failure that says no student has this DNI.
 accessdb::PersonRecord FindPerson(accessdb::AdminTables& tables, const std::string& dni) {
-    try {
-        return tables.Person(std::stoll(dni));
-    } catch (const accessdb::DatabaseError& error) {
-        if (!error.IsNoCurrentRow()) {
-            throw;
-        }
-        throw accessdb::DatabaseError(error.Code(), "no hay nada guardado del DNI " + dni +
-                                                        ": ni alumno, ni accesos, ni intentos.");
+    std::optional<accessdb::PersonRecord> person = tables.Person(std::stoll(dni));
+    if (!person) {
+        throw NothingKept(dni);
     }
+    return std::move(*person);
 }
 
 std::string Count(std::size_t count, const char* one, const char* many) {
@@ -106,7 +109,9 @@ int EraseCommand(const Invocation& invocation, const Target& target, AdminSessio
             return kExitFailed;
         }
     }
-    tables->Erase(std::stoll(invocation.dni));
+    if (!tables->Erase(std::stoll(invocation.dni))) {
+        throw NothingKept(invocation.dni);  // another administrator erased it meanwhile
+    }
     session.Out() << "Borrado " << (person.registered ? "el alumno " : "lo que quedaba del DNI ")
                   << invocation.dni << " con todos sus accesos e intentos.\n";
     return kExitDone;

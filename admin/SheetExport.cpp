@@ -4,7 +4,6 @@
 
 #include "CsvWriter.h"
 #include "Days.h"
-#include "ReadSnapshot.h"
 #include "StudentSheet.h"
 
 namespace admin {
@@ -18,7 +17,7 @@ constexpr std::size_t kPage = 2000;
 std::size_t ExportStudents(accessdb::SiteTables& tables, std::ostream& out) {
     out << StudentSheetHeader();
     std::size_t count = 0;
-    ReadSnapshot snapshot(tables);
+    accessdb::Transaction snapshot(tables.Transactions(), accessdb::TransactionKind::Read);
     std::optional<std::int64_t> after;
     for (;;) {
         const auto page = tables.StudentsAfter(after, kPage);

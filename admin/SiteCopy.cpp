@@ -3,7 +3,6 @@
 #include <optional>
 #include <vector>
 
-#include "ReadSnapshot.h"
 #include "accessdb/DatabaseError.h"
 
 namespace admin {
@@ -138,23 +137,6 @@ void CompareStudents(accessdb::SiteTables& source, accessdb::SiteTables& target)
     }
 }
 
-struct WriteChange {
-    explicit WriteChange(accessdb::SiteTables& tables) : m_tables(tables) { m_tables.BeginWrite(); }
-    ~WriteChange() {
-        if (!m_committed) {
-            m_tables.RollbackWrite();
-        }
-    }
-    WriteChange(const WriteChange&) = delete;
-    WriteChange& operator=(const WriteChange&) = delete;
-    void Commit() {
-        m_tables.CommitWrite();
-        m_committed = true;
-    }
-    accessdb::SiteTables& m_tables;
-    bool m_committed = false;
-};
-
 }  // namespace
 
 CopyCount CopySite(accessdb::SiteTables& source, accessdb::SiteTables& target,
@@ -164,8 +146,8 @@ CopyCount CopySite(accessdb::SiteTables& source, accessdb::SiteTables& target,
             progress(text);
         }
     };
-    ReadSnapshot snapshot(source);
-    WriteChange change(target);
+    accessdb::Transaction snapshot(source.Transactions(), accessdb::TransactionKind::Read);
+    accessdb::Transaction change(target.Transactions(), accessdb::TransactionKind::Write);
     if (target.CountStudents() != 0 || target.CountAccesses() != 0 || target.CountAttempts() != 0) {
         throw accessdb::DatabaseError(
             accessdb::kTargetNotEmpty,

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "ReadSnapshot.h"
 #include "accessdb/DatabaseError.h"
 
 namespace admin {
@@ -45,7 +44,7 @@ std::set<std::int64_t> RegisteredAmong(accessdb::SiteTables& tables, const Stude
     }
     // One pass over the table by DNI: cheaper than a lookup per row, and memory follows the
     // sheet, not the table.
-    ReadSnapshot snapshot(tables);
+    accessdb::Transaction snapshot(tables.Transactions(), accessdb::TransactionKind::Read);
     std::optional<std::int64_t> after;
     for (;;) {
         const auto page = tables.StudentsAfter(after, kPage);

@@ -163,7 +163,7 @@ DatabaseError StatementError(const PGconn* connection, const PGresult* result,
         return NewerError(origin, 0);
     }
     if (state == "23505") {
-        return DatabaseError(kServerDuplicateKey,
+        return DatabaseError(kDuplicateKey,
                              "Ya hay un alumno registrado con ese DNI" + Quoted(detail) + ".");
     }
     return DatabaseError(

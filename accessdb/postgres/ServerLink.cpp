@@ -55,15 +55,9 @@ Parameters& Parameters::Text(std::string_view value) {
     return *this;
 }
 
-Parameters& Parameters::NullNumber() {
+Parameters& Parameters::Null() {
     m_values.emplace_back();
-    m_types.push_back(kBigintType);
-    return *this;
-}
-
-Parameters& Parameters::NullText() {
-    m_values.emplace_back();
-    m_types.push_back(kTextType);
+    m_types.push_back(0);  // the server takes the type the statement gives the place
     return *this;
 }
 
@@ -248,19 +242,6 @@ std::size_t ChangedRows(const PGresult* result) {
 
 std::string Value(const PGresult* result, int row, int column) {
     return PQgetisnull(result, row, column) ? std::string() : PQgetvalue(result, row, column);
-}
-
-std::string ValueRows(std::size_t rows, int columns) {
-    std::string text;
-    int parameter = 1;
-    for (std::size_t row = 0; row < rows; ++row) {
-        text += row == 0 ? "(" : ", (";
-        for (int column = 0; column < columns; ++column) {
-            text += (column == 0 ? "$" : ", $") + std::to_string(parameter++);
-        }
-        text += ')';
-    }
-    return text;
 }
 
 }  // namespace accessdb::postgres

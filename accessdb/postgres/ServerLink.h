@@ -43,8 +43,7 @@ class Parameters {
   public:
     Parameters& Number(std::int64_t value);
     Parameters& Text(std::string_view value);
-    Parameters& NullText();
-    Parameters& NullNumber();
+    Parameters& Null();
 
     int Count() const { return static_cast<int>(m_values.size()); }
     const Oid* Types() const { return m_types.data(); }
@@ -104,9 +103,5 @@ std::size_t ChangedRows(const PGresult* result);
 
 // A field of a result as text, a null as an empty text.
 std::string Value(const PGresult* result, int row, int column);
-
-// "($1, $2, ...), ($n+1, ...)" for `rows` rows of `columns` parameters: one statement for a
-// whole page keeps a copy of a million rows from costing a million round trips.
-std::string ValueRows(std::size_t rows, int columns);
 
 }  // namespace accessdb::postgres

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "LockHolders.h"
-#include "SqliteEngine.h"
 #include "SqliteHandles.h"
+#include "SqliteSession.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseFile.h"
 #include "accessdb/SystemErrors.h"
@@ -264,10 +264,10 @@ RestoreOutcome RestoreBackup(const fs::path& copy, const fs::path& database) {
     // Opened as the programs open it: an older copy is brought up to date here, and a file the
     // programs would refuse is found now rather than at the first card.
     try {
-        auto engine = sqlite::OpenEngine(target, OpenMode::ExistingOnly);
-        outcome.students = CountOf(engine->Handle(), "SELECT count(*) FROM Alumnos");
-        outcome.accesses = CountOf(engine->Handle(), "SELECT count(*) FROM Picadas");
-        outcome.attempts = CountOf(engine->Handle(), "SELECT count(*) FROM Intentos");
+        auto session = sqlite::OpenFile(target, OpenMode::ExistingOnly);
+        outcome.students = CountOf(session->Handle(), "SELECT count(*) FROM Alumnos");
+        outcome.accesses = CountOf(session->Handle(), "SELECT count(*) FROM Picadas");
+        outcome.attempts = CountOf(session->Handle(), "SELECT count(*) FROM Intentos");
     } catch (const DatabaseError& error) {
         fs::remove(target, ec);
         for (const char* side : kSideFiles) {

@@ -72,13 +72,6 @@ void Statement::Reset() {
     sqlite3_clear_bindings(m_stmt);
 }
 
-int Statement::ColumnCount() const { return sqlite3_column_count(m_stmt); }
-
-std::string Statement::ColumnName(int column) const {
-    const char* name = sqlite3_column_name(m_stmt, column);
-    return name != nullptr ? name : "";
-}
-
 std::string Statement::Text(int column) const {
     const auto* text = sqlite3_column_text(m_stmt, column);
     if (text == nullptr) {
@@ -92,6 +85,10 @@ std::int64_t Statement::Integer(int column) const { return sqlite3_column_int64(
 
 bool Statement::IsNull(int column) const {
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+bool Statement::IsInteger(int column) const {
+    return sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER;
 }
 
 }  // namespace accessdb::sqlite

@@ -42,11 +42,10 @@ class Statement {
     // Ready to run again with new values, for a statement used row after row.
     void Reset();
 
-    int ColumnCount() const;
-    std::string ColumnName(int column) const;
     std::string Text(int column) const;  // NULL reads as the empty text
     std::int64_t Integer(int column) const;
     bool IsNull(int column) const;
+    bool IsInteger(int column) const;
 
   private:
     Intent StepIntent() const;

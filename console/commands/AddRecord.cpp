@@ -45,22 +45,16 @@ void RegistrationForm::AddRecord() {
         accessdb::Connection db = m_database.Open();
         // The check and the insert form one change, so two consoles adding the same DNI at
         // once get the "already registered" answer rather than a constraint failure.
-        accessdb::WriteTransaction transaction(db);
-        bool free = false;
+        accessdb::Transaction transaction = db.Write();
         try {
-            db.LookUpStudent(m.m_dni).Field("Nombre");
-        } catch (const accessdb::DatabaseError& error) {
-            if (error.IsNoCurrentRow()) {
-                free = true;
-            } else {
-                outcome = Outcome::CheckFailed;
-                failure = error;
+            if (db.FindStudent(m.m_dni)) {
+                outcome = Outcome::AlreadyRegistered;
             }
+        } catch (const accessdb::DatabaseError& error) {
+            outcome = Outcome::CheckFailed;
+            failure = error;
         }
-        if (!free && !failure) {
-            outcome = Outcome::AlreadyRegistered;
-        }
-        if (free) {
+        if (outcome == Outcome::Added) {
             try {
                 accessdb::StudentRecord student;
                 student.dni = m.m_dni;

@@ -16,8 +16,10 @@ void RegistrationForm::DeleteHistory() {
         accessdb::Connection db = m_database.Open();
         try {
             // One statement in one write transaction: every row goes, or none does.
-            accessdb::WriteTransaction transaction(db);
-            db.DeleteAccesses(m.m_dni);
+            accessdb::Transaction transaction = db.Write();
+            if (db.DeleteAccesses(m.m_dni) == 0) {
+                throw accessdb::NoCurrentRowError();  // the history was already empty
+            }
             transaction.Commit();
         } catch (const accessdb::DatabaseError& error) {
             failure = error;

@@ -17,16 +17,12 @@ void RegistrationForm::DeleteRecord() {
         try {
             // History and student go together or not at all: a failure in between must not
             // leave the student without history, nor accesses without their student.
-            accessdb::WriteTransaction transaction(db);
-            try {
-                db.DeleteAccesses(m.m_dni);
-            } catch (const accessdb::DatabaseError& error) {
-                if (!error.IsNoCurrentRow()) {  // no accesses: nothing to delete
-                    throw;
-                }
+            accessdb::Transaction transaction = db.Write();
+            db.DeleteAccesses(m.m_dni);  // none is nothing to delete
+            if (!db.DeleteStudent(m.m_dni)) {
+                // Another console deleted the student meanwhile.
+                throw accessdb::NoCurrentRowError();
             }
-            // Fails with "no current row" when another console deleted the student meanwhile.
-            db.DeleteStudent(m.m_dni);
             transaction.Commit();
         } catch (const accessdb::DatabaseError& error) {
             failure = error;

@@ -96,8 +96,10 @@ void RegistrationForm::SaveRecord() {
         student.fechaA = fechaA;
         student.fechaB = fechaB;
         try {
-            // Fails with "no current row" when another console deleted the student meanwhile.
-            db.SaveStudent(student);
+            if (!db.SaveStudent(student)) {
+                // Another console deleted the student meanwhile.
+                throw accessdb::NoCurrentRowError();
+            }
         } catch (const accessdb::DatabaseError& error) {
             failure = error;
         }
@@ -115,31 +117,31 @@ void RegistrationForm::CancelEditMode() {
     m.m_modoEdicion = false;
 
     std::optional<accessdb::DatabaseError> failure;
-    bool found = false;
+    RecordFound found = RecordFound::NotRegistered;
     {
         // The controls are not read first: m_dni still holds the key of the record being edited
         // and every change made in edit mode is dropped.
         accessdb::Connection db = m_database.Open(kLowerCaseFileName);
         try {
-            ReadRecord(db, found, true);
+            found = ReadRecord(db, true);
         } catch (const accessdb::DatabaseError& error) {
             failure = error;
         }
     }
-    if (!failure) {
+    if (failure) {
+        m_messages.ShowMessage(failure->Description());
+    } else if (found == RecordFound::WithHistory) {
         UpdateData(false);
         ShowRecordButtons();
-    } else if (failure->IsNoCurrentRow() && !found) {
+    } else if (found == RecordFound::NotRegistered) {
         m_messages.ShowMessage(texts::kCancelNotRegistered);
-    } else if (failure->IsNoCurrentRow()) {
+    } else {
         m.m_historial = texts::kNoHistory;
         UpdateData(false);
         Enable({ids::kHistoryGroup, ids::kHistory, ids::kDeleteHistory, ids::kDeleteRecord,
                 ids::kModifyOrCancel, ids::kClearForm},
                true);
         Enable({ids::kSearch, ids::kAddOrSave}, false);
-    } else {
-        m_messages.ShowMessage(failure->Description());
     }
     ShowCancelledStates();
 }

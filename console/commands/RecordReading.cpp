@@ -1,5 +1,6 @@
 // Filling the form from a stored student: shared by the search and the cancel of edit mode.
 #include <algorithm>
+#include <optional>
 
 #include "ControlIds.h"
 #include "MessageTexts.h"
@@ -36,10 +37,13 @@ void RegistrationForm::ShowStoredDate(const std::string& stored, std::string& da
     year = Offers(m_lists.endYears, parts.year) ? parts.year : " ";
 }
 
-void RegistrationForm::ReadRecord(accessdb::Connection& db, bool& found,
-                                  bool blankDatesWhenPeriodOff) {
-    found = false;
-    const accessdb::StudentRecord student = db.FindStudent(m.m_dni);
+RegistrationForm::RecordFound RegistrationForm::ReadRecord(accessdb::Connection& db,
+                                                           bool blankDatesWhenPeriodOff) {
+    const std::optional<accessdb::StudentRecord> found = db.FindStudent(m.m_dni);
+    if (!found) {
+        return RecordFound::NotRegistered;
+    }
+    const accessdb::StudentRecord& student = *found;
     m.m_nombre = student.nombre;
     m.m_apellido1 = student.apellido1;
     m.m_apellido2 = student.apellido2;
@@ -68,12 +72,12 @@ void RegistrationForm::ReadRecord(accessdb::Connection& db, bool& found,
             BlankDates();
         }
     }
-    found = true;
     m.m_historial.clear();
-
-    for (const accessdb::AccessRecord& access : db.ListAccesses(m.m_dni)) {
+    const std::vector<accessdb::AccessRecord> accesses = db.ListAccesses(m.m_dni);
+    for (const accessdb::AccessRecord& access : accesses) {
         m.m_historial += HistoryLine(access);
     }
+    return accesses.empty() ? RecordFound::WithoutHistory : RecordFound::WithHistory;
 }
 
 }  // namespace mireval

@@ -60,9 +60,11 @@ class RegistrationForm {
     void DeleteHistory();
     void DeleteRecord();
 
+    // What a search or a cancel found of the student.
+    enum class RecordFound { NotRegistered, WithoutHistory, WithHistory };
     // Shared by the search and the cancel: the student's row and history into members and
-    // check boxes. `found` turns true once the row has been read.
-    void ReadRecord(accessdb::Connection& db, bool& found, bool blankDatesWhenPeriodOff);
+    // check boxes (nothing changes when the student is not registered).
+    RecordFound ReadRecord(accessdb::Connection& db, bool blankDatesWhenPeriodOff);
     void ShowStoredDate(const std::string& stored, std::string& day, std::string& month,
                         std::string& year) const;
     bool PeriodIsValid() const;

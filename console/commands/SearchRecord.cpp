@@ -16,26 +16,26 @@ void RegistrationForm::SearchRecord() {
         return;
     }
     std::optional<accessdb::DatabaseError> failure;
-    bool found = false;
+    RecordFound found = RecordFound::NotRegistered;
     {
         accessdb::Connection db = m_database.Open(kLowerCaseFileName);
         // Read-only whatever the lookup finds, until the form is cleared or the record deleted.
         m_controls.SetReadOnly(ids::kDni, true);
         try {
-            ReadRecord(db, found, false);
+            found = ReadRecord(db, false);
         } catch (const accessdb::DatabaseError& error) {
             failure = error;
         }
     }
-    if (!failure) {
+    if (failure) {
+        m_messages.ShowMessage(failure->Description());
+    } else if (found == RecordFound::WithHistory) {
         UpdateData(false);
         ShowRecordButtons();
         SetNamesReadOnly(true);  // as the record's other data, until edit mode
-        return;
-    }
-    if (failure->IsNoCurrentRow() && !found) {
+    } else if (found == RecordFound::NotRegistered) {
         m_messages.ShowMessage(texts::kNotRegistered);
-    } else if (failure->IsNoCurrentRow()) {
+    } else {
         // The student has no accesses: the record shows, with nothing in the history to delete.
         m.m_historial = texts::kNoHistory;
         UpdateData(false);
@@ -43,8 +43,6 @@ void RegistrationForm::SearchRecord() {
         Enable({ids::kHistory, ids::kDeleteRecord, ids::kModifyOrCancel, ids::kClearForm}, true);
         Enable({ids::kSearch, ids::kAddOrSave}, false);
         SetNamesReadOnly(true);
-    } else {
-        m_messages.ShowMessage(failure->Description());
     }
 }
 

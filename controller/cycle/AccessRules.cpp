@@ -57,9 +57,7 @@ bool WithinPeriod(const ClockFields& now, std::string_view fechaA, std::string_v
     return today > StoredDate(fechaA) && today < StoredDate(fechaB);
 }
 
-std::string Bounded(accessdb::StudentFields& student, std::string_view column, std::size_t width) {
-    return BoundedCopy(student.Field(column), width);
-}
+std::string Bounded(const std::string& text, std::size_t width) { return BoundedCopy(text, width); }
 
 }  // namespace
 
@@ -76,8 +74,7 @@ ClockFields AccessRules::ReadClock() const {
 Verdict AccessRules::Decide(accessdb::Connection& db, std::string_view dni, char doorDigit,
                             const ClockFields& now) {
     try {
-        accessdb::StudentRow student = db.LookUpStudent(dni);
-        return Decide(student, dni, doorDigit, now);
+        return Decide(db.FindStudent(dni), dni, doorDigit, now);
     } catch (const accessdb::DatabaseError& error) {
         // A refused DNI or a failed query: nothing was decided.
         Verdict verdict;
@@ -87,59 +84,48 @@ Verdict AccessRules::Decide(accessdb::Connection& db, std::string_view dni, char
     }
 }
 
-Verdict AccessRules::Decide(accessdb::StudentFields& student, std::string_view dni, char doorDigit,
-                            const ClockFields& now) {
+Verdict AccessRules::Decide(const std::optional<accessdb::StudentRecord>& student,
+                            std::string_view dni, char doorDigit, const ClockFields& now) {
     Verdict verdict;
-    try {
-        const std::string nombre = student.Field("Nombre");
-        const std::string apellido1 = Bounded(student, "Apellido1", kApellidoWidth);
-        const std::string puerta = Bounded(student, "Puerta", kDoorListWidth);
-        verdict.displayName = BoundedCopy(nombre + "   " + apellido1, kDisplayNameWidth);
+    if (!student) {
+        verdict.nameFieldText = "Nombre no registrado";
+        verdict.unregistered = true;
+        verdict.doorPermitted = true;
+        verdict.displayName = "Acceso denegado";
+        return verdict;
+    }
+    const std::string apellido1 = Bounded(student->apellido1, kApellidoWidth);
+    const std::string puerta = Bounded(student->puerta, kDoorListWidth);
+    verdict.displayName = BoundedCopy(student->nombre + "   " + apellido1, kDisplayNameWidth);
 
-        verdict.doorPermitted = accessdb::DoorListPermits(puerta, doorDigit);
-        if (verdict.doorPermitted) {
-            if (now.month == "08" && accessdb::FlagIsSet(Bounded(student, "Agosto", kFlagWidth))) {
-                verdict.restriction = Restriction::August;
-            } else if ((now.weekday == "Sun" || now.weekday == "Sat") &&
-                       accessdb::FlagIsSet(Bounded(student, "Fin_de_semana", kFlagWidth))) {
-                verdict.restriction = Restriction::Weekend;
-            } else if (accessdb::FlagIsSet(Bounded(student, "Periodo_temporal", kFlagWidth))) {
-                const std::string fechaA = Bounded(student, "FechaA", kDateWidth);
-                const std::string fechaB = Bounded(student, "FechaB", kDateWidth);
-                if (WithinPeriod(now, fechaA, fechaB)) {
-                    verdict.restriction = Restriction::Period;
-                }
-                verdict.nameFieldText = verdict.displayName;
-                verdict.dniFieldText = std::string(dni);
+    verdict.doorPermitted = accessdb::DoorListPermits(puerta, doorDigit);
+    if (verdict.doorPermitted) {
+        if (now.month == "08" && accessdb::FlagIsSet(Bounded(student->agosto, kFlagWidth))) {
+            verdict.restriction = Restriction::August;
+        } else if ((now.weekday == "Sun" || now.weekday == "Sat") &&
+                   accessdb::FlagIsSet(Bounded(student->finDeSemana, kFlagWidth))) {
+            verdict.restriction = Restriction::Weekend;
+        } else if (accessdb::FlagIsSet(Bounded(student->periodoTemporal, kFlagWidth))) {
+            if (WithinPeriod(now, Bounded(student->fechaA, kDateWidth),
+                             Bounded(student->fechaB, kDateWidth))) {
+                verdict.restriction = Restriction::Period;
             }
-            verdict.restricted = verdict.restriction != Restriction::None;
+            verdict.nameFieldText = verdict.displayName;
+            verdict.dniFieldText = std::string(dni);
         }
+        verdict.restricted = verdict.restriction != Restriction::None;
+    }
 
-        if (verdict.doorPermitted && !verdict.restricted) {
-            verdict.grant = true;
-        } else if (verdict.doorPermitted) {
-            verdict.nameFieldText = verdict.displayName;
-            verdict.dniFieldText = "Acceso restringido temporalmente";
-            verdict.doorPermitted = false;
-        } else {
-            verdict.nameFieldText = verdict.displayName;
-            verdict.dniFieldText =
-                doorDigit == '0' ? "Elija recinto a acceder " : "No posee autorizacion al recinto ";
-        }
-    } catch (const accessdb::DatabaseError& error) {
-        if (error.IsNoCurrentRow()) {
-            verdict.nameFieldText = "Nombre no registrado";
-            verdict.unregistered = true;
-            verdict.doorPermitted = true;
-            verdict.displayName = "Acceso denegado";
-        } else {
-            verdict.nameFieldText = "Algun problema en BBDD";
-            verdict.errorDescription = error.Description();
-            // The door stays shut after a failure, so the outcome must not count as a pass:
-            // no access record and no "VALIDO" for a door that was never opened.
-            verdict.doorPermitted = false;
-        }
-        verdict.grant = false;
+    if (verdict.doorPermitted && !verdict.restricted) {
+        verdict.grant = true;
+    } else if (verdict.doorPermitted) {
+        verdict.nameFieldText = verdict.displayName;
+        verdict.dniFieldText = "Acceso restringido temporalmente";
+        verdict.doorPermitted = false;
+    } else {
+        verdict.nameFieldText = verdict.displayName;
+        verdict.dniFieldText =
+            doorDigit == '0' ? "Elija recinto a acceder " : "No posee autorizacion al recinto ";
     }
     return verdict;
 }

@@ -1,9 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "accessdb/Connection.h"
-#include "accessdb/StudentRow.h"
+#include "accessdb/Records.h"
 #include "controller/cycle/ClockFields.h"
 #include "controller/cycle/Verdict.h"
 
@@ -21,9 +22,9 @@ class AccessRules {
     // ('1' to '8', '0' for none). Database failures become verdict texts, never exceptions.
     static Verdict Decide(accessdb::Connection& db, std::string_view dni, char doorDigit,
                           const ClockFields& now);
-    // The same on a row already looked up; its fields are read only as each test is reached.
-    static Verdict Decide(accessdb::StudentFields& student, std::string_view dni, char doorDigit,
-                          const ClockFields& now);
+    // The same on a student already looked up (none: not registered).
+    static Verdict Decide(const std::optional<accessdb::StudentRecord>& student,
+                          std::string_view dni, char doorDigit, const ClockFields& now);
 
   private:
     const ClockSource& m_clock;

@@ -71,10 +71,10 @@ TEST_F(DatabaseTest, ControllerNeverCreatesTheFile) {
 
 TEST_F(DatabaseTest, EitherLetterCaseReachesTheOneFile) {
     Connection::Open(folder / "alumnos.mdb", OpenMode::CreateIfMissing).AddStudent(Student());
-    EXPECT_EQ(Controller().FindStudent("12345678").nombre, "Ana");
+    EXPECT_EQ(Controller().FindStudent("12345678")->nombre, "Ana");
     EXPECT_EQ(Connection::Open(folder / "ALUMNOS.MDB", OpenMode::CreateIfMissing)
                   .FindStudent("12345678")
-                  .apellido1,
+                  ->apellido1,
               "Pérez");
     EXPECT_FALSE(std::filesystem::exists(file));
 }
@@ -86,7 +86,7 @@ TEST_F(DatabaseTest, TwoSpellingsInOneFolderStillMeetOnOneFile) {
     for (const char* name : {"Alumnos.mdb", "alumnos.mdb", "ALUMNOS.MDB"}) {
         EXPECT_EQ(FindDatabaseFile(folder / name), file) << name;
         EXPECT_EQ(
-            Connection::Open(folder / name, OpenMode::ExistingOnly).FindStudent("12345678").nombre,
+            Connection::Open(folder / name, OpenMode::ExistingOnly).FindStudent("12345678")->nombre,
             "Ana");
     }
 }
@@ -99,7 +99,7 @@ TEST_F(DatabaseTest, AnAppendWaitsForAnotherWriterInsteadOfFailing) {
     std::string failure;
     std::thread controller;
     {
-        WriteTransaction transaction(console);
+        Transaction transaction = console.Write();
         console.SaveStudent(Student("1,5,"));
         controller = std::thread([&] {
             failure = Failure([&] {
@@ -115,5 +115,5 @@ TEST_F(DatabaseTest, AnAppendWaitsForAnotherWriterInsteadOfFailing) {
     EXPECT_EQ(failure, "");
     EXPECT_TRUE(appended.load());
     EXPECT_EQ(Sql(file, "SELECT count(*) FROM Picadas"), Rows{"1"});
-    EXPECT_EQ(console.FindStudent("12345678").puerta, "1,5,");
+    EXPECT_EQ(console.FindStudent("12345678")->puerta, "1,5,");
 }

@@ -11,7 +11,7 @@
 #include "ChildProcess.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
-#include "accessdb/sqlite/SqliteEngine.h"
+#include "accessdb/sqlite/SqliteSession.h"
 #include "support/DatabaseFailure.h"
 #include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
@@ -89,7 +89,7 @@ class FailureTextTest : public ::testing::Test {
 
     ChildOutcome Lookup() {
         return InChildProcess([this] {
-            return Connection::Open(file, OpenMode::ExistingOnly).FindStudent("12345678").nombre;
+            return Connection::Open(file, OpenMode::ExistingOnly).FindStudent("12345678")->nombre;
         });
     }
     ChildOutcome Append() {
@@ -199,7 +199,7 @@ TEST_F(FailureTextTest, WriteFailuresSayWhyTheChangeWasNotSaved) {
 TEST_F(FailureTextTest, AFullDiskIsNamedAsSuch) {
     Register(file, {Student()});
     Connection console = Connection::Open(file, OpenMode::CreateIfMissing);
-    sqlite3* db = dynamic_cast<sqlite::SqliteEngine&>(console.Engine()).Handle();
+    sqlite3* db = dynamic_cast<sqlite::SqliteSession&>(console.Session()).Handle();
     ASSERT_EQ(sqlite3_exec(db, "PRAGMA max_page_count = 1; PRAGMA max_page_count", nullptr, nullptr,
                            nullptr),
               SQLITE_OK);

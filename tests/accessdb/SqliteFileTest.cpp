@@ -103,7 +103,7 @@ class SqliteFileTest : public ::testing::Test {
 // every card's append wait 8 s and fail as locked.
 TEST_F(SqliteFileTest, AnInterruptedFirstOpenIsSwitchedToWalByTheNextOpen) {
     MakeInterruptedFile();
-    EXPECT_EQ(Controller().FindStudent("12345678").nombre, "Ana");
+    EXPECT_EQ(Controller().FindStudent("12345678")->nombre, "Ana");
     EXPECT_EQ(Sql(file, "PRAGMA journal_mode"), Rows{"wal"});
 
     Reader console(file);
@@ -185,7 +185,7 @@ TEST_F(SqliteFileTest, FilesThatAreNotADatabaseOfNumberedStudentsAreRefusedUntou
 TEST_F(SqliteFileTest, TheConsoleMakesAnEmptyFileADatabase) {
     std::ofstream{file};
     Console().AddStudent(Student());
-    EXPECT_EQ(Controller().FindStudent("12345678").nombre, "Ana");
+    EXPECT_EQ(Controller().FindStudent("12345678")->nombre, "Ana");
 }
 
 // Tables made by hand whose columns hold numbers, whatever their declared type, work as before;
@@ -199,7 +199,7 @@ TEST_F(SqliteFileTest, HandMadeTablesWhoseDnisAreNumbersAreAccepted) {
                           "INSERT INTO Alumnos (DNI, Nombre, Puerta) VALUES (1234567, 'Ana', '5')"),
             Rows{});
         Connection db = Controller();
-        const StudentRecord ana = db.FindStudent("01234567");
+        const StudentRecord ana = db.FindStudent("01234567").value();
         EXPECT_EQ(ana.nombre + "|" + ana.puerta + "|" + ana.agosto, "Ana|5|");  // NULL reads empty
         db.AppendAccess({"01234567", "15/07/2014", "10:00:00", "3"});
         EXPECT_EQ(db.ListAccesses("01234567").size(), 1u);
@@ -223,7 +223,7 @@ TEST_F(SqliteFileTest, CardsKeepTheWalWhileTheProgramRunsAndTheFileIsWholeOnceIt
         Console().AddStudent(Student());
         const auto card = [&] {
             Connection db = Controller();
-            db.LookUpStudent("12345678").Field("Puerta");
+            db.FindStudent("12345678");
             db.AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
         };
         card();

@@ -60,7 +60,8 @@ TEST_F(AdminScript, ImportWritesNothingUntilEveryRowIsGood) {
     EXPECT_EQ(Count("Alumnos"), Rows{"4"});
     // Imported students are what the console saves: the programs read them as their own.
     const auto luis = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly)
-                          .FindStudent("23456789");
+                          .FindStudent("23456789")
+                          .value();
     EXPECT_EQ(luis.puerta, "2,");  // as the console stores door 2
     EXPECT_EQ(luis.agosto, "0");
 }

@@ -54,11 +54,7 @@ class FakeAdminTables : public accessdb::AdminTables {
   public:
     explicit FakeAdminTables(FakeSite& site) : m_site(site) { ++m_site.opens; }
 
-    void BeginRead() override {}
-    void EndRead() noexcept override {}
-    void BeginWrite() override {}
-    void CommitWrite() override {}
-    void RollbackWrite() noexcept override {}
+    accessdb::TransactionControl& Transactions() override { return m_transactions; }
     std::int64_t CountStudents() override {
         return static_cast<std::int64_t>(m_site.students.size());
     }
@@ -140,7 +136,7 @@ class FakeAdminTables : public accessdb::AdminTables {
         }
         for (const auto& s : students) {
             if (!update && m_site.students.contains(std::stoll(s.dni))) {
-                throw accessdb::DatabaseError(accessdb::kServerDuplicateKey,
+                throw accessdb::DatabaseError(accessdb::kDuplicateKey,
                                               "Ya existe un alumno con el DNI " + s.dni + ".");
             }
         }
@@ -165,7 +161,7 @@ class FakeAdminTables : public accessdb::AdminTables {
         purge(m_site.attempts);
         return static_cast<std::int64_t>(went);
     }
-    accessdb::PersonRecord Person(std::int64_t dni) override {
+    std::optional<accessdb::PersonRecord> Person(std::int64_t dni) override {
         const std::string text = accessdb::FormatDni(dni);
         const auto found = m_site.students.find(dni);
         accessdb::PersonRecord person;
@@ -186,12 +182,14 @@ class FakeAdminTables : public accessdb::AdminTables {
             }
         }
         if (!person.registered && person.accesses.empty() && person.attempts.empty()) {
-            throw accessdb::DatabaseError(accessdb::kNoCurrentRow, "No current record.");
+            return std::nullopt;
         }
         return person;
     }
-    void Erase(std::int64_t dni) override {
-        Person(dni);  // 3021 when there is nothing to erase
+    bool Erase(std::int64_t dni) override {
+        if (!Person(dni)) {
+            return false;
+        }
         if (m_site.eraseFails) {
             throw accessdb::DatabaseError(10, "Error de disco al escribir Alumnos.mdb.");
         }
@@ -199,6 +197,7 @@ class FakeAdminTables : public accessdb::AdminTables {
         m_site.students.erase(dni);
         std::erase_if(m_site.accesses, [&](const auto& a) { return a.dni == text; });
         std::erase_if(m_site.attempts, [&](const auto& a) { return a.dni == text; });
+        return true;
     }
     void Backup(const std::filesystem::path& file) override {
         if (m_site.server) {
@@ -212,7 +211,16 @@ class FakeAdminTables : public accessdb::AdminTables {
     }
 
   private:
+    // Every change the fake makes is whole at once.
+    struct NoTransactions : accessdb::TransactionControl {
+        bool InTransaction() const override { return false; }
+        void Begin(accessdb::TransactionKind) override {}
+        void Commit() override {}
+        void Rollback() noexcept override {}
+    };
+
     FakeSite& m_site;
+    NoTransactions m_transactions;
 };
 
 // A run of the commands against the fake tables: what they print, what they ask, the pauses.
@@ -252,5 +260,14 @@ class FakeSession : public admin::AdminSession {
     std::vector<std::chrono::milliseconds> pauses;
 
   private:
+    // Every change the fake makes is whole at once.
+    struct NoTransactions : accessdb::TransactionControl {
+        bool InTransaction() const override { return false; }
+        void Begin(accessdb::TransactionKind) override {}
+        void Commit() override {}
+        void Rollback() noexcept override {}
+    };
+
     FakeSite& m_site;
+    NoTransactions m_transactions;
 };

@@ -59,9 +59,9 @@ TEST(SiteCopyServer, AFileMovesToTheServerAndBackUnchanged) {
               testserver::Rows{"358|0"});
     // The programs read the NULLs as they read them in the file: empty texts.
     auto onServer = accessdb::Connection::Open(server.Location(), OpenMode::ExistingOnly);
-    EXPECT_EQ(onServer.FindStudent("01234567").apellido1, "Ibáñez");
-    EXPECT_EQ(onServer.FindStudent("12345678").fechaB, "31/12/14");
-    EXPECT_EQ(onServer.FindStudent("99999999").nombre, "");
+    EXPECT_EQ(onServer.FindStudent("01234567")->apellido1, "Ibáñez");
+    EXPECT_EQ(onServer.FindStudent("12345678")->fechaB, "31/12/14");
+    EXPECT_EQ(onServer.FindStudent("99999999")->nombre, "");
 
     // A second copy onto the server, now holding rows, is refused and changes nothing.
     EXPECT_EQ(RunAdminProgram(toServer).exitCode, 3);

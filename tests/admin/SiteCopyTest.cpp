@@ -73,7 +73,7 @@ TEST_F(SiteCopyTest, CopiesEveryColumnAndTheOrderWrittenIntoANewFile) {
 
     // The copy is a database the programs use as they use the original.
     auto db = accessdb::Connection::Open(target, OpenMode::ExistingOnly);
-    EXPECT_EQ(db.FindStudent("01234567").nombre, "Nuño");
+    EXPECT_EQ(db.FindStudent("01234567")->nombre, "Nuño");
     EXPECT_EQ(db.ListAccesses("12345678").at(1).fecha, " 1/01/2014");
 }
 

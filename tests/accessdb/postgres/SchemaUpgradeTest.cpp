@@ -89,7 +89,7 @@ TEST_P(SchemaUpgrade, AnOldDatabaseIsUpgradedOnceByWhicheverProgramOpensItFirst)
         MakeVersionOne(*site);
         {
             Connection db = Connection::Open(site->Location(), mode);
-            EXPECT_EQ(db.FindStudent("12345678").puerta, "5");
+            EXPECT_EQ(db.FindStudent("12345678")->puerta, "5");
             db.AppendAttempt({"12345678", " 6/03/2024", "10:00:00", "5", "p", "concedido", ""});
             EXPECT_EQ(db.ListAttempts({}).attempts.size(), 1u);
         }
@@ -193,7 +193,7 @@ TEST(SchemaUpgradeOfAFile, AReaderInTheOldJournalModeDelaysTheUpgradeNotTheCard)
             SQLITE_OK);
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(
-            Connection::Open(site.File(), OpenMode::ExistingOnly).FindStudent("12345678").nombre,
+            Connection::Open(site.File(), OpenMode::ExistingOnly).FindStudent("12345678")->nombre,
             "Ana");
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
         EXPECT_EQ(StoredVersion(site), "1");

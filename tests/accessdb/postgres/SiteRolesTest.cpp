@@ -68,7 +68,7 @@ class SiteRoles : public ::testing::Test {
     void SetUp() override {
         Connection console =
             Connection::Open(StorageLocation::Server(ConsoleLogin()), OpenMode::CreateIfMissing);
-        if (CodeOf([&] { console.FindStudent("12345678"); }) == kNoCurrentRow) {
+        if (!console.FindStudent("12345678")) {
             console.AddStudent(Student());
             console.SaveStudent(Student("3", "1", "1"));
             console.AppendAccess({"12345678", " 5/03/2024", "09:41:07", "3"});
@@ -111,8 +111,8 @@ TEST_F(SiteRoles, AStationLoginCannotChangeStudentsHistoryOrAttempts) {
 TEST_F(SiteRoles, AStationLoginDoesACardsWorkAndIsRefusedTheConsolesThroughTheEngine) {
     Connection station =
         Connection::Open(StorageLocation::Server(StationLogin()), OpenMode::ExistingOnly);
-    EXPECT_EQ(station.LookUpStudent("12345678").Field("Fin_de_semana"), "1");
-    EXPECT_EQ(CodeOf([&] { station.LookUpStudent("87654321").Field("Nombre"); }), kNoCurrentRow);
+    EXPECT_EQ(station.FindStudent("12345678")->finDeSemana, "1");
+    EXPECT_FALSE(station.FindStudent("87654321"));
     const Rows accessesBefore = Sql(ConsoleLogin(), "SELECT count(*) + 1 FROM picadas");
     EXPECT_EQ(CodeOf([&] {
                   station.AppendAccess({"12345678", " 6/03/2024", "10:00:00", "3"});
@@ -218,7 +218,7 @@ TEST_F(SiteRoles, AConsoleLoginDoesTheConsolesWorkAndTheAdminJobsButNeverWritesA
     StudentRecord luis = Student("5");
     luis.dni = "87654321";
     {
-        WriteTransaction adding(db);
+        Transaction adding = db.Write();
         db.AddStudent(luis);
         db.SaveStudent(luis);
         adding.Commit();
@@ -226,12 +226,12 @@ TEST_F(SiteRoles, AConsoleLoginDoesTheConsolesWorkAndTheAdminJobsButNeverWritesA
     db.AppendAccess({"87654321", " 5/03/2024", "09:41:07", "5"});
     EXPECT_EQ(db.ListAccesses("87654321").size(), 1u);
     {
-        WriteTransaction deleting(db);
+        Transaction deleting = db.Write();
         db.DeleteAccesses("87654321");
         db.DeleteStudent("87654321");
         deleting.Commit();
     }
-    EXPECT_EQ(CodeOf([&] { db.FindStudent("87654321"); }), kNoCurrentRow);
+    EXPECT_FALSE(db.FindStudent("87654321"));
     AttemptQuery query;
     query.dni = "87654321";
     EXPECT_EQ(db.ListAttempts(query).attempts.size(), 2u);
@@ -243,7 +243,7 @@ TEST_F(SiteRoles, AConsoleLoginDoesTheConsolesWorkAndTheAdminJobsButNeverWritesA
     while (admin->PurgeChunk("2024-01-01", 100) > 0) {
     }
     EXPECT_EQ(db.ListAttempts(query).attempts.size(), 1u);
-    EXPECT_EQ(admin->Person(87654321).attempts.size(), 1u);
+    EXPECT_EQ(admin->Person(87654321)->attempts.size(), 1u);
     admin->Erase(87654321);
     EXPECT_EQ(db.ListAttempts(query).attempts.size(), 0u);
 }
@@ -292,7 +292,7 @@ TEST_F(SiteRoles, AnOldServerIsUpgradedByTheSetUpScriptAndUntilThenEveryProgramS
 
     ASSERT_EQ(RunSetUp(old), 0);
     Connection card = Connection::Open(StorageLocation::Server(oldStation), OpenMode::ExistingOnly);
-    EXPECT_EQ(card.LookUpStudent("12345678").Field("Nombre"), "Ana");
+    EXPECT_EQ(card.FindStudent("12345678")->nombre, "Ana");
     card.AppendAttempt({"12345678", " 6/03/2024", "10:00:00", "3", "p1", kOutcomeGranted, ""});
     EXPECT_EQ(Connection::Open(StorageLocation::Server(oldConsole), OpenMode::CreateIfMissing)
                   .ListAccesses("12345678")

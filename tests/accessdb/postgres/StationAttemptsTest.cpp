@@ -76,7 +76,7 @@ class StationAttempts : public ::testing::TestWithParam<Engine> {
     Rows AccessRows() { return site->Run("SELECT DNI, Fecha, Hora, Puerta FROM Picadas"); }
     void Register(const StudentRecord& student) {
         Connection db = Console();
-        if (!db.LookUpStudent(student.dni).HasRow()) {
+        if (!db.FindStudent(student.dni)) {
             db.AddStudent(student);
         }
         db.SaveStudent(student);

@@ -74,8 +74,8 @@ Tally RunConsole(const StorageLocation& location) {
             student.dni = NewStudentDni(round);
             {
                 Connection db = open();
-                WriteTransaction adding(db);
-                if (db.LookUpStudent(student.dni).HasRow()) {
+                Transaction adding = db.Write();
+                if (db.FindStudent(student.dni)) {
                     tally.Fail("already registered: " + student.dni);
                     continue;
                 }
@@ -86,16 +86,10 @@ Tally RunConsole(const StorageLocation& location) {
             StudentRecord last = Student(round % 2 == 0 ? "1,2" : "1,2,3");
             last.dni = StationDni(kStations);
             open().SaveStudent(last);
-            try {
-                open().ListAccesses(StationDni(1));
-            } catch (const DatabaseError& error) {
-                if (!error.IsNoCurrentRow()) {
-                    throw;
-                }
-            }
+            open().ListAccesses(StationDni(1));
             if (round % 2 == 1) {
                 Connection db = open();
-                WriteTransaction deleting(db);
+                Transaction deleting = db.Write();
                 db.DeleteStudent(NewStudentDni(round - 1));
                 deleting.Commit();
             }

@@ -111,7 +111,7 @@ class AttemptPages : public ::testing::TestWithParam<Engine> {
     void Write(int count) {
         accessdb::Connection db =
             accessdb::Connection::Open(site->Location(), accessdb::OpenMode::CreateIfMissing);
-        accessdb::WriteTransaction transaction(db);
+        accessdb::Transaction transaction = db.Write();
         for (int i = 0; i < count; ++i) {
             written.push_back(MakeAttempt(static_cast<int>(written.size()), seed));
             db.AppendAttempt(written.back().record);

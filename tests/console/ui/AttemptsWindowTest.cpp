@@ -157,7 +157,7 @@ void AttemptsWindowTest::init() {
     Register(File(), {Student("3"), {"87654321", "Luis", "Gil", "", "5", "0", "0", "0", "", ""}});
     {
         auto db = accessdb::Connection::Open(File(), accessdb::OpenMode::ExistingOnly);
-        accessdb::WriteTransaction transaction(db);
+        accessdb::Transaction transaction = db.Write();
         for (int i = 0; i < 250; ++i) {
             db.AppendAttempt(Attempt(i));
         }
@@ -335,7 +335,7 @@ void AttemptsWindowTest::namesStandBesideTheDnisAndInTheStudentsCaption() {
                                       "0",        "0",    "0",     "",     ""};
         db.AddStudent(muñoz);
         db.SaveStudent(muñoz);
-        accessdb::WriteTransaction transaction(db);
+        accessdb::Transaction transaction = db.Write();
         for (int i = 0; i < 200; ++i) {
             db.AppendAttempt({i % 2 ? "00000042" : "99999999", "27/03/2024", "12:00:00", "1", "P1",
                               i % 2 ? "concedido" : "no registrado", ""});

@@ -230,7 +230,8 @@ void MirevalSessionTest::wholeSessionThroughTheButtons() {
     QCOMPARE(Answering({}, [&] { Click(1031); }), QStringList());
     const accessdb::StudentRecord stored =
         accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly)
-            .FindStudent("12345678");
+            .FindStudent("12345678")
+            .value();
     QCOMPARE(stored.nombre + "|" + stored.puerta + "|" + stored.periodoTemporal + "|" +
                  stored.fechaA + "|" + stored.fechaB,
              std::string("Ana|2,8|1|05/03/26|31/12/36"));
@@ -312,7 +313,8 @@ void MirevalSessionTest::periodBoxAnswersEveryWayOfChangingIt() {
     QCOMPARE(Answering({}, [&] { Click(1031); }), QStringList());
     const accessdb::StudentRecord stored =
         accessdb::Connection::Open(Database(folder), accessdb::OpenMode::ExistingOnly)
-            .FindStudent("11111111");
+            .FindStudent("11111111")
+            .value();
     QCOMPARE(
         QString::fromStdString(stored.puerta + "|" + stored.agosto + "|" + stored.periodoTemporal +
                                "|" + stored.fechaA + "|" + stored.fechaB),
@@ -330,7 +332,8 @@ void MirevalSessionTest::namesTypedBeforeAddingAreStored() {
     const auto names = [&](const char* dni) {
         const accessdb::StudentRecord stored =
             accessdb::Connection::Open(Database(folder), accessdb::OpenMode::ExistingOnly)
-                .FindStudent(dni);
+                .FindStudent(dni)
+                .value();
         return stored.nombre + "|" + stored.apellido1 + "|" + stored.apellido2;
     };
 

@@ -100,43 +100,4 @@ TEST(RulesOnAFile, EachRowGivesItsVerdict) {
     }
 }
 
-// Reports which columns were read: a hand-made file may lack the ones a test never reaches.
-class RecordingStudent : public accessdb::StudentFields {
-  public:
-    explicit RecordingStudent(const StudentRecord& s)
-        : m_columns{{"Nombre", s.nombre},
-                    {"Apellido1", s.apellido1},
-                    {"Puerta", s.puerta},
-                    {"Agosto", s.agosto},
-                    {"Fin_de_semana", s.finDeSemana},
-                    {"Periodo_temporal", s.periodoTemporal},
-                    {"FechaA", s.fechaA},
-                    {"FechaB", s.fechaB}} {}
-    std::string Field(std::string_view column) override {
-        reads.emplace_back(column);
-        return m_columns[std::string(column)];
-    }
-    std::vector<std::string> reads;
-
-  private:
-    std::map<std::string, std::string> m_columns;
-};
-
-TEST(RulesReadOrder, RestrictionFieldsAreReadOnlyWhenTheirTestIsReached) {
-    using Reads = std::vector<std::string>;
-    const StudentRecord everything = Student("5", "1", "1", "1", "01/01/26", "31/12/26");
-    RecordingStudent august(everything);
-    AccessRules::Decide(august, "12345678", '5', At(kAugustSaturday));
-    EXPECT_EQ(august.reads, (Reads{"Nombre", "Apellido1", "Puerta", "Agosto"}));
-
-    RecordingStudent weekday(everything);
-    AccessRules::Decide(weekday, "12345678", '5', At(kWednesday));
-    EXPECT_EQ(weekday.reads,
-              (Reads{"Nombre", "Apellido1", "Puerta", "Periodo_temporal", "FechaA", "FechaB"}));
-
-    RecordingStudent denied(Student("1", "1", "1", "1"));
-    AccessRules::Decide(denied, "12345678", '5', At(kAugustSaturday));
-    EXPECT_EQ(denied.reads, (Reads{"Nombre", "Apellido1", "Puerta"}));
-}
-
 }  // namespace

@@ -193,7 +193,7 @@ TEST(CycleDatabaseTest, TickWhileTheBoxIsOpenDoesNotReadTheCardAgain) {
 }
 
 TEST(CycleDatabaseTest, NothingIsRecordedUnlessTheWholeDecisionGranted) {
-    // The door list matches, then the August column is missing: no door, no record.
+    // A file without the August column: the lookup fails, no door, no record.
     Station august;
     HandMadeDatabase(
         august.database,
@@ -214,11 +214,11 @@ TEST(CycleDatabaseTest, NothingIsRecordedUnlessTheWholeDecisionGranted) {
     Station record;
     HandMadeDatabase(record.database,
                      "CREATE TABLE Alumnos (DNI INTEGER PRIMARY KEY, Nombre TEXT, Apellido1 TEXT,"
-                     " Puerta TEXT, Agosto TEXT, Fin_de_semana TEXT, Periodo_temporal TEXT,"
-                     " FechaA TEXT, FechaB TEXT);"
+                     " Apellido2 TEXT, Puerta TEXT, Agosto TEXT, Fin_de_semana TEXT,"
+                     " Periodo_temporal TEXT, FechaA TEXT, FechaB TEXT);"
                      "CREATE TABLE Picadas (DNI INTEGER, Fecha TEXT, Hora TEXT);"
-                     "INSERT INTO Alumnos VALUES (12345678, 'Ana', 'Pérez', '5', '0', '0', '0', "
-                     "'', '');");
+                     "INSERT INTO Alumnos VALUES (12345678, 'Ana', 'Pérez', '', '5', '0', '0', "
+                     "'0', '', '');");
     record.readers.Then(kCard);
     record.cycle.OnTimer('5');
     EXPECT_EQ(record.door.opened, "5");
