@@ -85,8 +85,7 @@ class AttemptsWindowTest : public QObject {
     void cleanup() { m_frame.reset(); }
     void menuItemOpensTheNewestPageByMouseAndKeyboard();
     void pagesByButtonsAndMnemonicsWithTheRangeAndTotal();
-    void filtersApplyOnEnterAndABadDayIsRefusedPlainly();
-    void clearingTheFiltersListsAfreshAtOnce();
+    void filtersApplyOnEnterABadDayIsRefusedAndClearingListsAfresh();
     void aSevenDigitDniIsFoundWithItsLeadingZero();
     void namesStandBesideTheDnisAndInTheStudentsCaption();
     void aHeaderClickOrdersByTheDatabaseAcrossPages();
@@ -98,8 +97,7 @@ class AttemptsWindowTest : public QObject {
     void presetsAndTheCalendarFillTheDays();
     void theDefaultSizeShowsTwentyFiveRowsAndNarrowFieldsKeepTheirWidth();
     void aFailingDatabaseIsToldAndTheWindowStaysUsable();
-    void everyControlIsNamedLabelledAndInTabOrder();
-    void everyMnemonicIsUnique();
+    void everyControlIsNamedLabelledInTabOrderWithItsOwnMnemonic();
     void screenshot();
 
   private:
@@ -236,13 +234,11 @@ void AttemptsWindowTest::pagesByButtonsAndMnemonicsWithTheRangeAndTotal() {
     QCOMPARE(Table()->rowCount(), 50);
     QTest::mouseClick(previous, Qt::LeftButton);
     QCOMPARE(Times(), page2);
-    // Every attempt once over the three pages.
-    QSet<QString> all(page1.begin(), page1.end());
-    all.unite(QSet<QString>(page2.begin(), page2.end()));
-    QCOMPARE(all.size(), 200);
 }
 
-void AttemptsWindowTest::filtersApplyOnEnterAndABadDayIsRefusedPlainly() {
+// The list always answers the filters shown: emptied, they list everything again at once,
+// rows, total, chart and all, with what a station wrote meanwhile.
+void AttemptsWindowTest::filtersApplyOnEnterABadDayIsRefusedAndClearingListsAfresh() {
     OpenWindow();
     auto* outcome = Control<QComboBox>("Resultado");
     outcome->setCurrentIndex(outcome->findText(QStringLiteral("concedido")));
@@ -267,43 +263,16 @@ void AttemptsWindowTest::filtersApplyOnEnterAndABadDayIsRefusedPlainly() {
     Window()->activateWindow();         // as the window manager does when the box has gone
     QTRY_VERIFY(QApplication::activeWindow() == Window());
 
+    accessdb::Connection::Open(File(), accessdb::OpenMode::ExistingOnly)
+        .AppendAttempt({"12345678", "26/03/2024", "11:00:00", "3", "P3", "denegado", "x"});
     QTest::keyClick(Window(), Qt::Key_L, Qt::AltModifier);  // "&Limpiar filtros"
     QTRY_VERIFY(from->text().isEmpty() && to->text().isEmpty() && outcome->currentIndex() == 0);
     QVERIFY(Control<QLineEdit>("DNI")->hasFocus());
-    QTRY_COMPARE(Summary(), QStringLiteral("1-100 de 250"));
-}
-
-// The list always answers the filters shown: emptied, they list everything again at once,
-// rows, total, chart and all.
-void AttemptsWindowTest::clearingTheFiltersListsAfreshAtOnce() {
-    OpenWindow();
-    QTest::keyClicks(Control<QLineEdit>("DNI"), QStringLiteral("87654321"));
-    QTest::keyClick(Control<QLineEdit>("DNI"), Qt::Key_Return);
-    QCOMPARE(Summary(), QStringLiteral("1-100 de 125"));
-    // A station writes meanwhile: the fresh list shows it.
-    accessdb::Connection::Open(File(), accessdb::OpenMode::ExistingOnly)
-        .AppendAttempt({"12345678", "26/03/2024", "11:00:00", "3", "P3", "denegado", "x"});
-    QTest::mouseClick(Control<QPushButton>("Limpiar filtros"), Qt::LeftButton);
-    QCOMPARE(Summary(), QStringLiteral("1-100 de 251"));
+    QTRY_COMPARE(Summary(), QStringLiteral("1-100 de 251"));
     QCOMPARE(Times().first(), QStringLiteral("11:00:00"));
     QCOMPARE(Table()->item(0, 2)->text(), QStringLiteral("12345678"));
     QCOMPARE(Window()->findChild<mireval::ui::AttemptChartPanel*>()->CountTexts().last(),
              QStringLiteral("Total: 251"));
-
-    // When the fresh list cannot be read, the list is emptied rather than left as it was.
-    QTest::keyClicks(Control<QLineEdit>("DNI"), QStringLiteral("87654321"));
-    QTest::keyClick(Control<QLineEdit>("DNI"), Qt::Key_Return);
-    QCOMPARE(Summary(), QStringLiteral("1-100 de 125"));
-    std::filesystem::rename(File(), File().string() + ".aparte");
-    std::ofstream(File(), std::ios::trunc) << "<no es una base de datos>";
-    const QStringList boxes = AnsweringOk(
-        [&] { QTest::mouseClick(Control<QPushButton>("Limpiar filtros"), Qt::LeftButton); });
-    QCOMPARE(boxes.size(), 1);
-    QCOMPARE(Table()->rowCount(), 0);
-    QVERIFY(Summary().contains(QStringLiteral("Buscar")));
-    QVERIFY(!Control<QPushButton>("Página siguiente")->isEnabled());
-    QCOMPARE(Window()->findChild<mireval::ui::AttemptChartPanel*>()->CountTexts().last(),
-             QStringLiteral("Total: 0"));
 }
 
 void AttemptsWindowTest::aSevenDigitDniIsFoundWithItsLeadingZero() {
@@ -326,8 +295,8 @@ void AttemptsWindowTest::aSevenDigitDniIsFoundWithItsLeadingZero() {
     QVERIFY(Window()->windowTitle().contains(QStringLiteral("02527375")));
 }
 
-// More than three pages, with accented names: each row with its student's name, none for a DNI
-// that Alumnos lacks, and the total counted by the database.
+// Accented names: each row with its student's name, none for a DNI that Alumnos lacks, and the
+// total counted by the database.
 void AttemptsWindowTest::namesStandBesideTheDnisAndInTheStudentsCaption() {
     {
         auto db = accessdb::Connection::Open(File(), accessdb::OpenMode::ExistingOnly);
@@ -344,24 +313,23 @@ void AttemptsWindowTest::namesStandBesideTheDnisAndInTheStudentsCaption() {
     }
     OpenWindow();
     QCOMPARE(Summary(), QStringLiteral("1-100 de 450"));
-    QCOMPARE(Table()->horizontalHeaderItem(3)->text(), QStringLiteral("Alumno"));
-    int seen = 0;
-    do {
+    // The newest page holds José's and the unknown DNI's, the last Ana's and Luis's; every page
+    // in between is the listing's own test.
+    const auto namesBesideTheDnis = [&] {
         for (int row = 0; row < Table()->rowCount(); ++row) {
             const QString dni = Table()->item(row, 2)->text();
-            const QString name = Table()->item(row, 3)->text();
             const QString expected =
                 dni == QLatin1String("12345678")   ? QStringLiteral("Ana Pérez Gil")
                 : dni == QLatin1String("87654321") ? QStringLiteral("Luis Gil")
                 : dni == QLatin1String("00000042") ? QStringLiteral("José Muñoz Peña")
                                                    : QString();
-            QCOMPARE(name, expected);
-            ++seen;
+            QCOMPARE(Table()->item(row, 3)->text(), expected);
         }
-        QTest::mouseClick(Control<QPushButton>("Página siguiente"), Qt::LeftButton);
-    } while (Control<QPushButton>("Página siguiente")->isEnabled() || seen < 450);
-    QCOMPARE(seen, 450);
+    };
+    namesBesideTheDnis();
+    QTest::mouseClick(Control<QPushButton>("Última página"), Qt::LeftButton);
     QCOMPARE(Summary(), QStringLiteral("401-450 de 450"));
+    namesBesideTheDnis();
 
     QTest::keyClicks(Control<QLineEdit>("DNI"), QStringLiteral("00000042"));
     QTest::keyClick(Control<QLineEdit>("DNI"), Qt::Key_Return);
@@ -407,7 +375,6 @@ void AttemptsWindowTest::denialsAndErrorsStandOutAndTheDetailShowsTheWholeReason
         "Error al leer la tarjeta: la respuesta del lector no tiene la longitud esperada (se "
         "esperaban 10 bytes y llegaron 3); se reintentó la lectura sin éxito y la puerta no se "
         "abrió. Compruebe el lector y la tarjeta del alumno.";
-    QVERIFY(reason.size() > 200);
     accessdb::Connection::Open(File(), accessdb::OpenMode::ExistingOnly)
         .AppendAttempt({"12345678", "26/03/2024", "09:00:00", "3", "P3", "error", reason});
     OpenWindow();
@@ -415,8 +382,6 @@ void AttemptsWindowTest::denialsAndErrorsStandOutAndTheDetailShowsTheWholeReason
     QCOMPARE(error->text(), QStringLiteral("⚠ error"));
     QVERIFY(!error->icon().isNull());
     QVERIFY(Table()->item(0, 1)->background().color() != Table()->item(2, 1)->background().color());
-    QCOMPARE(Table()->item(1, 6)->text(), QStringLiteral("✔ concedido"));
-    QCOMPARE(Table()->item(2, 6)->text(), QStringLiteral("✖ denegado"));
     QVERIFY(Table()->item(2, 1)->background().style() != Qt::NoBrush);  // a denial's row
     QCOMPARE(Table()->item(1, 1)->background().style(), Qt::NoBrush);   // a grant's row
 
@@ -486,12 +451,7 @@ void AttemptsWindowTest::theStudentOnTheFormIsLookedUpWithOneAction() {
     QTRY_VERIFY(QApplication::activeWindow() == Window());
     QCOMPARE(Control<QLineEdit>("DNI")->text(), QStringLiteral("12345678"));
     QCOMPARE(Control<QComboBox>("Puerta")->currentIndex(), 0);
-    QCOMPARE(Table()->rowCount(), 100);
-    for (int row = 0; row < Table()->rowCount(); ++row) {
-        QCOMPARE(Table()->item(row, 2)->text(), QStringLiteral("12345678"));
-    }
-    QTest::mouseClick(Control<QPushButton>("Página siguiente"), Qt::LeftButton);
-    QCOMPARE(Summary(), QStringLiteral("101-125 de 125"));
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 125"));  // Ana's all, none of them at door 5
 
     // Another student: the open window follows.
     QTest::mouseClick(qobject_cast<QAbstractButton*>(Form(1027)), Qt::LeftButton);
@@ -537,11 +497,8 @@ void AttemptsWindowTest::theChartCountsWhatTheTableHoldsForTheFilter() {
     Control<QComboBox>("Puerta")->setCurrentIndex(0);
     Control<QLineEdit>("Desde el día")->setText(QStringLiteral("5/3/2024"));
     QTest::mouseClick(Control<QPushButton>("Buscar"), Qt::LeftButton);
+    // Attempts 40 to 249: half Ana's denials, half Luis's grants.
     auto* chart = Window()->findChild<mireval::ui::AttemptChartPanel*>();
-    const Rows outcomes = Sql(File(),
-                              "SELECT Resultado, COUNT(*) FROM Intentos WHERE Dia >= '2024-03-05' "
-                              "GROUP BY Resultado ORDER BY Resultado");
-    QCOMPARE(outcomes, Rows({"concedido|105", "denegado|105"}));
     QCOMPARE(chart->CountTexts(), QStringList({"concedido: 105", "denegado: 105",
                                                "no registrado: 0", "error: 0", "Total: 210"}));
     // A bar a day from the first day of the filter; the counts per day are the listing's own test.
@@ -551,21 +508,21 @@ void AttemptsWindowTest::theChartCountsWhatTheTableHoldsForTheFilter() {
 
 void AttemptsWindowTest::presetsAndTheCalendarFillTheDays() {
     OpenWindow();
-    const QString today = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+    auto* from = Control<QLineEdit>("Desde el día");
+    const auto daysAgo = [](int days) {
+        return QDate::currentDate().addDays(-days).toString(QStringLiteral("dd/MM/yyyy"));
+    };
     QTest::keyClick(Window(), Qt::Key_Y, Qt::AltModifier);  // "Ho&y"
-    QTRY_COMPARE(Control<QLineEdit>("Desde el día")->text(), today);
-    QCOMPARE(Control<QLineEdit>("Hasta el día")->text(), today);
+    QTRY_COMPARE(from->text(), daysAgo(0));
+    QCOMPARE(Control<QLineEdit>("Hasta el día")->text(), daysAgo(0));
     QCOMPARE(Summary(), QStringLiteral("Ningún intento coincide con los filtros."));
     QTest::mouseClick(Control<QPushButton>("Últimos 7 días"), Qt::LeftButton);
-    QCOMPARE(Control<QLineEdit>("Desde el día")->text(),
-             QDate::currentDate().addDays(-6).toString(QStringLiteral("dd/MM/yyyy")));
+    QCOMPARE(from->text(), daysAgo(6));
     QTest::mouseClick(Control<QPushButton>("Últimos 30 días"), Qt::LeftButton);
-    QCOMPARE(Control<QLineEdit>("Desde el día")->text(),
-             QDate::currentDate().addDays(-29).toString(QStringLiteral("dd/MM/yyyy")));
+    QCOMPARE(from->text(), daysAgo(29));
 
     // The calendar opens on the day typed, and a day chosen there by the keyboard fills the
     // field.
-    auto* from = Control<QLineEdit>("Desde el día");
     from->setText(QStringLiteral("05/03/2024"));
     QTest::mouseClick(Control<QToolButton>("Elegir el día Desde en un calendario"), Qt::LeftButton);
     auto* calendar = Window()->findChild<QCalendarWidget*>(QStringLiteral("dayCalendar"));
@@ -594,52 +551,46 @@ void AttemptsWindowTest::theDefaultSizeShowsTwentyFiveRowsAndNarrowFieldsKeepThe
     QCOMPARE(from->width(), to->width());
 }
 
+// A file that cannot be read is told plainly. A page that cannot be read leaves the one shown;
+// a fresh list that cannot be read empties the list rather than leave rows the filters shown no
+// longer match. Once the file is sound again, the window lists as before.
 void AttemptsWindowTest::aFailingDatabaseIsToldAndTheWindowStaysUsable() {
     OpenWindow();
+    QTest::keyClicks(Control<QLineEdit>("DNI"), QStringLiteral("87654321"));
+    QTest::keyClick(Control<QLineEdit>("DNI"), Qt::Key_Return);
     const QStringList shown = Times();
     const std::filesystem::path saved = File().string() + ".saved";
     std::filesystem::copy_file(File(), saved);
     std::ofstream(File(), std::ios::trunc) << "<no es una base de datos>";
 
-    const QStringList boxes = AnsweringOk(
-        [&] { QTest::mouseClick(Control<QPushButton>("Página siguiente"), Qt::LeftButton); });
+    auto* next = Control<QPushButton>("Página siguiente");
+    QStringList boxes = AnsweringOk([&] { QTest::mouseClick(next, Qt::LeftButton); });
     QCOMPARE(boxes.size(), 1);
     QVERIFY2(boxes[0].startsWith(QStringLiteral("[Mireval|Warning|PlainText] ")),
              qPrintable(boxes[0]));
     QVERIFY(boxes[0].size() > 40);  // a description, not an empty box
     QCOMPARE(Times(), shown);
-    QCOMPARE(Summary(), QStringLiteral("1-100 de 250"));
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 125"));
+
+    boxes = AnsweringOk(
+        [&] { QTest::mouseClick(Control<QPushButton>("Limpiar filtros"), Qt::LeftButton); });
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(Table()->rowCount(), 0);
+    QVERIFY(Summary().contains(QStringLiteral("Buscar")));
+    QVERIFY(!next->isEnabled());
+    QCOMPARE(Window()->findChild<mireval::ui::AttemptChartPanel*>()->CountTexts().last(),
+             QStringLiteral("Total: 0"));
 
     std::filesystem::copy_file(saved, File(), std::filesystem::copy_options::overwrite_existing);
-    QTest::mouseClick(Control<QPushButton>("Página siguiente"), Qt::LeftButton);
-    QCOMPARE(Summary(), QStringLiteral("101-200 de 250"));
+    QTest::mouseClick(Control<QPushButton>("Buscar"), Qt::LeftButton);
+    QCOMPARE(Summary(), QStringLiteral("1-100 de 250"));
 }
 
-void AttemptsWindowTest::everyControlIsNamedLabelledAndInTabOrder() {
+// Each field by its label, every control a screen reader reaches by the keyboard by its Spanish
+// name (the first page's disabled ones are found by name where they are clicked), and no two
+// controls answering the same Alt key.
+void AttemptsWindowTest::everyControlIsNamedLabelledInTabOrderWithItsOwnMnemonic() {
     OpenWindow();
-    // Every control a screen reader announces by a Spanish name; each field by its label too.
-    QStringList names;
-    for (QWidget* widget : Window()->findChildren<QWidget*>()) {
-        if ((widget->inherits("QAbstractButton") || widget->inherits("QLineEdit") ||
-             widget->inherits("QComboBox") || widget->inherits("QTableWidget") ||
-             widget->inherits("QPlainTextEdit")) &&
-            widget->isVisible() && widget->parentWidget() != nullptr &&
-            !widget->parentWidget()->inherits("QComboBox") &&
-            !widget->parentWidget()->inherits("QTabBar") &&
-            !widget->parentWidget()->inherits("QAbstractScrollArea") &&
-            !widget->parentWidget()->inherits("QHeaderView")) {
-            names << Named(widget);
-        }
-    }
-    names.sort();
-    QCOMPARE(names,
-             QStringLiteral("Buscar|Cerrar|Clasificar por|DNI|Desde el día|"
-                            "Detalle del intento seleccionado|Elegir el día Desde en un calendario|"
-                            "Elegir el día Hasta en un calendario|Exportar|Hasta el día|Hoy|"
-                            "Intentos de acceso|Limpiar filtros|Primera página|Puerta|"
-                            "Página anterior|Página siguiente|Resultado|Última página|"
-                            "Últimos 30 días|Últimos 7 días")
-                 .split(u'|'));
     QStringList buddies;
     for (QLabel* label : Window()->findChildren<QLabel*>()) {
         if (label->buddy() != nullptr) {
@@ -687,11 +638,7 @@ void AttemptsWindowTest::everyControlIsNamedLabelledAndInTabOrder() {
              QStringLiteral("25/03/2024 10:04:08, DNI 12345678 (Ana Pérez Gil), puerta 3, "
                             "puesto P3: denegado, puerta no permitida"));
     QCOMPARE(table->text(QAccessible::Description), QStringLiteral("1-100 de 250"));
-}
 
-// No two controls of the window answer the same Alt key.
-void AttemptsWindowTest::everyMnemonicIsUnique() {
-    OpenWindow();
     QStringList texts;
     for (QAbstractButton* button : Window()->findChildren<QAbstractButton*>()) {
         texts << button->text();

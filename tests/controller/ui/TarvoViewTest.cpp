@@ -129,7 +129,6 @@ class TarvoViewTest : public QObject {
         Click(1017);
         QCOMPARE(m_view->DoorDigit(), '8');
         QCOMPARE(CheckedButtons(), 1);
-        QCOMPARE(Radio(1017)->text(), QStringLiteral("Puerta8"));
         // A checked door toggled again stays checked, and stays the door.
         Radio(1017)->toggle();
         QVERIFY(Radio(1017)->isChecked());
@@ -138,7 +137,8 @@ class TarvoViewTest : public QObject {
 
     // A database failure opens a box that waits for the caretaker; meanwhile the timer keeps
     // ticking and cards are read, decided and recorded. A further failure goes to the status
-    // bar, never into a second box.
+    // bar, never into a second box. A description is shown as it reads, "<" and all: a file or
+    // folder name is no markup.
     void cardsGoOnWhileAFailureBoxIsOpen() {
         const std::filesystem::path database = m_folder / "Alumnos.mdb";
         RemoveDatabase(database);
@@ -204,25 +204,16 @@ class TarvoViewTest : public QObject {
         // Once the caretaker has answered, the next failure opens a box again.
         box->button(QMessageBox::Ok)->click();
         QVERIFY(QTest::qWaitFor([&] { return OpenBoxes().isEmpty(); }, kBound));
-        m_view->ShowMessage("Segundo aviso");
-        QCOMPARE(OpenBoxes().size(), 1);
-        QCOMPARE(OpenBoxes().front()->text(), QStringLiteral("Segundo aviso"));
-    }
-
-    // A description is shown as it reads, "<" and all: a file or folder name is no markup.
-    void failureBoxShowsItsDescriptionAsText() {
         const std::string description =
             "No se puede abrir /srv/<centro>/Alumnos.mdb: <b>permiso denegado</b>";
         m_view->ShowMessage(description);
         QCOMPARE(OpenBoxes().size(), 1);
-        QMessageBox* box = OpenBoxes().front();
+        box = OpenBoxes().front();
         QCOMPARE(box->windowTitle(), QStringLiteral("Control de presencia"));
         auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
         QVERIFY(label != nullptr);
         QCOMPARE(label->textFormat(), Qt::PlainText);
         QCOMPARE(label->text(), QString::fromStdString(description));
-        box->button(QMessageBox::Ok)->click();
-        QVERIFY(QTest::qWaitFor([] { return OpenBoxes().isEmpty(); }));
     }
 
     // Screen readers and test tools reach every control by the caption the form shows for it.
