@@ -1,6 +1,7 @@
 // The sheet of students round trip on real files: what `export students` writes, `import` reads
 // back into an empty database unchanged, whichever encoding, separator and line ends a
 // spreadsheet saved it with.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "AdminProcess.h"
@@ -8,6 +9,8 @@
 #include "admin/CsvReader.h"
 #include "admin/CsvWriter.h"
 #include "support/StudentDatabase.h"
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -61,8 +64,8 @@ class SheetRoundTrip : public ::testing::Test {
 
 TEST_F(SheetRoundTrip, ExportImportIntoAnEmptyDatabaseAndExportAgainGiveTheSameBytes) {
     const std::string sheet = Export(source);
-    EXPECT_NE(sheet.find("99999999;Sin;Guardar;;;0;0;0;;\n"), std::string::npos) << sheet;
-    EXPECT_NE(sheet.find("\"Ana; \"\"Anita\"\"\""), std::string::npos) << sheet;
+    EXPECT_THAT(sheet, HasSubstr("99999999;Sin;Guardar;;;0;0;0;;\n"));
+    EXPECT_THAT(sheet, HasSubstr("\"Ana; \"\"Anita\"\"\""));
 
     WriteFile(folder / "alumnos.csv", sheet);
     const auto target = folder / "nueva" / "Alumnos.mdb";
@@ -100,10 +103,9 @@ TEST_F(SheetRoundTrip, EveryEncodingSeparatorAndLineEndASpreadsheetSavesReadsThe
         // Imported into Alumnos.mdb of the working directory, as the programs open it, which
         // did not exist: said, lest it pass for the site's database.
         EXPECT_EQ(Export(dir / "Alumnos.mdb"), sheet);
-        EXPECT_NE(run.err.find("no había base de datos en " + (dir / "Alumnos.mdb").string() +
-                               ": se ha creado una nueva"),
-                  std::string::npos)
-            << run.err;
+        EXPECT_THAT(run.err,
+                    HasSubstr("no había base de datos en " + (dir / "Alumnos.mdb").string() +
+                              ": se ha creado una nueva"));
     }
 }
 
@@ -121,10 +123,8 @@ TEST_F(SheetRoundTrip, AnUpdateReplacesTheStudentsTheSheetNames) {
 
     const AdminRun refused = RunAdminProgram(args);
     EXPECT_EQ(refused.exitCode, 4);
-    EXPECT_NE(refused.err.find("alumnos.csv: el alumno 12345678 de la línea 2 ya está "
-                               "registrado"),
-              std::string::npos)
-        << refused.err;
+    EXPECT_THAT(refused.err, HasSubstr("alumnos.csv: el alumno 12345678 de la línea 2 ya está "
+                                       "registrado"));
     EXPECT_EQ(Sql(source, "SELECT * FROM Alumnos ORDER BY DNI"), before);
 
     const AdminRun updated = RunAdminProgram(args + " --update");

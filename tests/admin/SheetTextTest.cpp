@@ -1,10 +1,13 @@
 // How a sheet's bytes become fields: the encodings and separators spreadsheets save, quoting,
 // line ends, and the line numbers the error texts give.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "admin/CsvReader.h"
 #include "admin/CsvWriter.h"
 #include "admin/TextDecoding.h"
+
+using ::testing::HasSubstr;
 
 using admin::SourceEncoding;
 
@@ -84,8 +87,7 @@ TEST(SheetText, BytesNoTextHoldsAreRefusedWithTheirLine) {
         ASSERT_TRUE(decoded.fault.has_value());
         EXPECT_FALSE(decoded.text.has_value());
         EXPECT_EQ(decoded.fault->line, test.line);
-        EXPECT_NE(decoded.fault->reason.find(test.reason), std::string::npos)
-            << decoded.fault->reason;
+        EXPECT_THAT(decoded.fault->reason, HasSubstr(test.reason));
     }
 }
 
@@ -142,9 +144,9 @@ TEST(SheetText, BrokenQuotingIsAFaultOfItsLineAndTheRestIsStillRead) {
         "4;nunca leída\n");
     ASSERT_EQ(table.faults.size(), 2u);
     EXPECT_EQ(table.faults[0].line, 2u);
-    EXPECT_NE(table.faults[0].text.find("después de las comillas"), std::string::npos);
+    EXPECT_THAT(table.faults[0].text, HasSubstr("después de las comillas"));
     EXPECT_EQ(table.faults[1].line, 4u);
-    EXPECT_NE(table.faults[1].text.find("no se cierran"), std::string::npos);
+    EXPECT_THAT(table.faults[1].text, HasSubstr("no se cierran"));
     EXPECT_EQ(Fields(table),
               (std::vector<std::vector<std::string>>{{"DNI", "Nombre"}, {"2", "Luis"}}));
 }
