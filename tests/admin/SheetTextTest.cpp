@@ -1,29 +1,26 @@
 // How a sheet's bytes become fields: the encodings and separators spreadsheets save, quoting,
 // line ends, and the line numbers the error texts give.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "admin/CsvReader.h"
 #include "admin/CsvWriter.h"
 #include "admin/TextDecoding.h"
 
+using ::testing::HasSubstr;
+
 using admin::SourceEncoding;
 
 namespace {
 
-std::vector<std::vector<std::string>> Fields(const admin::CsvTable& table) {
-    std::vector<std::vector<std::string>> fields;
+// Each record as its line number and its fields.
+using Records = std::vector<std::pair<std::size_t, std::vector<std::string>>>;
+Records Of(const admin::CsvTable& table) {
+    Records records;
     for (const auto& record : table.records) {
-        fields.push_back(record.fields);
+        records.emplace_back(record.line, record.fields);
     }
-    return fields;
-}
-
-std::vector<std::size_t> Lines(const admin::CsvTable& table) {
-    std::vector<std::size_t> lines;
-    for (const auto& record : table.records) {
-        lines.push_back(record.line);
-    }
-    return lines;
+    return records;
 }
 
 }  // namespace
@@ -84,8 +81,7 @@ TEST(SheetText, BytesNoTextHoldsAreRefusedWithTheirLine) {
         ASSERT_TRUE(decoded.fault.has_value());
         EXPECT_FALSE(decoded.text.has_value());
         EXPECT_EQ(decoded.fault->line, test.line);
-        EXPECT_NE(decoded.fault->reason.find(test.reason), std::string::npos)
-            << decoded.fault->reason;
+        EXPECT_THAT(decoded.fault->reason, HasSubstr(test.reason));
     }
 }
 
@@ -114,22 +110,18 @@ TEST(SheetText, QuotedFieldsHoldSeparatorsQuotesAndLineBreaks) {
         "2;\"dos\nlíneas\";;\r\n"
         "3; 5/07/2014 ;\"\"\r\n");
     EXPECT_TRUE(table.faults.empty());
-    EXPECT_EQ(Fields(table),
-              (std::vector<std::vector<std::string>>{{"DNI", "Nombre", "Puerta"},
-                                                     {"1", "Ana; \"la Peque\"", "1,3,"},
-                                                     {"2", "dos\nlíneas", "", ""},
-                                                     {"3", " 5/07/2014 ", ""}}));
     // The record after a line break inside quotes keeps its own line number.
-    EXPECT_EQ(Lines(table), (std::vector<std::size_t>{1, 2, 4, 6}));
+    EXPECT_EQ(Of(table), (Records{{1, {"DNI", "Nombre", "Puerta"}},
+                                  {2, {"1", "Ana; \"la Peque\"", "1,3,"}},
+                                  {4, {"2", "dos\nlíneas", "", ""}},
+                                  {6, {"3", " 5/07/2014 ", ""}}}));
 }
 
 TEST(SheetText, LinesMayEndInCrLfLfOrCr) {
     for (const std::string end : {"\r\n", "\n", "\r"}) {
         SCOPED_TRACE(end == "\r" ? "CR" : end == "\n" ? "LF" : "CR LF");
-        const auto table = admin::ReadCsv("a,b" + end + "c,d" + end + end + "e,f");
-        EXPECT_EQ(Fields(table),
-                  (std::vector<std::vector<std::string>>{{"a", "b"}, {"c", "d"}, {"e", "f"}}));
-        EXPECT_EQ(Lines(table), (std::vector<std::size_t>{1, 2, 4}));
+        EXPECT_EQ(Of(admin::ReadCsv("a,b" + end + "c,d" + end + end + "e,f")),
+                  (Records{{1, {"a", "b"}}, {2, {"c", "d"}}, {4, {"e", "f"}}}));
     }
 }
 
@@ -142,11 +134,10 @@ TEST(SheetText, BrokenQuotingIsAFaultOfItsLineAndTheRestIsStillRead) {
         "4;nunca leída\n");
     ASSERT_EQ(table.faults.size(), 2u);
     EXPECT_EQ(table.faults[0].line, 2u);
-    EXPECT_NE(table.faults[0].text.find("después de las comillas"), std::string::npos);
+    EXPECT_THAT(table.faults[0].text, HasSubstr("después de las comillas"));
     EXPECT_EQ(table.faults[1].line, 4u);
-    EXPECT_NE(table.faults[1].text.find("no se cierran"), std::string::npos);
-    EXPECT_EQ(Fields(table),
-              (std::vector<std::vector<std::string>>{{"DNI", "Nombre"}, {"2", "Luis"}}));
+    EXPECT_THAT(table.faults[1].text, HasSubstr("no se cierran"));
+    EXPECT_EQ(Of(table), (Records{{1, {"DNI", "Nombre"}}, {3, {"2", "Luis"}}}));
 }
 
 TEST(SheetText, WrittenLinesReadBackToTheSameFields) {

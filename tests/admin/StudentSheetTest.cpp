@@ -1,8 +1,11 @@
 // A sheet of students checked row by row: every kind of bad row is refused with its line and
 // field, and the forms spreadsheets write are stored as the programs store them.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "admin/StudentSheet.h"
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -63,7 +66,7 @@ TEST(StudentSheet, EachKindOfBadRowIsRefusedWithItsLineAndField) {
         ASSERT_EQ(sheet.faults.size(), 1u) << Faults(sheet);
         EXPECT_EQ(sheet.faults[0].line, 3u);
         EXPECT_EQ(sheet.faults[0].field, test.field);
-        EXPECT_NE(sheet.faults[0].text.find(test.says), std::string::npos) << Faults(sheet);
+        EXPECT_THAT(sheet.faults[0].text, HasSubstr(test.says)) << Faults(sheet);
         // The good rows on either side are read all the same (except after an open quote,
         // which takes the rest of the file with it).
         ASSERT_FALSE(sheet.rows.empty());
@@ -82,7 +85,7 @@ TEST(StudentSheet, EveryFaultOfARowIsToldAndItsDniStillCountsForTheRowsAfter) {
     EXPECT_EQ(sheet.faults[0].field, "Puerta");
     EXPECT_EQ(sheet.faults[1].field, "Agosto");
     EXPECT_EQ(sheet.faults[2].line, 3u);
-    EXPECT_NE(sheet.faults[2].text.find("ya está en la línea 2"), std::string::npos);
+    EXPECT_THAT(sheet.faults[2].text, HasSubstr("ya está en la línea 2"));
     EXPECT_TRUE(sheet.rows.empty());
 }
 
@@ -109,7 +112,7 @@ TEST(StudentSheet, FilesWithoutAUsableHeaderAreRefusedWhole) {
         const auto sheet = admin::ReadStudentSheet(test.text, false);
         ASSERT_FALSE(sheet.faults.empty());
         EXPECT_EQ(sheet.faults[0].line, test.line);
-        EXPECT_NE(sheet.faults[0].text.find(test.says), std::string::npos) << Faults(sheet);
+        EXPECT_THAT(sheet.faults[0].text, HasSubstr(test.says)) << Faults(sheet);
         EXPECT_TRUE(sheet.rows.empty());
     }
 }
@@ -126,24 +129,16 @@ TEST(StudentSheet, WhatASpreadsheetWritesIsStoredAsTheProgramsStoreIt) {
         false);
     ASSERT_TRUE(sheet.faults.empty()) << Faults(sheet);
     ASSERT_EQ(sheet.rows.size(), 3u);
-    const auto& nuno = sheet.rows[0].student;
-    EXPECT_EQ(nuno.dni, "01234567");
-    EXPECT_EQ(nuno.nombre, "Nuño");
-    EXPECT_EQ(nuno.puerta, "1,3,");
-    EXPECT_EQ(nuno.agosto, "1");
-    EXPECT_EQ(nuno.finDeSemana, "0");
-    EXPECT_EQ(nuno.fechaA, "05/03/14");
-    EXPECT_EQ(nuno.fechaB, "31/12/14");
-    const auto& ana = sheet.rows[1].student;
-    EXPECT_EQ(ana.dni, "23456789");
-    EXPECT_EQ(ana.nombre, " Ana ");  // names are kept exactly as written
-    EXPECT_EQ(ana.puerta, "2,8");
-    EXPECT_EQ(ana.agosto, "1");
-    EXPECT_EQ(ana.periodoTemporal, "0");
-    const auto& luis = sheet.rows[2].student;
-    EXPECT_EQ(luis.puerta, "1,2,3,4,5,6,7,8");
-    EXPECT_EQ(luis.periodoTemporal, "0");  // empty reads as off; its dates are kept
-    EXPECT_EQ(luis.fechaA, "05/03/14");
+    // Names are kept exactly as written; an empty Periodo_temporal reads as off, its dates kept.
+    const accessdb::StudentRecord expected[] = {
+        {"01234567", "Nuño", "Ibáñez", "", "1,3,", "1", "0", "1", "05/03/14", "31/12/14"},
+        {"23456789", " Ana ", "Gil", "", "2,8", "1", "0", "0", "", ""},
+        {"34567890", "Luis", "Sanz", "", "1,2,3,4,5,6,7,8", "1", "0", "0", "05/03/14", "05/03/14"},
+    };
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(admin::StudentSheetLine(sheet.rows[i].student),
+                  admin::StudentSheetLine(expected[i]));
+    }
     EXPECT_EQ(sheet.rows[2].line, 4u);
 }
 
@@ -158,8 +153,8 @@ TEST(StudentSheet, OptionalColumnsTakeANewStudentsValuesUnlessAnUpdateNeedsThemA
     // An update replaces every column: a sheet that leaves some out would wipe them.
     const auto update = admin::ReadStudentSheet(sheetText, true);
     ASSERT_EQ(update.faults.size(), 1u);
-    EXPECT_NE(update.faults[0].text.find("--update"), std::string::npos);
-    EXPECT_NE(update.faults[0].text.find("Apellido2, Puerta, Agosto"), std::string::npos);
+    EXPECT_THAT(update.faults[0].text, HasSubstr("--update"));
+    EXPECT_THAT(update.faults[0].text, HasSubstr("Apellido2, Puerta, Agosto"));
     EXPECT_TRUE(update.rows.empty());
 }
 
@@ -211,8 +206,8 @@ TEST(StudentSheet, ColumnsTheHeaderLeavesUnnamedAreIgnoredWhileNoRowFillsThem) {
     EXPECT_EQ(sheet.faults[0].line, 3u);
     EXPECT_EQ(sheet.faults[0].column, 6u);
     EXPECT_EQ(sheet.faults[0].field, "");
-    EXPECT_NE(sheet.faults[0].text.find("«2º B» está en una columna que la cabecera no nombra"),
-              std::string::npos)
+    EXPECT_THAT(sheet.faults[0].text,
+                HasSubstr("«2º B» está en una columna que la cabecera no nombra"))
         << Faults(sheet);
     EXPECT_EQ(sheet.faults[1].line, 4u);
     EXPECT_EQ(sheet.faults[1].field, "DNI");
