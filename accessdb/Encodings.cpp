@@ -18,40 +18,13 @@ std::string BuildDoorList(const DoorSet& doors) {
     return list;
 }
 
-bool DoorListPermits(std::string_view doorList, char doorDigit) {
-    return doorList.find(doorDigit) != std::string_view::npos;
-}
-
-DoorSet ReadDoorList(std::string_view doorList) {
-    DoorSet doors{};
-    for (int door = 1; door <= kDoorCount; ++door) {
-        doors[door - 1] = DoorListPermits(doorList, static_cast<char>('0' + door));
-    }
-    return doors;
-}
-
 std::string FlagText(bool set) { return set ? "1" : "0"; }
-
-bool FlagIsSet(std::string_view flagText) { return flagText.find('1') != std::string_view::npos; }
 
 std::string BuildRestrictionDate(std::string_view day, std::string_view month,
                                  std::string_view year) {
     std::string date;
     date.append(day).append("/").append(month).append("/").append(year);
     return date;
-}
-
-namespace {
-std::string Piece(std::string_view text, std::size_t position, std::size_t length) {
-    if (position >= text.size()) {
-        return {};
-    }
-    return std::string(text.substr(position, length));
-}
-}  // namespace
-
-RestrictionDateParts ReadRestrictionDate(std::string_view date) {
-    return {Piece(date, 0, 2), Piece(date, 3, 2), Piece(date, 6, 2)};
 }
 
 long LeadingNumber(std::string_view text) {

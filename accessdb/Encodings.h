@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-// Text encodings of the Alumnos and Picadas columns that both programs rely on.
+// Text encodings of the Alumnos and Picadas columns that both programs rely on: how the console
+// writes them (StudentTerms.h reads them).
 namespace accessdb {
 
 inline constexpr int kDoorCount = 8;
@@ -13,12 +14,8 @@ using DoorSet = std::array<bool, kDoorCount>;  // index 0 is door 1
 
 // "1," .. "7," for each permitted door in order, then "8": doors 1 and 3 give "1,3,".
 std::string BuildDoorList(const DoorSet& doors);
-// A door is permitted exactly when its digit occurs anywhere in the list.
-bool DoorListPermits(std::string_view doorList, char doorDigit);
-DoorSet ReadDoorList(std::string_view doorList);
 
 std::string FlagText(bool set);
-bool FlagIsSet(std::string_view flagText);
 
 // DD/MM/YY from the three pieces as they stand ("05", "03", "14" give "05/03/14").
 std::string BuildRestrictionDate(std::string_view day, std::string_view month,
@@ -28,8 +25,6 @@ struct RestrictionDateParts {
     std::string month;
     std::string year;
 };
-// By position: day 0-1, month 3-4, year 6-7; pieces beyond the end of a short text are empty.
-RestrictionDateParts ReadRestrictionDate(std::string_view date);
 
 // The C library's decimal reading: leading blanks skipped, stops at the first non-digit, 0 for
 // none.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "accessdb/Encodings.h"
+#include "accessdb/StudentTerms.h"
 
 namespace admin {
 
@@ -40,10 +41,12 @@ std::string Columns(const Table& rows) {
     return text;
 }
 
-std::string YesNo(const std::string& flag) { return accessdb::FlagIsSet(flag) ? "sí" : "no"; }
+std::string YesNo(const std::string& flag) {
+    return accessdb::StudentTerms::IsSet(accessdb::Marks(flag)) ? "sí" : "no";
+}
 
 std::string Doors(const std::string& list) {
-    const accessdb::DoorSet doors = accessdb::ReadDoorList(list);
+    const accessdb::DoorSet doors = accessdb::StudentTerms::DoorsOf(accessdb::Marks(list));
     std::string text;
     for (int door = 1; door <= accessdb::kDoorCount; ++door) {
         if (doors[door - 1]) {
@@ -54,7 +57,7 @@ std::string Doors(const std::string& list) {
 }
 
 std::string Period(const accessdb::StudentRecord& s) {
-    if (!accessdb::FlagIsSet(s.periodoTemporal)) {
+    if (!accessdb::StudentTerms::IsSet(accessdb::Marks(s.periodoTemporal))) {
         return s.fechaA.empty() && s.fechaB.empty()
                    ? "no"
                    : "no (fechas guardadas: " + s.fechaA + " y " + s.fechaB + ")";

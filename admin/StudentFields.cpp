@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "accessdb/Encodings.h"
+#include "accessdb/StudentTerms.h"
 
 namespace admin {
 
@@ -180,7 +181,7 @@ std::optional<Day> RestrictionDay(std::string_view stored) {
 }
 
 std::optional<PeriodFault> CheckPeriod(const accessdb::StudentRecord& student) {
-    const bool periodOn = accessdb::FlagIsSet(student.periodoTemporal);
+    const bool periodOn = accessdb::StudentTerms::IsSet(accessdb::Marks(student.periodoTemporal));
     if (periodOn && student.fechaA.empty()) {
         return PeriodFault{"FechaA",
                            "el periodo de restricción (Periodo_temporal 1) necesita "

@@ -5,7 +5,7 @@
 #include "ControlIds.h"
 #include "MessageTexts.h"
 #include "RegistrationForm.h"
-#include "accessdb/Encodings.h"
+#include "accessdb/StudentTerms.h"
 
 namespace mireval {
 
@@ -31,7 +31,7 @@ int CheckState(bool set) { return set ? kChecked : kUnchecked; }
 // the list would go on showing whatever date it showed before.
 void RegistrationForm::ShowStoredDate(const std::string& stored, std::string& day,
                                       std::string& month, std::string& year) const {
-    const accessdb::RestrictionDateParts parts = accessdb::ReadRestrictionDate(stored);
+    const accessdb::RestrictionDateParts parts = accessdb::PeriodDate{stored}.Pieces();
     day = Offers(m_lists.days, parts.day) ? parts.day : " ";
     month = Offers(m_lists.months, parts.month) ? parts.month : " ";
     year = Offers(m_lists.endYears, parts.year) ? parts.year : " ";
@@ -43,26 +43,26 @@ RegistrationForm::RecordFound RegistrationForm::ReadRecord(accessdb::Connection&
     if (!found) {
         return RecordFound::NotRegistered;
     }
-    const accessdb::StudentRecord& student = *found;
+    const accessdb::StudentTerms student = accessdb::StudentTerms::Read(*found);
     m.m_nombre = student.nombre;
     m.m_apellido1 = student.apellido1;
     m.m_apellido2 = student.apellido2;
 
-    const accessdb::DoorSet doors = accessdb::ReadDoorList(student.puerta);
+    const accessdb::DoorSet doors = student.Doors();
     for (std::size_t door = 0; door < doors.size(); ++door) {
         m_controls.SetCheck(ids::kDoorBoxes[door], CheckState(doors[door]));
         m.m_puertas[door] = doors[door] ? 1 : 0;
     }
-    const bool agosto = accessdb::FlagIsSet(student.agosto);
+    const bool agosto = accessdb::StudentTerms::IsSet(student.august);
     m_controls.SetCheck(ids::kAgosto, CheckState(agosto));
     m.m_agosto = agosto ? 1 : 0;
-    const bool finDeSemana = accessdb::FlagIsSet(student.finDeSemana);
+    const bool finDeSemana = accessdb::StudentTerms::IsSet(student.weekend);
     m_controls.SetCheck(ids::kFinDeSemana, CheckState(finDeSemana));
     m.m_finDeSemana = finDeSemana ? 1 : 0;
 
-    if (accessdb::FlagIsSet(student.periodoTemporal)) {
-        ShowStoredDate(student.fechaA, m.m_diaA, m.m_mesA, m.m_anioA);
-        ShowStoredDate(student.fechaB, m.m_diaB, m.m_mesB, m.m_anioB);
+    if (accessdb::StudentTerms::IsSet(student.period)) {
+        ShowStoredDate(student.from.stored, m.m_diaA, m.m_mesA, m.m_anioA);
+        ShowStoredDate(student.to.stored, m.m_diaB, m.m_mesB, m.m_anioB);
         m_controls.SetCheck(ids::kIntervalo, kChecked);
         m.m_periodoTemporal = 1;
     } else {

@@ -5,6 +5,7 @@
 #include "accessdb/DatabaseError.h"
 #include "accessdb/Encodings.h"
 #include "accessdb/Records.h"
+#include "accessdb/StudentTerms.h"
 #include "controller/cycle/BoundedText.h"
 
 namespace tarvo {
@@ -15,49 +16,15 @@ namespace {
 constexpr std::size_t kDisplayNameWidth = 39;
 constexpr std::size_t kApellidoWidth = 15;
 constexpr std::size_t kDoorListWidth = 19;
-constexpr std::size_t kFlagWidth = 7;
-constexpr std::size_t kDateWidth = 11;
-
-struct DateValue {
-    long year;
-    long month;
-    long day;
-    auto operator<=>(const DateValue&) const = default;
-};
-
-// The console stores the year with two digits ("14"); the clock has four ("2014"). A year of
-// one or two digits is read as 2000 + YY so that a stored period really restricts.
-long YearFrom(std::string_view text) {
-    std::size_t start = 0;
-    while (start < text.size() && text[start] == ' ') {
-        ++start;
-    }
-    std::size_t digits = 0;
-    while (start + digits < text.size() && text[start + digits] >= '0' &&
-           text[start + digits] <= '9') {
-        ++digits;
-    }
-    const long year = accessdb::LeadingNumber(text);
-    return (digits >= 1 && digits <= 2) ? 2000 + year : year;
-}
-
-std::string_view Piece(std::string_view text, std::size_t position, std::size_t length) {
-    return position < text.size() ? text.substr(position, length) : std::string_view();
-}
-
-DateValue StoredDate(std::string_view date) {
-    return {YearFrom(Piece(date, 6, 4)), accessdb::LeadingNumber(Piece(date, 3, 2)),
-            accessdb::LeadingNumber(Piece(date, 0, 2))};
-}
+constexpr std::size_t kFlagWidth = 7;  // the dates' 11 hold every position they are read at
 
 // Both boundary days lie outside the restriction.
-bool WithinPeriod(const ClockFields& now, std::string_view fechaA, std::string_view fechaB) {
-    const DateValue today{accessdb::LeadingNumber(now.year), accessdb::LeadingNumber(now.month),
-                          accessdb::LeadingNumber(now.day)};
-    return today > StoredDate(fechaA) && today < StoredDate(fechaB);
+bool WithinPeriod(const ClockFields& now, const accessdb::StudentTerms& student) {
+    const accessdb::CalendarDay today{accessdb::LeadingNumber(now.year),
+                                      accessdb::LeadingNumber(now.month),
+                                      accessdb::LeadingNumber(now.day)};
+    return today > student.from.Day() && today < student.to.Day();
 }
-
-std::string Bounded(const std::string& text, std::size_t width) { return BoundedCopy(text, width); }
 
 }  // namespace
 
@@ -94,20 +61,20 @@ Verdict AccessRules::Decide(const std::optional<accessdb::StudentRecord>& studen
         verdict.displayName = "Acceso denegado";
         return verdict;
     }
-    const std::string apellido1 = Bounded(student->apellido1, kApellidoWidth);
-    const std::string puerta = Bounded(student->puerta, kDoorListWidth);
-    verdict.displayName = BoundedCopy(student->nombre + "   " + apellido1, kDisplayNameWidth);
+    const accessdb::StudentTerms terms = accessdb::StudentTerms::Read(*student);
+    verdict.displayName = BoundedCopy(
+        terms.nombre + "   " + BoundedCopy(terms.apellido1, kApellidoWidth), kDisplayNameWidth);
 
-    verdict.doorPermitted = accessdb::DoorListPermits(puerta, doorDigit);
+    using accessdb::StudentTerms;
+    verdict.doorPermitted = terms.doors.Has(doorDigit, kDoorListWidth);
     if (verdict.doorPermitted) {
-        if (now.month == "08" && accessdb::FlagIsSet(Bounded(student->agosto, kFlagWidth))) {
+        if (now.month == "08" && StudentTerms::IsSet(terms.august, kFlagWidth)) {
             verdict.restriction = Restriction::August;
         } else if ((now.weekday == "Sun" || now.weekday == "Sat") &&
-                   accessdb::FlagIsSet(Bounded(student->finDeSemana, kFlagWidth))) {
+                   StudentTerms::IsSet(terms.weekend, kFlagWidth)) {
             verdict.restriction = Restriction::Weekend;
-        } else if (accessdb::FlagIsSet(Bounded(student->periodoTemporal, kFlagWidth))) {
-            if (WithinPeriod(now, Bounded(student->fechaA, kDateWidth),
-                             Bounded(student->fechaB, kDateWidth))) {
+        } else if (StudentTerms::IsSet(terms.period, kFlagWidth)) {
+            if (WithinPeriod(now, terms)) {
                 verdict.restriction = Restriction::Period;
             }
             verdict.nameFieldText = verdict.displayName;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "accessdb/Encodings.h"
+#include "accessdb/StudentTerms.h"
 
 using namespace accessdb;
 
@@ -28,25 +29,56 @@ TEST(DoorList, BuildsTheStoredTextsAndReadsThemBack) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(BuildDoorList(c.doors), c.stored);
-        EXPECT_EQ(ReadDoorList(c.stored), c.doors) << c.stored;
+        EXPECT_EQ(StudentTerms::DoorsOf(Marks(c.stored)), c.doors) << c.stored;
+    }
+}
+
+// The console reads a whole text; the controller only the characters it keeps (19 of a door
+// list, 7 of a flag), counted as its copy counts them: a lead byte claims the bytes after it,
+// and an unfinished sequence at the end is not kept.
+TEST(Marks, ADigitCountsWhereverItStandsOrWithinTheCharactersKept) {
+    struct Case {
+        std::string stored;
+        char digit;
+        bool anywhere;
+        bool withinFour;
+    } cases[] = {
+        {"1,3,", '3', true, true},
+        {"1,2,3", '3', true, false},
+        {"ñ,ñ,5", '5', true, false},
+        {"ñ,5", '5', true, true},
+        {"\xC3"
+         "5",
+         '5', true, true},  // the 5 inside the character the lead claims
+        {"12\xE2"
+         "5",
+         '5', true, false},  // an unfinished sequence at the end: not kept
+        {"", '0', false, false},
+        {"10", '0', true, true},
+    };
+    for (const Case& c : cases) {
+        const Marks marks(c.stored);
+        EXPECT_EQ(marks.Has(c.digit), c.anywhere) << c.stored;
+        EXPECT_EQ(marks.Has(c.digit, 4), c.withinFour) << c.stored;
     }
 }
 
 // A hand-filled file may hold other texts than the "0" and "1" the console writes.
 TEST(Flags, SetExactlyWhenTheTextHoldsAOne) {
-    EXPECT_TRUE(FlagIsSet("1"));
-    EXPECT_TRUE(FlagIsSet(" 01"));
-    EXPECT_FALSE(FlagIsSet("0"));
-    EXPECT_FALSE(FlagIsSet(""));
-    EXPECT_FALSE(FlagIsSet("si"));
+    for (const char* set : {"1", " 01"}) {
+        EXPECT_TRUE(StudentTerms::IsSet(Marks(set))) << set;
+    }
+    for (const char* unset : {"0", "", "si"}) {
+        EXPECT_FALSE(StudentTerms::IsSet(Marks(unset))) << unset;
+    }
 }
 
 TEST(RestrictionDate, ShortStoredTextsGiveEmptyPiecesInsteadOfReadingPastTheEnd) {
-    const auto partial = ReadRestrictionDate("05/0");
+    const auto partial = PeriodDate{"05/0"}.Pieces();
     EXPECT_EQ(partial.day, "05");
     EXPECT_EQ(partial.month, "0");
     EXPECT_EQ(partial.year, "");
-    const auto empty = ReadRestrictionDate("");
+    const auto empty = PeriodDate{""}.Pieces();
     EXPECT_EQ(empty.day, "");
     EXPECT_EQ(empty.year, "");
 }
