@@ -35,6 +35,16 @@ void InsertInPages(SqlSession& session, const std::string& head, std::size_t col
     }
 }
 
+// Every row the statement gives, each read as a record of the table.
+template <typename Read>
+auto ReadAll(const std::unique_ptr<SqlRows>& rows, Read read) {
+    std::vector<decltype(read(*rows))> records;
+    while (rows->Next()) {
+        records.push_back(read(*rows));
+    }
+    return records;
+}
+
 }  // namespace
 
 std::int64_t SqlSiteTables::CountStudents() {
@@ -51,15 +61,10 @@ std::int64_t SqlSiteTables::CountAttempts() {
 
 std::vector<StoredStudent> SqlSiteTables::StudentsAfter(std::optional<std::int64_t> after,
                                                         std::size_t limit) {
-    const std::unique_ptr<SqlRows> rows =
-        Session().Query(std::string("SELECT ") + kStudentColumns +
-                            " FROM Alumnos WHERE DNI > ? ORDER BY DNI LIMIT ?",
-                        {From(after), static_cast<std::int64_t>(limit)});
-    std::vector<StoredStudent> students;
-    while (rows->Next()) {
-        students.push_back(ReadStudent(*rows));
-    }
-    return students;
+    return ReadAll(Session().Query(std::string("SELECT ") + kStudentColumns +
+                                       " FROM Alumnos WHERE DNI > ? ORDER BY DNI LIMIT ?",
+                                   {From(after), static_cast<std::int64_t>(limit)}),
+                   [](const SqlRows& row) { return ReadStudent(row); });
 }
 
 std::vector<PositionedAccess> SqlSiteTables::AccessesAfter(std::optional<std::int64_t> after,
@@ -78,15 +83,10 @@ std::vector<PositionedAccess> SqlSiteTables::AccessesAfter(std::optional<std::in
 
 std::vector<PositionedAttempt> SqlSiteTables::AttemptsAfter(std::optional<std::int64_t> after,
                                                             std::size_t limit) {
-    const std::unique_ptr<SqlRows> rows =
-        Session().Query(std::string("SELECT ") + kAttemptColumns +
-                            " FROM Intentos WHERE Orden > ? ORDER BY Orden LIMIT ?",
-                        {From(after), static_cast<std::int64_t>(limit)});
-    std::vector<PositionedAttempt> attempts;
-    while (rows->Next()) {
-        attempts.push_back(ReadAttempt(*rows));
-    }
-    return attempts;
+    return ReadAll(Session().Query(std::string("SELECT ") + kAttemptColumns +
+                                       " FROM Intentos WHERE Orden > ? ORDER BY Orden LIMIT ?",
+                                   {From(after), static_cast<std::int64_t>(limit)}),
+                   ReadAttempt);
 }
 
 void SqlSiteTables::InsertStudents(const std::vector<StoredStudent>& students) {
