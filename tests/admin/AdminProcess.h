@@ -13,8 +13,8 @@
 #include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
 
-// tarvo-admin run as a script runs it: no terminal (standard input from /dev/null unless
-// given), its exit code, and standard output and standard error apart.
+// tarvo-admin run as a script runs it: no terminal (standard input from /dev/null), its exit
+// code, and standard output and standard error apart.
 struct AdminRun {
     int exitCode = -1;
     std::string out;
@@ -36,12 +36,10 @@ inline std::string ReadWhole(const std::filesystem::path& file) {
 
 // `prefix` goes before the program (a "cd DIR &&", an "env VAR=..."), `arguments` after it,
 // each already quoted for the shell where needed.
-inline AdminRun RunAdminProgram(const std::string& arguments, const std::string& prefix = "",
-                                const std::string& input = "/dev/null") {
+inline AdminRun RunAdminProgram(const std::string& arguments, const std::string& prefix = "") {
     TempFolder capture;
-    const std::string command = prefix + " " + std::string(TARVO_ADMIN) + " " + arguments + " <" +
-                                ShellQuoted(input) + " >" +
-                                ShellQuoted((capture / "out").string()) + " 2>" +
+    const std::string command = prefix + " " + std::string(TARVO_ADMIN) + " " + arguments +
+                                " </dev/null >" + ShellQuoted((capture / "out").string()) + " 2>" +
                                 ShellQuoted((capture / "err").string());
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadWhole(capture / "out"),

@@ -1,8 +1,7 @@
-// import, export and purge on the test run's PostgreSQL server, as a school with several PCs
-// runs them: the same sheets, the same boundary day, and a file and a server that agree.
+// tarvo-admin on the test run's PostgreSQL server, as a school with several PCs runs it. The jobs
+// themselves are the same code on both engines and tested there; here the program reaches the
+// server it is named and says what only a server says.
 #include <gtest/gtest.h>
-
-#include <ctime>
 
 #include "AdminProcess.h"
 #include "accessdb/Connection.h"
@@ -30,7 +29,7 @@ class AdminOnServer : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(AdminOnServer, ASheetImportedOnTheServerExportsTheSameBytesAsOnTheFile) {
+TEST_F(AdminOnServer, ASheetImportedOnTheServerExportsTheSameBytes) {
     WriteFile(folder / "alumnos.csv", kSheet);
     const AdminRun imported = Admin("import " + ShellQuoted((folder / "alumnos.csv").string()));
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
@@ -41,66 +40,7 @@ TEST_F(AdminOnServer, ASheetImportedOnTheServerExportsTheSameBytesAsOnTheFile) {
     const AdminRun exported = Admin("export students");
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     EXPECT_EQ(exported.out, kSheet);
-
-    // The same sheet on a file: both engines store and give back the same.
-    const auto file = folder / "Alumnos.mdb";
-    EXPECT_EQ(RunAdminProgram("import " + ShellQuoted((folder / "alumnos.csv").string()) +
-                              " --database " + ShellQuoted(file.string()))
-                  .exitCode,
-              0);
-    EXPECT_EQ(RunAdminProgram("export students --database " + ShellQuoted(file.string())).out,
-              exported.out);
-
-    // A refused row on the server keeps every row out there too.
-    WriteFile(folder / "mal.csv", kSheet + "23456789;Luis;Sanz;;9;0;0;0;;\n");
-    const AdminRun refused =
-        Admin("import " + ShellQuoted((folder / "mal.csv").string()) + " --update");
-    EXPECT_EQ(refused.exitCode, 4);
-    EXPECT_NE(refused.err.find("mal.csv, línea 5, campo Puerta"), std::string::npos) << refused.err;
-    EXPECT_EQ(server.Run("SELECT count(*) FROM alumnos"), testserver::Rows{"3"});
-}
-
-TEST_F(AdminOnServer, PurgeKeepsTheBoundaryDayAndAccessesExportByDay) {
-    {
-        accessdb::Connection db =
-            accessdb::Connection::Open(server.Location(), accessdb::OpenMode::CreateIfMissing);
-        db.AddStudent({"12345678", "Ana", "Pérez", "Gil", "", "", "", "", "", ""});
-        for (const int daysAgo : {400, 91, 90, 1}) {
-            db.AppendAccess({"12345678", AccessDateDaysAgo(daysAgo), "10:00:00", "3"});
-            db.AppendAttempt({"12345678", AccessDateDaysAgo(daysAgo), "10:00:00", "3", "norte",
-                              accessdb::kOutcomeGranted, ""});
-        }
-    }
-    const AdminRun exported = Admin("export accesses --from " + [] {
-        std::time_t when = std::time(nullptr) - 95 * 24 * 3600;
-        std::tm local{};
-        localtime_r(&when, &local);
-        char text[16];
-        std::strftime(text, sizeof text, "%Y-%m-%d", &local);
-        return std::string(text);
-    }());
-    ASSERT_EQ(exported.exitCode, 0) << exported.err;
-    EXPECT_EQ(exported.err, "Exportados 3 accesos.\n");
-
-    const AdminRun purge = Admin("purge --older-than 90d --yes");
-    EXPECT_EQ(purge.exitCode, 0) << purge.err;
-    EXPECT_NE(purge.out.find("Borrados 4 registros"), std::string::npos) << purge.out;
-    EXPECT_EQ(server.Run("SELECT fecha FROM picadas ORDER BY orden"),
-              (testserver::Rows{AccessDateDaysAgo(90), AccessDateDaysAgo(1)}));
-    EXPECT_EQ(server.Run("SELECT fecha FROM intentos ORDER BY orden"),
-              (testserver::Rows{AccessDateDaysAgo(90), AccessDateDaysAgo(1)}));
-    EXPECT_EQ(server.Run("SELECT count(*) FROM alumnos"), testserver::Rows{"1"});
-
-    // A family's request answered on the server, then the student erased with every record.
-    const AdminRun person = Admin("person 12345678");
-    EXPECT_EQ(person.exitCode, 0) << person.err;
-    EXPECT_NE(person.out.find("ACCESOS CONCEDIDOS (2)"), std::string::npos) << person.out;
-    EXPECT_NE(person.out.find("INTENTOS DE PASO (2)"), std::string::npos) << person.out;
-    const AdminRun erase = Admin("erase 12345678 --yes");
-    EXPECT_EQ(erase.exitCode, 0) << erase.err;
-    EXPECT_EQ(server.Run("SELECT (SELECT count(*) FROM alumnos) + (SELECT count(*) FROM picadas)"
-                         " + (SELECT count(*) FROM intentos)"),
-              testserver::Rows{"0"});
+    EXPECT_EQ(exported.err, "Exportados 3 alumnos.\n");
 }
 
 TEST_F(AdminOnServer, ABackupOnTheServerPointsToPgDump) {

@@ -21,8 +21,6 @@ struct FakeSite {
     std::map<std::int64_t, accessdb::StudentRecord> students;
     std::vector<accessdb::AccessRecord> accesses;  // in the order written
     std::vector<accessdb::AttemptRecord> attempts;
-    int schemaVersion = 2;
-    std::vector<std::string> problems;
     bool server = false;
 
     // Faults: the import call (counted from 1) that fails, an erase that fails.
@@ -100,8 +98,9 @@ class FakeAdminTables : public accessdb::AdminTables {
         }
     }
 
-    int SchemaVersion() override { return m_site.schemaVersion; }
-    std::vector<std::string> CheckIntegrity() override { return m_site.problems; }
+    // check is tested on real files.
+    int SchemaVersion() override { return 2; }
+    std::vector<std::string> CheckIntegrity() override { return {}; }
     std::vector<accessdb::PositionedAttempt> AttemptsAfter(std::optional<std::int64_t> after,
                                                            std::size_t limit) override {
         std::vector<accessdb::PositionedAttempt> page;
@@ -199,16 +198,7 @@ class FakeAdminTables : public accessdb::AdminTables {
         std::erase_if(m_site.attempts, [&](const auto& a) { return a.dni == text; });
         return true;
     }
-    void Backup(const std::filesystem::path& file) override {
-        if (m_site.server) {
-            throw accessdb::DatabaseError(accessdb::kServerError,
-                                          "En un servidor, haga la copia con pg_dump.");
-        }
-        if (std::filesystem::exists(file)) {
-            throw accessdb::DatabaseError(accessdb::kTargetNotEmpty, "El archivo ya existe.");
-        }
-        m_site.backups.push_back(file);
-    }
+    void Backup(const std::filesystem::path& file) override { m_site.backups.push_back(file); }
 
   private:
     // Every change the fake makes is whole at once.
@@ -260,14 +250,5 @@ class FakeSession : public admin::AdminSession {
     std::vector<std::chrono::milliseconds> pauses;
 
   private:
-    // Every change the fake makes is whole at once.
-    struct NoTransactions : accessdb::TransactionControl {
-        bool InTransaction() const override { return false; }
-        void Begin(accessdb::TransactionKind) override {}
-        void Commit() override {}
-        void Rollback() noexcept override {}
-    };
-
     FakeSite& m_site;
-    NoTransactions m_transactions;
 };

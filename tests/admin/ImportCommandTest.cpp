@@ -79,19 +79,6 @@ TEST_F(ImportCommand, OneBadRowKeepsEveryRowOutUnlessSkipBadAndNamesFileLineAndF
     EXPECT_EQ(session.out.str(), "Importados 2 alumnos (2 nuevos, 0 actualizados).\n");
 }
 
-// The database is asked before anything is written, so a student already there never stops
-// an import halfway.
-TEST_F(ImportCommand, AStudentAlreadyRegisteredIsARefusedRow) {
-    RegisterAlready(23456789, "Antigua");
-    EXPECT_EQ(Import(kHeader + Row(12345678) + Row(23456789)), admin::kExitRefusedRows);
-    EXPECT_EQ(site.students.size(), 1u);
-    EXPECT_EQ(site.students[23456789].nombre, "Antigua");
-    EXPECT_THAT(session.err.str(),
-                HasSubstr("alumnos.csv: el alumno 23456789 de la línea 3 ya está "
-                          "registrado: si una importación anterior se interrumpió, "
-                          "ejecute de nuevo con --skip-bad"));
-}
-
 TEST_F(ImportCommand, ManyStudentsGoInChunksWithAPauseBetweenAndABarOnlyOnATerminal) {
     EXPECT_EQ(Import(Sheet(1201)), admin::kExitDone);
     EXPECT_EQ(site.students.size(), 1201u);

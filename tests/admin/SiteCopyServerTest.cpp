@@ -43,30 +43,18 @@ TEST(SiteCopyServer, AFileMovesToTheServerAndBackUnchanged) {
         "'2')");
     testserver::PrivateSchema server;
 
-    const std::string toServer = "copy " + file.string() + " " + ShellQuoted(server.Connection());
-    EXPECT_EQ(RunAdminProgram(toServer).exitCode, 0);
-    EXPECT_EQ(server.Run("SELECT dni, nombre IS NULL, apellido2 IS NULL, puerta IS NULL,"
-                         " periodo_temporal IS NULL, fechaa IS NULL FROM alumnos ORDER BY dni"),
-              (testserver::Rows{"1234567|f|f|f|f|f", "12345678|f|f|f|f|f", "99999999|t|f|t|t|t"}));
+    EXPECT_EQ(
+        RunAdminProgram("copy " + file.string() + " " + ShellQuoted(server.Connection())).exitCode,
+        0);
     EXPECT_EQ(server.Run("SELECT dni IS NULL, fecha IS NULL, puesto IS NULL, motivo IS NULL,"
                          " dia, motivo FROM intentos ORDER BY orden"),
               (testserver::Rows{"f|f|f|f|2014-07-15|agosto", "f|f|f|f|2014-07-01|ilegible",
                                 "t|t|t|f||"}));
-    EXPECT_EQ(server.Run("SELECT dni, puerta, hora IS NULL FROM picadas ORDER BY orden LIMIT 2"),
-              (testserver::Rows{"1234567|1|t", "12345678|2|f"}));
-    EXPECT_EQ(server.Run("SELECT count(*) FILTER (WHERE hora IS NULL),"
-                         " count(*) FILTER (WHERE hora = '') FROM picadas"),
-              testserver::Rows{"358|0"});
     // The programs read the NULLs as they read them in the file: empty texts.
     auto onServer = accessdb::Connection::Open(server.Location(), OpenMode::ExistingOnly);
     EXPECT_EQ(onServer.FindStudent("01234567")->apellido1, "Ibáñez");
     EXPECT_EQ(onServer.FindStudent("12345678")->fechaB, "31/12/14");
     EXPECT_EQ(onServer.FindStudent("99999999")->nombre, "");
-
-    // A second copy onto the server, now holding rows, is refused and changes nothing.
-    EXPECT_EQ(RunAdminProgram(toServer).exitCode, 3);
-    EXPECT_EQ(server.Run("SELECT count(*), count(*) FILTER (WHERE dni IS NULL) FROM picadas"),
-              testserver::Rows{"2501|1"});
 
     const auto back = folder / "vuelta" / "Alumnos.mdb";
     std::filesystem::create_directories(back.parent_path());
@@ -74,56 +62,27 @@ TEST(SiteCopyServer, AFileMovesToTheServerAndBackUnchanged) {
         RunAdminProgram("copy " + ShellQuoted(server.Connection()) + " " + back.string()).exitCode,
         0);
     EXPECT_EQ(EverySiteValue(back), EverySiteValue(file));
-    EXPECT_EQ(Sql(back,
-                  "SELECT typeof(Nombre), typeof(Apellido2) FROM Alumnos WHERE DNI = 99999999;"
-                  "SELECT count(*) FROM Picadas WHERE Hora IS NULL"),
-              (Rows{"null|text", "358"}));
 }
 
-// A server that refuses a row, or stores a NULL as an empty text: the copy fails and the
-// server is left empty.
-TEST(SiteCopyServer, AServerThatDoesNotTakeTheRowsAsTheyAreIsLeftEmpty) {
+// A server that refuses a row midway: the copy fails and the server is left empty. (A read-back
+// that differs is the same code on either engine, tested on files.)
+TEST(SiteCopyServer, AServerThatRefusesARowIsLeftEmpty) {
     TempFolder folder;
     const auto file = folder / "Alumnos.mdb";
     Register(file, {Student("3")});
     accessdb::Connection::Open(file, OpenMode::ExistingOnly)
         .AppendAccess({"12345678", "15/07/2014", "10:00:00", "3"});
-    Sql(file, "UPDATE Alumnos SET FechaB = NULL");
-    struct Case {
-        const char* name;
-        const char* table;
-        const char* body;
-        int code;  // 0: whatever failure the server reports
-    };
-    const Case cases[] = {
-        {"access refused", "picadas", "RAISE EXCEPTION 'refused';", 0},
-        {"NULL stored as empty", "alumnos", "NEW.fechab := coalesce(NEW.fechab, ''); RETURN NEW;",
-         accessdb::kCopyMismatch},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.name);
-        testserver::PrivateSchema server;
-        accessdb::Connection::Open(server.Location(), OpenMode::CreateIfMissing);
-        server.Run(std::string("CREATE FUNCTION alter_row() RETURNS trigger LANGUAGE plpgsql AS "
-                               "$$ BEGIN ") +
-                   test.body +
-                   " END $$;"
-                   "CREATE TRIGGER alter_row BEFORE INSERT ON " +
-                   test.table + " FOR EACH ROW EXECUTE FUNCTION alter_row()");
+    testserver::PrivateSchema server;
+    accessdb::Connection::Open(server.Location(), OpenMode::CreateIfMissing);
+    server.Run(
+        "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
+        "$$ BEGIN RAISE EXCEPTION 'refused'; END $$;"
+        "CREATE TRIGGER refuse BEFORE INSERT ON picadas FOR EACH ROW EXECUTE FUNCTION refuse()");
 
-        auto source = accessdb::OpenSiteTables(file, OpenMode::ExistingOnly);
-        auto target = accessdb::OpenSiteTables(server.Location(), OpenMode::ExistingOnly);
-        try {
-            admin::CopySite(*source, *target);
-            ADD_FAILURE() << "the copy was kept";
-        } catch (const accessdb::DatabaseError& error) {
-            if (test.code != 0) {
-                EXPECT_EQ(error.Code(), test.code) << error.what();
-            }
-        }
-        target.reset();
-        EXPECT_EQ(
-            server.Run("SELECT (SELECT count(*) FROM alumnos), (SELECT count(*) FROM picadas)"),
-            testserver::Rows{"0|0"});
-    }
+    auto source = accessdb::OpenSiteTables(file, OpenMode::ExistingOnly);
+    auto target = accessdb::OpenSiteTables(server.Location(), OpenMode::ExistingOnly);
+    EXPECT_THROW(admin::CopySite(*source, *target), accessdb::DatabaseError);
+    target.reset();
+    EXPECT_EQ(server.Run("SELECT (SELECT count(*) FROM alumnos), (SELECT count(*) FROM picadas)"),
+              testserver::Rows{"0|0"});
 }
