@@ -259,16 +259,6 @@ TEST_P(StorageContract, ASecondWriterWaitsAndThenSeesTheFirstWritersChange) {
     EXPECT_EQ(Controller().FindStudent("12345678")->nombre, "Ana");
 }
 
-TEST_P(StorageContract, TheControllerNeverCreatesTheTables) {
-    const int code = CodeOf([&] { Controller(); });
-    EXPECT_NE(code, 0);
-    EXPECT_NE(code, kNoCurrentRow);
-    EXPECT_FALSE(site->HasTables());
-    Console();
-    EXPECT_TRUE(site->HasTables());
-    EXPECT_EQ(CodeOf([&] { Controller(); }), 0);
-}
-
 AttemptRecord Attempt(std::string dni, std::string fecha, std::string resultado, std::string hora) {
     return {std::move(dni),
             std::move(fecha),
