@@ -1,11 +1,9 @@
+// The file as the programs find and make it: its name in any letter case, its mode in a
+// shared folder. A writer waiting for another is the storage test's, on both engines.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <atomic>
-#include <chrono>
 #include <fstream>
-#include <functional>
-#include <thread>
 
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
@@ -15,7 +13,6 @@
 #include "support/TempFolder.h"
 
 using namespace accessdb;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -73,31 +70,4 @@ TEST_F(DatabaseTest, EitherLetterCaseReachesTheOneFileEvenBesideStraySpellings) 
             Connection::Open(folder / name, OpenMode::ExistingOnly).FindStudent("12345678")->nombre,
             "Ana");
     }
-}
-
-// The controller appends while the console holds a write: the append waits, then succeeds.
-TEST_F(DatabaseTest, AnAppendWaitsForAnotherWriterInsteadOfFailing) {
-    Connection console = Console();
-    console.AddStudent(Student("5"));
-    std::atomic<bool> appended{false};
-    std::string failure;
-    std::thread controller;
-    {
-        Transaction transaction = console.Write();
-        console.SaveStudent(Student("1,5,"));
-        controller = std::thread([&] {
-            failure = Failure([&] {
-                          Controller().AppendAccess({"12345678", "15/07/2014", "10:00:00", "5"});
-                          appended = true;
-                      }).Description();
-        });
-        std::this_thread::sleep_for(400ms);
-        EXPECT_FALSE(appended.load()) << "the append did not wait for the open write";
-        transaction.Commit();
-    }
-    controller.join();
-    EXPECT_EQ(failure, "");
-    EXPECT_TRUE(appended.load());
-    EXPECT_EQ(Sql(file, "SELECT count(*) FROM Picadas"), Rows{"1"});
-    EXPECT_EQ(console.FindStudent("12345678")->puerta, "1,5,");
 }
