@@ -35,16 +35,7 @@ void MakeVersionOne(Site& site) {
                            "PRAGMA user_version = 1; PRAGMA journal_mode = WAL;"),
                   Rows{"wal"});
     } else {
-        ASSERT_EQ(site.Run("CREATE TABLE alumnos (dni bigint PRIMARY KEY, nombre text DEFAULT '',"
-                           " apellido1 text DEFAULT '', apellido2 text DEFAULT '',"
-                           " puerta text DEFAULT '', agosto text DEFAULT '0',"
-                           " fin_de_semana text DEFAULT '0', periodo_temporal text DEFAULT '0',"
-                           " fechaa text DEFAULT '', fechab text DEFAULT '');"
-                           "CREATE TABLE picadas (orden bigint GENERATED ALWAYS AS IDENTITY"
-                           " PRIMARY KEY, dni bigint, fecha text DEFAULT '',"
-                           " hora text DEFAULT '', puerta text DEFAULT '');"
-                           "CREATE INDEX picadas_dni ON picadas (dni, orden);"),
-                  Rows{});
+        ASSERT_EQ(site.Run(testserver::kVersionOneTables), Rows{});
     }
     ASSERT_EQ(site.Run("INSERT INTO Alumnos (DNI, Nombre, Puerta) VALUES (12345678, 'Ana', '5');"
                        "INSERT INTO Picadas (DNI, Fecha, Hora, Puerta)"

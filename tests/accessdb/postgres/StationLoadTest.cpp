@@ -1,11 +1,10 @@
 // Door stations and a console, each a process of its own, on one server at once: every grant
 // is recorded, and ordinary contention never surfaces as an error.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <sstream>
 
+#include "../ChildProcess.h"
 #include "TestServer.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
@@ -101,52 +100,25 @@ Tally RunConsole(const StorageLocation& location) {
     return tally;
 }
 
-// Runs the work in a child process; its tally comes back through a pipe.
-class Child {
-  public:
-    explicit Child(const std::function<Tally()>& work) {
-        int ends[2];
-        if (pipe(ends) != 0) {
-            throw std::runtime_error("pipe");
-        }
-        m_pid = fork();
-        if (m_pid == 0) {
-            close(ends[0]);
-            const Tally tally = work();
-            const std::string line = std::to_string(tally.grants) + " " +
-                                     std::to_string(tally.denials) + " " +
-                                     std::to_string(tally.failures) + " " + tally.firstFailure;
-            const bool written =
-                write(ends[1], line.data(), line.size()) == static_cast<ssize_t>(line.size());
-            _exit(written ? 0 : 1);
-        }
-        close(ends[1]);
-        m_pipe = ends[0];
+// The work's tally, from a process of its own, as "grants denials failures first failure".
+std::function<std::string()> Counted(const std::function<Tally()>& work) {
+    return [work] {
+        const Tally tally = work();
+        return std::to_string(tally.grants) + " " + std::to_string(tally.denials) + " " +
+               std::to_string(tally.failures) + " " + tally.firstFailure;
+    };
+}
+Tally Waited(ChildProcess& child) {
+    const ChildOutcome outcome = child.Wait();
+    Tally tally;
+    std::istringstream in(outcome.output);
+    in >> tally.grants >> tally.denials >> tally.failures;
+    std::getline(in, tally.firstFailure);
+    if (outcome.code != 0 || outcome.output.empty()) {
+        tally.Fail("the process ended abnormally: " + outcome.output);
     }
-
-    Tally Wait() {
-        std::string text;
-        char buffer[512];
-        for (ssize_t got; (got = read(m_pipe, buffer, sizeof buffer)) > 0;) {
-            text.append(buffer, static_cast<std::size_t>(got));
-        }
-        close(m_pipe);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        Tally tally;
-        std::istringstream in(text);
-        in >> tally.grants >> tally.denials >> tally.failures;
-        std::getline(in, tally.firstFailure);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || text.empty()) {
-            tally.Fail("the process ended abnormally");
-        }
-        return tally;
-    }
-
-  private:
-    pid_t m_pid = -1;
-    int m_pipe = -1;
-};
+    return tally;
+}
 
 }  // namespace
 
@@ -163,15 +135,17 @@ TEST(StationLoad, StationsAndAConsoleAtOnceLoseNoRowAndSeeNoError) {
         }
     }  // no connection of the parent lives on into the children
 
-    std::vector<std::unique_ptr<Child>> stations;
+    // Each a process of its own, as the site runs them (as the tests' user: the cluster's
+    // socket is not the ordinary user's).
+    std::vector<std::unique_ptr<ChildProcess>> stations;
     for (int station = 1; station <= kStations; ++station) {
-        stations.push_back(std::make_unique<Child>(
-            [&, station] { return RunStation(location, StationDni(station)); }));
+        stations.push_back(std::make_unique<ChildProcess>(
+            Counted([&, station] { return RunStation(location, StationDni(station)); }), false));
     }
-    Child console([&] { return RunConsole(location); });
+    ChildProcess console(Counted([&] { return RunConsole(location); }), false);
 
     for (int station = 1; station <= kStations; ++station) {
-        const Tally tally = stations[station - 1]->Wait();
+        const Tally tally = Waited(*stations[station - 1]);
         SCOPED_TRACE("station " + std::to_string(station));
         EXPECT_EQ(tally.failures, 0) << tally.firstFailure;
         EXPECT_EQ(tally.grants + tally.denials, kCardsPerStation);
@@ -181,7 +155,7 @@ TEST(StationLoad, StationsAndAConsoleAtOnceLoseNoRowAndSeeNoError) {
         EXPECT_EQ(schema.Run("SELECT count(*) FROM picadas WHERE dni = " + StationDni(station)),
                   Rows{std::to_string(tally.grants)});
     }
-    const Tally rounds = console.Wait();
+    const Tally rounds = Waited(console);
     EXPECT_EQ(rounds.failures, 0) << rounds.firstFailure;
     EXPECT_EQ(rounds.grants, kConsoleRounds);
     // The students of the odd rounds stay; those of the even rounds were deleted.

@@ -69,6 +69,16 @@ inline Rows Sql(const std::string& connection, const std::string& statements) {
     return rows;
 }
 
+// The tables as the previous version of the programs and of the set-up script made them.
+inline const std::string kVersionOneTables =
+    "CREATE TABLE alumnos (dni bigint PRIMARY KEY, nombre text DEFAULT '',"
+    " apellido1 text DEFAULT '', apellido2 text DEFAULT '', puerta text DEFAULT '',"
+    " agosto text DEFAULT '0', fin_de_semana text DEFAULT '0',"
+    " periodo_temporal text DEFAULT '0', fechaa text DEFAULT '', fechab text DEFAULT '');"
+    "CREATE TABLE picadas (orden bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,"
+    " dni bigint, fecha text DEFAULT '', hora text DEFAULT '', puerta text DEFAULT '');"
+    "CREATE INDEX picadas_dni ON picadas (dni, orden);";
+
 // A database of this test program's own on the cluster: programs running side by side must not
 // share the write transactions' lock, which is one per database.
 inline std::string ProgramDatabase() {
