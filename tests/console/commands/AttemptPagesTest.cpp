@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <set>
 #include <tuple>
@@ -251,25 +250,6 @@ TEST_P(AttemptPages, AStationWritingMeanwhileNeitherHidesNorRepeatsAnAttempt) {
     EXPECT_EQ(Times(browser.Attempts()), std::vector<std::string>(now.begin(), now.begin() + 100));
     EXPECT_EQ(now.front(), written.back().record.hora);
     EXPECT_EQ(messages.shown, testing::Boxes{});
-}
-
-TEST_P(AttemptPages, ADatabaseThatFailsIsToldAndTheListingStays) {
-    CountedAttempts source(ConsoleLocation(*site));
-    testing::Messages messages;
-    AttemptBrowser browser(source, messages, 100);
-    ASSERT_TRUE(browser.Search({}));
-    const std::vector<std::string> shown = Times(browser.Attempts());
-    // The file opens again as a database only when it is one; the server's tables are its own.
-    if (site->Location().IsServer()) {
-        site->Run("DROP TABLE Intentos");
-    } else {
-        std::ofstream(site->Location().File(), std::ios::trunc) << "no es una base de datos";
-    }
-    EXPECT_FALSE(browser.Next());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_FALSE(messages.shown[0].empty());
-    EXPECT_EQ(Times(browser.Attempts()), shown);
-    EXPECT_TRUE(browser.HasNext());
 }
 
 // The listing's key of an attempt in an order: what the pages must rise or fall by.
