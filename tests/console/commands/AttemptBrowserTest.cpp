@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "ConsoleHarness.h"
+#include "accessdb/AttemptListingSql.h"
 #include "accessdb/DatabaseError.h"
 #include "console/commands/AttemptBrowser.h"
 #include "console/commands/AttemptRows.h"
@@ -47,22 +48,17 @@ struct FakeAttempts : AttemptSource {
         if (query.backward) {
             std::ranges::reverse(matching);
         }
-        AttemptPage page;
+        // The rows past the cursor, one more than the page to tell whether another follows.
+        std::vector<PositionedAttempt> past;
         for (const PositionedAttempt& row : matching) {
-            if (query.before && (query.backward ? row.position <= query.before->position
-                                                : row.position >= query.before->position)) {
-                continue;
+            const bool after =
+                !query.before || (query.backward ? row.position > query.before->position
+                                                 : row.position < query.before->position);
+            if (after && past.size() <= query.limit) {
+                past.push_back(row);
             }
-            if (page.attempts.size() == query.limit) {
-                page.next = accessdb::CursorOf(page.attempts.back(), query.order);
-                break;
-            }
-            page.attempts.push_back(row);
         }
-        if (query.backward) {
-            std::ranges::reverse(page.attempts);
-        }
-        return page;
+        return accessdb::PageOf(std::move(past), query);
     }
     std::vector<accessdb::AttemptDayCount> CountAttempts(const AttemptQuery& query) override {
         counted.push_back(query);

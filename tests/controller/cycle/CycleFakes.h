@@ -129,8 +129,21 @@ inline Rows AccessRows(const std::filesystem::path& database) {
     return Sql(database, "SELECT DNI, Fecha, Hora, Puerta FROM Picadas ORDER BY rowid");
 }
 
+// A station's devices, all faked, writing to one journal.
+struct FakeDevices {
+    Journal journal;
+    FakeScreen screen{journal};
+    FakeMessages messages{journal};
+    ScriptedReaders readers{journal};
+    FakeDoor door{journal};
+    FakeTone tone;
+    FakeSleeper sleeper;
+    FakeClock clock;
+    std::ostringstream out;
+};
+
 // One station: every seam faked but the database file, with Ana registered for doors 1, 5, 8.
-struct Station {
+struct Station : FakeDevices {
     explicit Station(DoorOpener* relay = nullptr) : opener(relay ? *relay : door) {
         Register(database, {Student("1,5,8")});
     }
@@ -140,23 +153,14 @@ struct Station {
 
     TempFolder folder;
     std::filesystem::path database = folder / "Alumnos.mdb";
-    Journal journal;
-    FakeScreen screen{journal};
-    FakeMessages messages{journal};
-    ScriptedReaders readers{journal};
-    FakeDoor door{journal};
     DoorOpener& opener;
-    FakeTone tone;
-    FakeSleeper sleeper;
-    FakeClock clock;
-    std::ostringstream out;
     ControllerCycle cycle{
         CycleServices{screen, messages, {readers, opener, tone, sleeper, clock, out, database}}};
 };
 
 // One station on the tables at any location, a file or a server, with nobody registered; it
 // names itself "puerta-norte" in the attempts it records.
-struct StationOn {
+struct StationOn : FakeDevices {
     explicit StationOn(accessdb::StorageLocation where) : location(std::move(where)) {}
     // One card through the reader: read (or not, by readResult) on one tick, taken out on the
     // next.
@@ -168,15 +172,6 @@ struct StationOn {
     }
 
     accessdb::StorageLocation location;
-    Journal journal;
-    FakeScreen screen{journal};
-    FakeMessages messages{journal};
-    ScriptedReaders readers{journal};
-    FakeDoor door{journal};
-    FakeTone tone;
-    FakeSleeper sleeper;
-    FakeClock clock;
-    std::ostringstream out;
     ControllerCycle cycle{CycleServices{
         screen, messages, {readers, door, tone, sleeper, clock, out, location, "puerta-norte"}}};
 };
