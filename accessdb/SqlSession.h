@@ -76,6 +76,8 @@ class SqlSession : public TransactionControl {
     virtual std::string DayOf(std::string_view column) const = 0;
     // The column that gives Picadas' rows in the order written.
     virtual std::string_view AccessOrder() const = 0;
+    // False once the connection was lost or abandoned: nothing more can go through it.
+    virtual bool Usable() const { return true; }
 };
 
 // The first value of the first row, as a number (0 when there is none).

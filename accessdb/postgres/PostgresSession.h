@@ -23,6 +23,7 @@ class PostgresSession : public EngineSession {
     void Rollback() noexcept override;
     std::string DayOf(std::string_view column) const override;
     std::string_view AccessOrder() const override { return "orden"; }
+    bool Usable() const override { return m_link.IsOpen(); }
 
     int SchemaVersion() override;
     std::vector<std::string> EngineProblems() override;

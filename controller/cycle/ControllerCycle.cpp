@@ -153,8 +153,7 @@ void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit,
     {
         std::optional<accessdb::Connection> db;
         try {
-            db.emplace(accessdb::Connection::Open(m_services.devices.database,
-                                                  accessdb::OpenMode::ExistingOnly));
+            db.emplace(m_database.ForCard());
         } catch (const accessdb::DatabaseError& error) {
             // A missing, locked or damaged file: the card stays handled and the controller goes
             // on with the next tick; nothing is decided, opened, recorded or logged. Without a

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "accessdb/Connection.h"
+#include "accessdb/StationDatabase.h"
 #include "controller/cycle/AccessLog.h"
 #include "controller/cycle/CardSession.h"
 #include "controller/cycle/CycleScreen.h"
@@ -25,7 +26,8 @@ struct CycleServices {
 // access record and log line. Everything runs inside the tick on the caller's thread.
 class ControllerCycle {
   public:
-    explicit ControllerCycle(CycleServices services) : m_services(std::move(services)) {}
+    explicit ControllerCycle(CycleServices services)
+        : m_services(std::move(services)), m_database(m_services.devices.database) {}
 
     // One step. doorDigit is the station's selected door, '1' to '8', or '0' for none.
     void OnTimer(char doorDigit);
@@ -48,6 +50,8 @@ class ControllerCycle {
     void Write(std::string_view text);
 
     CycleServices m_services;
+    // Each card's connection: its own on the file, the station's kept session on a server.
+    accessdb::StationDatabase m_database;
     // 1 once the card now in the reader has been dealt with; 0 again when the slot is empty.
     int m_cardHandled = 0;
     // Ticks since the verdict fields were last blanked or a card was processed.
