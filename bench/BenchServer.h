@@ -113,7 +113,7 @@ class BenchServer {
         }
         m_folder = folder;
         const std::string command = Quoted(ClusterScript().string()) + " start " +
-                                    Quoted(m_folder) + " -c max_connections=300 >/dev/null";
+                                    Quoted(m_folder) + " -c max_connections=1100 >/dev/null";
         if (std::system(command.c_str()) != 0) {
             throw std::runtime_error("the benchmark's cluster did not start");
         }

@@ -30,6 +30,7 @@
 #include "SourceTree.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
+#include "accessdb/StationDatabase.h"
 #include "controller/cycle/AccessRules.h"
 #include "controller/cycle/StationName.h"
 #include "controller/cycle/Verdict.h"
@@ -70,9 +71,8 @@ constexpr Oid kText = 25;
 
 // The station's statements for one granted card: look the student up, append the access,
 // append the attempt.
-void FloorCard(const std::string& conninfo, const std::string& dni, const std::string& station) {
-    PgConnection connection = PgConnect(conninfo);
-    PGconn* raw = connection.get();
+// A card's statements on a connection already made.
+void FloorCardOn(PGconn* raw, const std::string& dni, const std::string& station) {
     const std::string number = std::to_string(std::stoll(dni));
     const PgResult student =
         PgRun(raw, "SELECT * FROM alumnos WHERE dni = $1", {number.c_str()}, {kInt8});
@@ -88,6 +88,11 @@ void FloorCard(const std::string& conninfo, const std::string& dni, const std::s
           {dni.c_str(), kNow.fecha.c_str(), kNow.hora.c_str(), "5", station.c_str(),
            accessdb::kOutcomeGranted, ""},
           {kText, kText, kText, kText, kText, kText, kText});
+}
+
+void FloorCard(const std::string& conninfo, const std::string& dni, const std::string& station) {
+    PgConnection connection = PgConnect(conninfo);
+    FloorCardOn(connection.get(), dni, station);
 }
 
 // The console's statements for one search; the count of history rows.
@@ -161,11 +166,11 @@ std::string Dataset(long students) {
 // ---------------------------------------------------------------------------------------------
 // The benchmarks.
 
-// What the station does for one card (ControllerCycle's DecideAndRecord, without the door).
-void StationCard(const accessdb::StorageLocation& location, const std::string& dni,
+// What the station does for one card (ControllerCycle's DecideAndRecord, without the door), on
+// the station's session.
+void StationCard(accessdb::StationDatabase& database, const std::string& dni,
                  const std::string& station) {
-    accessdb::Connection db =
-        accessdb::Connection::Open(location, accessdb::OpenMode::ExistingOnly);
+    accessdb::Connection db = database.ForCard();
     const Verdict verdict = AccessRules::Decide(db, dni, '5', kNow);
     if (!verdict.grant) {
         throw std::runtime_error("card " + dni + " was not granted");
@@ -185,13 +190,17 @@ void Card(benchmark::State& state) {
         state.SkipWithError(failure.what());
         return;
     }
-    const auto location = accessdb::StorageLocation::Server(conninfo);
+    accessdb::StationDatabase database(accessdb::StorageLocation::Server(conninfo));
     const std::string station = StationName();
     bench::CardSequence cards(students);
+    const PgConnection kept = PgConnect(conninfo);
+    // Floors: libpq with a connection per card, as stations did before they kept one, and on
+    // a connection kept as the station keeps its session.
     bench::CompareInRounds(
         state, kCardsPerRound,
-        {"card", [&] { StationCard(location, bench::Dni(cards.Next()), station); }},
-        {{"libpq", [&] { FloorCard(conninfo, bench::Dni(cards.Next()), station); }}});
+        {"card", [&] { StationCard(database, bench::Dni(cards.Next()), station); }},
+        {{"libpq", [&] { FloorCard(conninfo, bench::Dni(cards.Next()), station); }},
+         {"kept", [&] { FloorCardOn(kept.get(), bench::Dni(cards.Next()), station); }}});
 }
 
 void Search(benchmark::State& state) {
@@ -222,7 +231,7 @@ void Search(benchmark::State& state) {
 }
 
 // `state.range(0)` stations, each a thread presenting a card every 2 s for the window, each
-// card through the code on a connection of its own; the time of each card's database work.
+// card through the code on its station's session; the time of each card's database work.
 void FanIn(benchmark::State& state) {
     const int stations = static_cast<int>(state.range(0));
     std::string conninfo;
@@ -244,6 +253,7 @@ void FanIn(benchmark::State& state) {
         for (int s = 0; s < stations; ++s) {
             threads.emplace_back([&, s] {
                 const std::string station = "puesto-" + std::to_string(s);
+                accessdb::StationDatabase database(location);
                 bench::CardSequence cards(kFanInStudents);
                 for (int skip = 0; skip < s; ++skip) {
                     cards.Next();  // each station its own students
@@ -255,7 +265,7 @@ void FanIn(benchmark::State& state) {
                     std::this_thread::sleep_until(next);
                     const auto before = std::chrono::steady_clock::now();
                     try {
-                        StationCard(location, bench::Dni(cards.Next()), station);
+                        StationCard(database, bench::Dni(cards.Next()), station);
                     } catch (const std::exception& failure) {
                         std::lock_guard<std::mutex> lock(mutex);
                         if (failures++ == 0) {
@@ -312,6 +322,13 @@ void Sizes(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(Card)->Apply(Sizes);
 BENCHMARK(Search)->Apply(Sizes);
-BENCHMARK(FanIn)->ArgName("stations")->Arg(50)->Arg(100)->Arg(200)->Iterations(1)->UseManualTime();
+BENCHMARK(FanIn)
+    ->ArgName("stations")
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(200)
+    ->Arg(1000)
+    ->Iterations(1)
+    ->UseManualTime();
 
 int main(int argc, char** argv) { return bench::Main(argc, argv); }
