@@ -324,6 +324,7 @@ BENCHMARK(Card)->Apply(Sizes);
 BENCHMARK(Search)->Apply(Sizes);
 BENCHMARK(FanIn)
     ->ArgName("stations")
+    ->Arg(1)
     ->Arg(50)
     ->Arg(100)
     ->Arg(200)
