@@ -4,6 +4,7 @@
 
 #include "PostgresSession.h"
 #include "accessdb/DatabaseError.h"
+#include "accessdb/TableColumns.h"
 
 namespace accessdb::postgres {
 
@@ -20,12 +21,11 @@ struct ExpectedTable {
     const char* name;
     const char* columns;
 };
+// The server folds the programs' names to lower case.
 constexpr ExpectedTable kTables[] = {
-    {"alumnos",
-     "dni, nombre, apellido1, apellido2, puerta, agosto, fin_de_semana, periodo_temporal, "
-     "fechaa, fechab"},
+    {"alumnos", kStudentColumns},
     {"picadas", "orden, dni, fecha, hora, puerta"},
-    {"intentos", "orden, dni, fecha, hora, puerta, puesto, resultado, motivo, dia"},
+    {"intentos", kAttemptColumns},
     {"esquema", "version"},
 };
 constexpr const char* kIndexes[] = {"alumnos_pkey",       "picadas_pkey", "picadas_dni",
