@@ -28,7 +28,7 @@ FailureKind DatabaseError::Kind() const noexcept {
         case kStoredDniNotANumber:
         case kColumnNotFound:
         case kDatabaseTooNew:
-        case kServerTablesMissing:
+        case kTablesMissing:
             return FailureKind::Damaged;
         case kInvalidDni:
         case kInvalidDay:

@@ -23,7 +23,7 @@ inline constexpr int kServerUnreachable = 3151;       // no connection, or it wa
 inline constexpr int kServerNoAnswer = 3234;          // the server did not answer in time
 inline constexpr int kServerLoginRefused = 3029;      // wrong user or password
 inline constexpr int kServerPermissionDenied = 3033;  // the role may not do this
-inline constexpr int kServerTablesMissing = 3078;     // the site set-up script has not run
+inline constexpr int kTablesMissing = 3078;           // a table the programs use is missing
 inline constexpr int kServerWriteLocked = 3260;       // another console's change took too long
 inline constexpr int kServerError = 3146;             // any other refusal by the server
 

@@ -41,7 +41,7 @@ int ReadVersion(ServerLink& link) {
             // Tables a console's role added, whose rights the set-up script has not yet given.
             throw VersionHiddenError(link.Origin());
         }
-        if (error.Code() != kServerTablesMissing) {
+        if (error.Code() != kTablesMissing) {
             throw;
         }
     }

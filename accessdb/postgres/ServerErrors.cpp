@@ -178,7 +178,7 @@ DatabaseError NoAnswerError(std::chrono::milliseconds waited, const std::string&
 }
 
 DatabaseError TablesMissingError(const std::string& origin) {
-    return DatabaseError(kServerTablesMissing,
+    return DatabaseError(kTablesMissing,
                          "La base de datos que indica " + origin +
                              " no tiene las tablas Alumnos y Picadas. Prepare el servidor con la "
                              "orden de instalación del centro (tarvo-setup-server) y vuelva a "
@@ -186,7 +186,7 @@ DatabaseError TablesMissingError(const std::string& origin) {
 }
 
 DatabaseError OutdatedError(const std::string& origin, int version) {
-    return DatabaseError(kServerTablesMissing,
+    return DatabaseError(kTablesMissing,
                          "Las tablas de la base de datos que indica " + origin +
                              " son de una versión anterior de Tarvo y Mireval (versión " +
                              std::to_string(version) + "; este programa necesita la " +

@@ -134,7 +134,7 @@ void RefuseTextValues(sqlite3* db, const Table& table) {
     const char* file = sqlite3_db_filename(db, "main");
     const DatabaseError error =
         sqlite::Describe(file != nullptr ? file : "", failure, Intent::Open);
-    throw DatabaseError(error.Code(), error.Description() + " No se ha modificado.");
+    throw DatabaseError(kTablesMissing, error.Description() + " No se ha modificado.");
 }
 
 int SchemaVersion(sqlite3* db) {

@@ -142,7 +142,7 @@ TEST_F(SqliteFileTest, FilesThatAreNotADatabaseOfNumberedStudentsAreRefusedUntou
         {"a database without Picadas at the controller",
          "CREATE TABLE Alumnos (DNI INTEGER, Nombre TEXT)",
          OpenMode::ExistingOnly,
-         SQLITE_ERROR,
+         kTablesMissing,
          {"no tiene la tabla Picadas", "No se ha modificado", "Mireval"}},
     };
     for (const Case& c : cases) {
@@ -156,6 +156,7 @@ TEST_F(SqliteFileTest, FilesThatAreNotADatabaseOfNumberedStudentsAreRefusedUntou
         const std::string before = Bytes(file);
         const DatabaseError error = Failure([&] { Connection::Open(file, c.mode); });
         EXPECT_EQ(error.Code(), c.code);
+        EXPECT_EQ(error.Kind(), FailureKind::Damaged);  // not what the programs use
         for (const std::string& phrase : c.phrases) {
             EXPECT_TRUE(Contains(error.Description(), phrase)) << error.Description();
         }

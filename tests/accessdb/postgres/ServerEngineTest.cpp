@@ -59,6 +59,7 @@ TEST_F(ServerEngine, AConsoleWaitingTooLongForAnotherIsToldToTryAgain) {
     const DatabaseError error = Failure([&] { Transaction waiting = second.Write(); });
     EXPECT_LT(std::chrono::steady_clock::now() - started, 6s);
     EXPECT_EQ(error.Code(), kServerWriteLocked) << error.Description();
+    EXPECT_EQ(error.Kind(), FailureKind::Busy);
     EXPECT_NE(error.Description().find("Vuelva a intentarlo"), std::string::npos);
     // The refused connection is usable again, and the first writer was not disturbed.
     EXPECT_FALSE(second.FindStudent("12345678"));

@@ -159,7 +159,7 @@ TEST_F(SiteRoles, AConsoleLoginWithoutTablesIsToldToRunTheSetUp) {
             StorageLocation::Server(As(Database() + "_consola", kConsolePassword, empty)),
             OpenMode::CreateIfMissing);
     });
-    EXPECT_EQ(error.Code(), kServerTablesMissing);
+    EXPECT_EQ(error.Code(), kTablesMissing);
     EXPECT_NE(error.Description().find("tarvo-setup-server"), std::string::npos);
     EXPECT_EQ(Sql(AdminConnection() + " dbname=" + empty, "SELECT to_regclass('alumnos')"),
               Rows{""});
@@ -172,6 +172,7 @@ TEST_F(SiteRoles, ARefusedLoginSaysWhatToCheck) {
     };
     const DatabaseError wrong = failure(As(Database() + "_puerta", "adivinada"));
     EXPECT_EQ(wrong.Code(), kServerLoginRefused) << wrong.Description();
+    EXPECT_EQ(wrong.Kind(), FailureKind::Denied);
     EXPECT_NE(wrong.Description().find("contraseña"), std::string::npos);
 
     const DatabaseError none =
@@ -195,6 +196,7 @@ TEST_F(SiteRoles, AStationWithoutRightsOnTheVersionIsToldToRunTheSetUp) {
     const DatabaseError error = Failure(
         [&] { Connection::Open(StorageLocation::Server(StationLogin()), OpenMode::ExistingOnly); });
     EXPECT_EQ(error.Code(), kServerPermissionDenied);
+    EXPECT_EQ(error.Kind(), FailureKind::Denied);
     EXPECT_NE(error.Description().find("tarvo-setup-server"), std::string::npos)
         << error.Description();
     ASSERT_EQ(RunSetUp(Database()), 0);
@@ -270,7 +272,7 @@ TEST_F(SiteRoles, AnOldServerIsUpgradedByTheSetUpScriptAndUntilThenEveryProgramS
                                       std::pair{oldConsole, OpenMode::CreateIfMissing}}) {
         const DatabaseError error =
             Failure([&] { Connection::Open(StorageLocation::Server(login), mode); });
-        EXPECT_EQ(error.Code(), kServerTablesMissing);
+        EXPECT_EQ(error.Code(), kTablesMissing);
         EXPECT_NE(error.Description().find("versión anterior"), std::string::npos)
             << error.Description();
         EXPECT_NE(error.Description().find("tarvo-setup-server"), std::string::npos);
