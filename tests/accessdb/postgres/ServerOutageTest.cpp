@@ -145,11 +145,13 @@ class ServerOutage : public ::testing::Test {
         EXPECT_EQ(station.door.opened.size(), doors + 1);
         EXPECT_EQ(cluster.Accesses(), before + 1);
     }
-    // Once the server is back: the station has its session again within its pause, the cards
+    // Once the server is back: the station has its session again within its pause (after the
+    // connect deadline of an attempt that was waiting on the frozen server), the cards
     // meanwhile failing at once.
     void ExpectBackWithinThePause() {
         const Clock::time_point back = Clock::now();
-        while (Clock::now() - back < StationDatabase::Backoff(10) + kSlack) {
+        while (Clock::now() - back <
+               postgres::kConnectDeadline + StationDatabase::Backoff(10) + kSlack) {
             const Clock::duration took = station.PresentCard();
             if (station.messages.shown.empty()) {
                 break;
