@@ -51,8 +51,9 @@ class AdminTables : public SiteTables {
     // the caller sends chunks small enough that a door station's append never waits long.
     virtual void ImportStudents(const std::vector<StudentRecord>& students, bool update) = 0;
     // Deletes up to `chunk` rows of days before `before`: access rows first, then attempt rows
-    // when no old access is left, in one short change; returns how many went (0 when none is
-    // left). Call it until it returns 0.
+    // when no old access is left, then the keys of the stations' records of those days, in one
+    // short change; returns how many accesses and attempts went (0 when nothing old is left).
+    // Call it until it returns 0.
     virtual std::int64_t PurgeChunk(const std::string& before, std::size_t chunk) = 0;
 
     // The student, the accesses and the attempts of this DNI, read in one snapshot; none when

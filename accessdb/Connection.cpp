@@ -87,6 +87,33 @@ void Connection::AppendAttempt(const AttemptRecord& attempt) {
                        AttemptValues(stored));
 }
 
+template <typename Append>
+bool Connection::WriteOnce(const std::string& key, const std::string& fecha, Append append) {
+    // Not the consoles' lock: a station's append never waits for a console's change.
+    Transaction change(*m_session, TransactionKind::UnlockedWrite);
+    try {
+        m_session->Execute("INSERT INTO Anotados (Clave, Dia) SELECT k, " +
+                               m_session->DayOf("f") + " FROM (SELECT ? AS k, ? AS f) AS r",
+                           {key, fecha});
+    } catch (const DatabaseError& error) {
+        if (error.Kind() == FailureKind::Duplicate) {
+            return false;  // written before: the change is rolled back
+        }
+        throw;
+    }
+    append();
+    change.Commit();
+    return true;
+}
+
+bool Connection::AppendAccessOnce(const std::string& key, const AccessRecord& access) {
+    return WriteOnce(key, access.fecha, [&] { AppendAccess(access); });
+}
+
+bool Connection::AppendAttemptOnce(const std::string& key, const AttemptRecord& attempt) {
+    return WriteOnce(key, attempt.fecha, [&] { AppendAttempt(attempt); });
+}
+
 AttemptPage Connection::ListAttempts(const AttemptQuery& query) {
     CheckDay(query.from, "El primer día", true);
     CheckDay(query.to, "El último día", true);

@@ -49,6 +49,11 @@ class Connection {
     // not checked (a card with a letter in its DNI is an attempt too); bytes that are not
     // printable ASCII are stored as "?".
     void AppendAttempt(const AttemptRecord& attempt);
+    // The same, each together with the record's key (a door station's, from its journal) in one
+    // change: false, and nothing written, when a record with this key was written before.
+    bool AppendAccessOnce(const std::string& key, const AccessRecord& access);
+    bool AppendAttemptOnce(const std::string& key, const AttemptRecord& attempt);
+
     // One page of attempts, newest first (AttemptListing.h); the limit is kept within 1 to
     // kMaxAttemptPage. kInvalidDay for a day that is not "YYYY-MM-DD"; no match is an empty
     // page.
@@ -65,6 +70,9 @@ class Connection {
     SqlSession& Session() { return *m_session; }
 
   private:
+    template <typename Append>
+    bool WriteOnce(const std::string& key, const std::string& fecha, Append append);
+
     std::unique_ptr<SqlSession> m_session;
 };
 

@@ -6,7 +6,9 @@ namespace accessdb {
 // user_version, the server's table esquema):
 //   1  Alumnos and Picadas (on the file, with the index on Picadas.DNI)
 //   2  adds Intentos, every card whose DNI a controller read and what became of it
+//   3  adds Anotados, the keys of the records a door station wrote from its journal, so that
+//      none is written twice
 // Opening an older database upgrades it once; a newer one is refused (kDatabaseTooNew).
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 }  // namespace accessdb

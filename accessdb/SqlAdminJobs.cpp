@@ -214,6 +214,7 @@ std::int64_t SqlSiteTables::PurgeChunk(const std::string& before, std::size_t ch
         // only for the deletion itself. Intentos finds its old rows by its index on Dia.
         std::vector<std::int64_t> accesses;
         std::int64_t deleted = 0;
+        std::int64_t keys = 0;
         try {
             if (!m_accessesPurged) {
                 accesses = OldAccessRows(before, chunk);
@@ -239,6 +240,14 @@ std::int64_t SqlSiteTables::PurgeChunk(const std::string& before, std::size_t ch
                     " Dia > '' AND Dia < ? ORDER BY Dia LIMIT ?)",
                     {before, static_cast<std::int64_t>(chunk - accesses.size())});
             }
+            if (deleted < static_cast<std::int64_t>(chunk)) {
+                // The keys of the stations' records of those days go with them; they are not
+                // the accesses and attempts the purge reports.
+                keys = Session().Execute(
+                    "DELETE FROM Anotados WHERE Clave IN (SELECT Clave FROM Anotados WHERE"
+                    " Dia > '' AND Dia < ? ORDER BY Dia LIMIT ?)",
+                    {before, static_cast<std::int64_t>(chunk - deleted)});
+            }
             change.Commit();
         } catch (...) {
             m_purgeBefore.clear();  // the scan's place is not known to hold any more
@@ -249,8 +258,9 @@ std::int64_t SqlSiteTables::PurgeChunk(const std::string& before, std::size_t ch
         } else {
             m_purgeScanned = accesses.back();
         }
-        // Old rows another program deleted first leave this chunk empty, not the purge done.
-        if (deleted > 0 || m_accessesPurged) {
+        // Old rows another program deleted first leave this chunk empty, not the purge done;
+        // nor do old keys still to delete.
+        if (deleted > 0 || (m_accessesPurged && keys == 0)) {
             return deleted;
         }
     }

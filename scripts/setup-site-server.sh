@@ -95,7 +95,7 @@ GRANT CONNECT ON DATABASE :"database" TO :"station", :"console";
 REVOKE CREATE ON SCHEMA public FROM PUBLIC;
 GRANT USAGE ON SCHEMA public TO :"station", :"console";
 
-REVOKE ALL ON alumnos, picadas, intentos, esquema FROM PUBLIC, :"station", :"console";
+REVOKE ALL ON alumnos, picadas, intentos, anotados, esquema FROM PUBLIC, :"station", :"console";
 -- Both read the version of the tables when they open them.
 GRANT SELECT ON esquema TO :"station", :"console";
 -- A door station looks students up and records the accesses it grants and every card it
@@ -103,9 +103,11 @@ GRANT SELECT ON esquema TO :"station", :"console";
 GRANT SELECT ON alumnos TO :"station";
 GRANT INSERT (dni, fecha, hora, puerta) ON picadas TO :"station";
 GRANT INSERT (dni, fecha, hora, puerta, puesto, resultado, motivo) ON intentos TO :"station";
+GRANT INSERT ON anotados TO :"station";
 -- A console registers, changes and deletes students, lists and deletes their history, and
 -- lists, purges and erases the attempts (it never writes one).
 GRANT SELECT, INSERT, UPDATE, DELETE ON alumnos, picadas TO :"console";
 GRANT SELECT, DELETE ON intentos TO :"console";
+GRANT SELECT, DELETE ON anotados TO :"console";
 SQL
 echo "Base de datos $database lista: puestos de puerta como $station, consolas como $console."

@@ -26,11 +26,12 @@ constexpr ExpectedTable kTables[] = {
     {"alumnos", kStudentColumns},
     {"picadas", "orden, dni, fecha, hora, puerta"},
     {"intentos", kAttemptColumns},
+    {"anotados", "clave, dia"},
     {"esquema", "version"},
 };
 constexpr const char* kIndexes[] = {"alumnos_pkey",       "picadas_pkey", "picadas_dni",
                                     "intentos_pkey",      "intentos_dia", "intentos_dni",
-                                    "intentos_resultado", "esquema_pkey"};
+                                    "intentos_resultado", "anotados_pkey", "anotados_dia", "esquema_pkey"};
 
 }  // namespace
 

@@ -13,7 +13,7 @@ DECLARE
 BEGIN
     IF to_regclass('esquema') IS NOT NULL THEN
         EXECUTE 'SELECT max(version) FROM esquema' INTO found;
-        IF found > 2 THEN
+        IF found > 3 THEN
             RAISE EXCEPTION 'la base de datos es de una versión más nueva de Tarvo y Mireval'
                 USING ERRCODE = 'TV001';
         END IF;
@@ -68,11 +68,20 @@ CREATE INDEX IF NOT EXISTS intentos_dia ON intentos (dia, orden);
 CREATE INDEX IF NOT EXISTS intentos_dni ON intentos (dni, dia, orden);
 CREATE INDEX IF NOT EXISTS intentos_resultado ON intentos (resultado, dia, orden);
 
+-- Version 3: the key of every record a door station wrote (its station, run and number),
+-- refused a second time, so that a record written again from the station's journal after an
+-- outage is written once; dia is the record's day, by which the purge removes old keys.
+CREATE TABLE IF NOT EXISTS anotados (
+    clave text PRIMARY KEY,
+    dia text NOT NULL DEFAULT ''
+);
+CREATE INDEX IF NOT EXISTS anotados_dia ON anotados (dia);
+
 -- The version the tables are at: one row.
 CREATE TABLE IF NOT EXISTS esquema (
     unica boolean PRIMARY KEY DEFAULT true CHECK (unica),
     version integer NOT NULL
 );
-INSERT INTO esquema (version) VALUES (2)
+INSERT INTO esquema (version) VALUES (3)
     ON CONFLICT (unica) DO UPDATE SET version = excluded.version
     WHERE esquema.version < excluded.version;

@@ -22,7 +22,7 @@ using sqlite::Intent;
 using sqlite::Statement;
 
 // The file's user_version says which of the steps below it has had (SchemaVersion.h): 0 for a
-// file made by hand, 1 once the index on Picadas.DNI is added, 2 with Intentos.
+// file made by hand, 1 once the index on Picadas.DNI is added, 2 with Intentos, 3 with Anotados.
 constexpr const char* kCreateTables =
     "CREATE TABLE IF NOT EXISTS Alumnos ("
     " DNI INTEGER PRIMARY KEY,"
@@ -48,6 +48,13 @@ std::string CreateAttempts() {
            "CREATE INDEX IF NOT EXISTS Intentos_DNI ON Intentos (DNI, Dia);"
            "CREATE INDEX IF NOT EXISTS Intentos_Resultado ON Intentos (Resultado, Dia);";
 }
+
+// Version 3. The key of every record a door station wrote (its station, run and number), refused
+// a second time, and the day of the record, by which the purge removes old keys.
+constexpr const char* kCreateWrittenKeys =
+    "CREATE TABLE IF NOT EXISTS Anotados (Clave TEXT PRIMARY KEY, Dia TEXT NOT NULL DEFAULT '')"
+    " WITHOUT ROWID;"
+    "CREATE INDEX IF NOT EXISTS Anotados_Dia ON Anotados (Dia);";
 
 // What the programs need to know of one of the two tables.
 struct Table {
@@ -190,6 +197,9 @@ void Upgrade(sqlite3* db, bool createTables, bool mayWait) {
         if (version < 2 || !HasTable(db, "Intentos")) {
             Execute(db, CreateAttempts().c_str());
         }
+        if (version < 3 || !HasTable(db, "Anotados")) {
+            Execute(db, kCreateWrittenKeys);
+        }
         if (version != kSchemaVersion) {
             Execute(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
         }
@@ -252,7 +262,8 @@ void PrepareSchema(sqlite3* db, bool createTables) {
     // A complete database (both tables) is upgraded by the controller too: adding Intentos
     // beside them changes nothing the tables hold.
     const bool complete = tables[0].exists && tables[1].exists;
-    if (!complete || version != kSchemaVersion || !HasTable(db, "Intentos")) {
+    if (!complete || version != kSchemaVersion || !HasTable(db, "Intentos") ||
+        !HasTable(db, "Anotados")) {
         // Out of WAL mode the upgrade's commit would wait for every reader, and the console's
         // searches or a sqlite3 shell may read for long: a complete file is then upgraded only
         // if that can be done at once, and otherwise by a later open, as the switch to WAL is.

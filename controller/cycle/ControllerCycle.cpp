@@ -33,9 +33,45 @@ void ReleaseReader(CardSession& reader) {
     reader.Close();
 }
 
+// The journal in the station's state folder; one that cannot be kept there is kept in memory,
+// and the caretaker reads why: the station goes on opening doors.
+StationJournal OpenJournal(const std::filesystem::path& folder, std::ostream& out) {
+    try {
+        return StationJournal(folder);
+    } catch (const std::system_error& error) {
+        out << "\nEl diario del puesto no se puede guardar en disco (" << error.what()
+            << "): lo que la base de datos no acepte se perderá si el puesto se cierra.\n";
+        out.flush();
+        return StationJournal({});
+    }
+}
+
 }  // namespace
 
+ControllerCycle::ControllerCycle(CycleServices services)
+    : m_services(std::move(services)),
+      m_database(m_services.devices.database),
+      m_journal(OpenJournal(m_services.devices.stateFolder, m_services.devices.out)),
+      m_keyPrefix(m_services.devices.station + "-" +
+                  std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count())) {}
+
 void ControllerCycle::OnTimer(char doorDigit) {
+    if (!m_owedTried) {
+        // What an earlier run could not record, even a grant whose door opened just before the
+        // station died, is recorded at the start.
+        m_owedTried = true;
+        if (!m_journal.Owed().empty()) {
+            try {
+                accessdb::Connection db = m_database.ForCard();
+                WriteOwed(db);
+            } catch (const accessdb::DatabaseError& error) {
+                Write("\nNo se pudo anotar lo que el puesto debe a la base de datos: " +
+                      error.Description() + "\n");
+            }
+        }
+    }
     // Without card activity the fields are blanked every second tick; after a card the verdict
     // stays up through the next tick.
     if (++m_tickCount > 1) {
@@ -155,14 +191,19 @@ void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit,
         try {
             db.emplace(m_database.ForCard());
         } catch (const accessdb::DatabaseError& error) {
-            // A missing, locked or damaged file: the card stays handled and the controller goes
-            // on with the next tick; nothing is decided, opened, recorded or logged. Without a
-            // connection the attempt cannot be kept either: the caretaker reads why here.
+            // A missing, locked or damaged file, a server away: the card stays handled and the
+            // controller goes on with the next tick; nothing is decided, opened or logged. The
+            // attempt waits in the journal.
             Write("\nNo se pudo guardar el intento: " + error.Description() + "\n");
+            Owe({NewKey(),
+                 std::nullopt,
+                 {dni, now.fecha, now.hora, std::string(1, doorDigit), m_services.devices.station,
+                  accessdb::kOutcomeError, error.Description()}});
             screen.ShowStatus(error.Description());
             m_services.messages.ShowMessage(error.Description());
             return;
         }
+        WriteOwed(*db);
         verdict = AccessRules::Decide(*db, dni, doorDigit, now);
         if (verdict.nameFieldText) {
             screen.SetNameField(*verdict.nameFieldText);
@@ -174,9 +215,16 @@ void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit,
             m_services.messages.ShowMessage(*verdict.errorDescription);
         }
         if (verdict.grant) {
+            // Only a decision that granted is recorded, never flags left over from a failure;
+            // it is in the journal before the door opens, so that a station that dies between
+            // the two still records it at its next start.
+            const OwedRecord access{
+                NewKey(),
+                accessdb::AccessRecord{dni, now.fecha, now.hora, std::string(1, doorDigit)},
+                {}};
+            const bool kept = Owe(access);
             OpenDoor(doorDigit);
-            // Only a decision that granted is recorded, never flags left over from a failure.
-            AppendAccessRecord(*db, dni, now, doorDigit);
+            AppendAccessRecord(*db, access, kept);
         }
         // Every card whose DNI was read, on the lookup's connection, after the access record
         // so that the grant's row is durable before this one is written.
@@ -200,12 +248,23 @@ void ControllerCycle::OpenDoor(char doorDigit) {
     }
 }
 
-void ControllerCycle::AppendAccessRecord(accessdb::Connection& db, std::string_view dni,
-                                         const ClockFields& now, char doorDigit) {
+void ControllerCycle::AppendAccessRecord(accessdb::Connection& db, const OwedRecord& access,
+                                         bool kept) {
     try {
-        db.AppendAccess({std::string(dni), now.fecha, now.hora, std::string(1, doorDigit)});
+        // False when an earlier try had written it after all: it is there once either way.
+        db.AppendAccessOnce(access.key, *access.access);
     } catch (const accessdb::DatabaseError& error) {
         m_services.messages.ShowMessage(error.Description());
+        if (kept) {
+            Write(
+                "\nEl acceso queda en el diario del puesto y se anotará en cuanto la base de "
+                "datos lo acepte (" +
+                std::to_string(m_journal.Owed().size()) + " pendientes).\n");
+        }
+        return;
+    }
+    if (kept) {
+        Forget(access.key);
     }
 }
 
@@ -213,16 +272,64 @@ void ControllerCycle::RecordAttempt(accessdb::Connection& db, std::string_view d
                                     const ClockFields& now, char doorDigit,
                                     const Verdict& verdict) {
     AttemptOutcome outcome = OutcomeOf(verdict, doorDigit);
+    const OwedRecord attempt{
+        NewKey(),
+        std::nullopt,
+        {std::string(dni), now.fecha, now.hora, std::string(1, doorDigit),
+         m_services.devices.station, std::move(outcome.resultado), std::move(outcome.motivo)}};
     try {
-        db.AppendAttempt({std::string(dni), now.fecha, now.hora, std::string(1, doorDigit),
-                          m_services.devices.station, std::move(outcome.resultado),
-                          std::move(outcome.motivo)});
+        db.AppendAttemptOnce(attempt.key, attempt.attempt);
     } catch (const accessdb::DatabaseError& error) {
         // The card's door, access record and log line stand as they are; a box would stop the
-        // caretaker for what the door did not depend on.
+        // caretaker for what the door did not depend on. The attempt waits in the journal.
         Write("\nNo se pudo guardar el intento: " + error.Description() + "\n");
+        Owe(attempt);
     }
 }
+
+void ControllerCycle::WriteOwed(accessdb::Connection& db) {
+    while (!m_journal.Owed().empty()) {
+        const OwedRecord record = m_journal.Owed().front();
+        try {
+            if (record.access) {
+                db.AppendAccessOnce(record.key, *record.access);
+            } else {
+                db.AppendAttemptOnce(record.key, record.attempt);
+            }
+        } catch (const accessdb::DatabaseError& error) {
+            Write("\nNo se pudo anotar lo que el puesto debe a la base de datos (" +
+                  std::to_string(m_journal.Owed().size()) + " pendientes): " + error.Description() +
+                  "\n");
+            return;
+        }
+        if (!Forget(record.key)) {
+            return;
+        }
+    }
+}
+
+bool ControllerCycle::Owe(const OwedRecord& record) {
+    try {
+        m_journal.Owe(record);
+        return true;
+    } catch (const std::system_error& error) {
+        Write(std::string("\nNo se pudo guardar en el diario del puesto: ") + error.what() + "\n");
+        return false;
+    }
+}
+
+bool ControllerCycle::Forget(const std::string& key) {
+    try {
+        m_journal.Written(key);
+        return true;
+    } catch (const std::system_error& error) {
+        // Still owed in the file: written again at the next start, refused as a repeat.
+        Write(std::string("\nNo se pudo actualizar el diario del puesto: ") + error.what() + "\n");
+        return false;
+    }
+}
+
+std::string ControllerCycle::NewKey() { return m_keyPrefix + "-" + std::to_string(++m_nextKey); }
 
 void ControllerCycle::AddLogLine(const ClockFields& now, char doorDigit, std::string_view dni,
                                  std::string_view displayName, bool doorPermitted,

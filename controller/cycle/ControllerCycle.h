@@ -10,6 +10,7 @@
 #include "controller/cycle/CycleScreen.h"
 #include "controller/cycle/StationDevices.h"
 #include "controller/cycle/Verdict.h"
+#include "controller/journal/StationJournal.h"
 
 namespace tarvo {
 
@@ -26,8 +27,7 @@ struct CycleServices {
 // access record and log line. Everything runs inside the tick on the caller's thread.
 class ControllerCycle {
   public:
-    explicit ControllerCycle(CycleServices services)
-        : m_services(std::move(services)), m_database(m_services.devices.database) {}
+    explicit ControllerCycle(CycleServices services);
 
     // One step. doorDigit is the station's selected door, '1' to '8', or '0' for none.
     void OnTimer(char doorDigit);
@@ -41,17 +41,29 @@ class ControllerCycle {
     void ProcessCard(CardSession& reader, char doorDigit);
     void DecideAndRecord(const std::string& dni, char doorDigit, const ClockFields& now);
     void OpenDoor(char doorDigit);
-    void AppendAccessRecord(accessdb::Connection& db, std::string_view dni, const ClockFields& now,
-                            char doorDigit);
+    void AppendAccessRecord(accessdb::Connection& db, const OwedRecord& access, bool kept);
     void RecordAttempt(accessdb::Connection& db, std::string_view dni, const ClockFields& now,
                        char doorDigit, const Verdict& verdict);
     void AddLogLine(const ClockFields& now, char doorDigit, std::string_view dni,
                     std::string_view displayName, bool doorPermitted, bool unregistered);
+    // Writes what the journal owes, in order, until the database refuses one.
+    void WriteOwed(accessdb::Connection& db);
+    // Keeps a record the database could not take (false when even the journal failed).
+    bool Owe(const OwedRecord& record);
+    // No longer owed (false when even the journal could not say so).
+    bool Forget(const std::string& key);
+    std::string NewKey();
     void Write(std::string_view text);
 
     CycleServices m_services;
     // Each card's connection: its own on the file, the station's kept session on a server.
     accessdb::StationDatabase m_database;
+    // The records the database has not taken yet; written at the first tick and at each card.
+    StationJournal m_journal;
+    bool m_owedTried = false;
+    // Each record's key: the station, this run and a number.
+    std::string m_keyPrefix;
+    std::uint64_t m_nextKey = 0;
     // 1 once the card now in the reader has been dealt with; 0 again when the slot is empty.
     int m_cardHandled = 0;
     // Ticks since the verdict fields were last blanked or a card was processed.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <ostream>
 #include <string>
 
@@ -15,7 +16,8 @@ namespace tarvo {
 
 // What the door station's controller drives besides its window. The database is opened per
 // card at this location (a file name relative to the working directory, never created, or the
-// site's server); the station's name goes with every attempt it records.
+// site's server); the station's name goes with every attempt it records; its journal of the
+// records it owes lives in the state folder (none: kept in memory only).
 struct StationDevices {
     ReaderFactory& readers;
     DoorOpener& door;
@@ -25,6 +27,7 @@ struct StationDevices {
     std::ostream& out;
     accessdb::StorageLocation database;
     std::string station = StationName();
+    std::filesystem::path stateFolder = {};
 };
 
 }  // namespace tarvo

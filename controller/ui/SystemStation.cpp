@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "accessdb/Connection.h"
+#include "controller/journal/StationJournal.h"
 
 namespace tarvo {
 
@@ -18,7 +19,9 @@ StationDevices SystemStation::Devices() {
             SystemSleeper(),
             m_clock,
             std::cout,
-            accessdb::StorageLocation::FromEnvironment(accessdb::kDatabaseFileName)};
+            accessdb::StorageLocation::FromEnvironment(accessdb::kDatabaseFileName),
+            StationName(),
+            StateFolder()};
 }
 
 }  // namespace tarvo

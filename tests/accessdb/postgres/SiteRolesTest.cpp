@@ -9,6 +9,7 @@
 #include "accessdb/AdminTables.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
+#include "accessdb/SchemaVersion.h"
 #include "support/DatabaseFailure.h"
 #include "support/StudentDatabase.h"
 
@@ -288,11 +289,13 @@ TEST_F(SiteRoles, AnOldServerIsUpgradedByTheSetUpScriptAndUntilThenEveryProgramS
                   .ListAccesses("12345678")
                   .size(),
               1u);
-    EXPECT_EQ(Sql(oldConsole, "SELECT version FROM esquema"), Rows{"2"});
+    EXPECT_EQ(Sql(oldConsole, "SELECT version FROM esquema"), Rows{std::to_string(kSchemaVersion)});
 
     // The script of an older version refuses a newer database and leaves it alone.
-    ASSERT_EQ(Sql(AdminConnection() + " dbname=" + old, "UPDATE esquema SET version = 3"), Rows{});
+    const std::string newer = std::to_string(kSchemaVersion + 1);
+    ASSERT_EQ(Sql(AdminConnection() + " dbname=" + old, "UPDATE esquema SET version = " + newer),
+              Rows{});
     EXPECT_NE(RunSetUp(old), 0);
-    EXPECT_EQ(Sql(oldConsole, "SELECT version FROM esquema"), Rows{"3"});
+    EXPECT_EQ(Sql(oldConsole, "SELECT version FROM esquema"), Rows{newer});
     EXPECT_EQ(Sql(oldConsole, "SELECT count(*) FROM intentos"), Rows{"1"});
 }
