@@ -13,6 +13,8 @@
 #include "controller/cycle/AccessRules.h"
 #include "controller/cycle/CycleFakes.h"
 #include "controller/cycle/StationName.h"
+#include "controller/journal/StationJournal.h"
+#include "support/TempFolder.h"
 
 using namespace accessdb;
 using namespace testsites;
@@ -146,6 +148,52 @@ TEST_P(StationAttempts, AnAttemptThatCannotBeWrittenChangesNothingOfTheCardsGran
     EXPECT_EQ(AccessRows().size(), 2u);
     ASSERT_EQ(AttemptRows().size(), 2u);
     EXPECT_NE(AttemptRows().back().find("|concedido|"), std::string::npos);
+}
+
+// A grant or attempt the database refuses waits in the station's journal, survives the
+// station's end, and is written once at its next start; a record the journal still owes but
+// the database already holds (the station died between the two) is not written again.
+TEST_P(StationAttempts, WhatTheDatabaseRefusedIsWrittenOnceWhenItTakesItAgain) {
+    Register(Student("1,5,8"));
+    TempFolder state;
+    site->FailOn("Picadas", "INSERT");
+    site->FailOn("Intentos", "INSERT");
+    {
+        StationOn station(site->Location(), state.Path());
+        station.clock.now = FakeClock::Local("2024-03-05 09:41:07");
+        station.Present("12345678", '5');
+        EXPECT_EQ(station.door.opened, "5");
+        EXPECT_NE(station.out.str().find("diario del puesto"), std::string::npos)
+            << station.out.str();
+    }
+    EXPECT_TRUE(AccessRows().empty());
+    EXPECT_TRUE(AttemptRows().empty());
+    EXPECT_EQ(StationJournal(state.Path()).Owed().size(), 2u);
+
+    site->ClearFaults();
+    const std::string owed = "12345678| 5/03/2024|09:41:07|5";
+    {
+        StationOn station(site->Location(), state.Path());
+        station.cycle.OnTimer('5');  // the first tick, no card yet
+        EXPECT_EQ(AccessRows(), Rows{owed});
+        EXPECT_EQ(AttemptRows().size(), 1u);
+        station.clock.now = FakeClock::Local("2024-03-05 10:00:00");
+        station.Present("12345678", '5');
+    }
+    EXPECT_EQ(AccessRows(), (Rows{owed, "12345678| 5/03/2024|10:00:00|5"}));
+    EXPECT_EQ(AttemptRows().size(), 2u);
+
+    {
+        StationJournal journal(state.Path());
+        EXPECT_TRUE(journal.Owed().empty());
+        const AccessRecord access{"12345678", " 6/03/2024", "08:00:00", "5"};
+        journal.Owe({"puerta-norte-1-1", access, {}});
+        ASSERT_TRUE(Console().AppendAccessOnce("puerta-norte-1-1", access));
+    }
+    StationOn restarted(site->Location(), state.Path());
+    restarted.cycle.OnTimer('5');
+    EXPECT_EQ(AccessRows().size(), 3u);
+    EXPECT_TRUE(StationJournal(state.Path()).Owed().empty());
 }
 
 TEST_P(StationAttempts, WithoutADatabaseTheCardIsToldNotToHaveBeenRecorded) {

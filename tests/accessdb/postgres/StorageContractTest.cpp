@@ -146,6 +146,25 @@ TEST_P(StorageContract, HistoryComesBackInTheOrderWritten) {
     EXPECT_EQ(lines(db.ListAccesses("12345678")), lines(ana));
 }
 
+// A station's record with its key is written once: again with the same key it is refused as
+// written, with nothing added; its key keeps the record's day for the purge.
+TEST_P(StorageContract, ARecordWithAKeyIsWrittenOnce) {
+    const AccessRecord access = Access("12345678", " 5/03/2024", "09:41:07", "5");
+    const AttemptRecord attempt{"12345678", " 5/03/2024",    "09:41:07", "5",
+                                "p1",       kOutcomeGranted, ""};
+    Console();  // the console makes the tables
+    for (int round = 0; round < 2; ++round) {
+        Connection station = Controller();
+        EXPECT_EQ(station.AppendAccessOnce("p1-7-1", access), round == 0);
+        EXPECT_EQ(station.AppendAttemptOnce("p1-7-2", attempt), round == 0);
+    }
+    EXPECT_TRUE(Controller().AppendAccessOnce("p1-7-3", access));
+    EXPECT_EQ(Counts(), Rows{"0/2"});
+    EXPECT_EQ(site->Run("SELECT count(*) FROM Intentos"), Rows{"1"});
+    EXPECT_EQ(site->Run("SELECT Clave || ' ' || Dia FROM Anotados ORDER BY Clave"),
+              (Rows{"p1-7-1 2024-03-05", "p1-7-2 2024-03-05", "p1-7-3 2024-03-05"}));
+}
+
 TEST_P(StorageContract, AFaultInTheMiddleOfAChangeLeavesNothingOfIt) {
     Connection db = Console();
     db.AddStudent(WithDni("12345678"));

@@ -159,9 +159,11 @@ struct Station : FakeDevices {
 };
 
 // One station on the tables at any location, a file or a server, with nobody registered; it
-// names itself "puerta-norte" in the attempts it records.
+// names itself "puerta-norte" in the attempts it records, and keeps its journal in `state` (in
+// memory when none).
 struct StationOn : FakeDevices {
-    explicit StationOn(accessdb::StorageLocation where) : location(std::move(where)) {}
+    explicit StationOn(accessdb::StorageLocation where, std::filesystem::path state = {})
+        : location(std::move(where)), stateFolder(std::move(state)) {}
     // One card through the reader: read (or not, by readResult) on one tick, taken out on the
     // next.
     void Present(std::string dni, char doorDigit, int readResult = 1) {
@@ -172,8 +174,11 @@ struct StationOn : FakeDevices {
     }
 
     accessdb::StorageLocation location;
+    std::filesystem::path stateFolder;
     ControllerCycle cycle{CycleServices{
-        screen, messages, {readers, door, tone, sleeper, clock, out, location, "puerta-norte"}}};
+        screen,
+        messages,
+        {readers, door, tone, sleeper, clock, out, location, "puerta-norte", stateFolder}}};
 };
 
 }  // namespace tarvo::cyclefakes
