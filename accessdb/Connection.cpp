@@ -64,14 +64,14 @@ std::size_t Connection::DeleteAccesses(std::string_view dni) {
         m_session->Execute("DELETE FROM Picadas WHERE DNI = ?", {DniKey(dni)}));
 }
 
-void Connection::AppendAccess(const AccessRecord& access) {
-    // No lock of the consoles' is taken: an append never waits for a console's change.
-    m_session->Execute(
-        std::string("INSERT INTO Picadas (") + kAccessColumns + ") VALUES (?, ?, ?, ?)",
-        {DniKey(access.dni), access.fecha, access.hora, access.puerta});
+namespace {
+
+SqlStatement AccessInsert(const AccessRecord& access) {
+    return {std::string("INSERT INTO Picadas (") + kAccessColumns + ") VALUES (?, ?, ?, ?)",
+            {DniKey(access.dni), access.fecha, access.hora, access.puerta}};
 }
 
-void Connection::AppendAttempt(const AttemptRecord& attempt) {
+SqlStatement AttemptInsert(const AttemptRecord& attempt) {
     AttemptRecord stored = attempt;
     // A card's bytes as read, in a form both engines store as text (the server refuses bytes
     // that are not UTF-8, and a NUL in any text).
@@ -81,37 +81,47 @@ void Connection::AppendAttempt(const AttemptRecord& attempt) {
             c = '?';
         }
     }
-    // Like an access, never behind a console's lock; the day fills itself from Fecha.
-    m_session->Execute(std::string("INSERT INTO Intentos (") + kAttemptWrittenColumns +
-                           ") VALUES " + ValueRows(1, 7),
-                       AttemptValues(stored));
+    // The day fills itself from Fecha.
+    return {std::string("INSERT INTO Intentos (") + kAttemptWrittenColumns + ") VALUES " +
+                ValueRows(1, 7),
+            AttemptValues(stored)};
 }
 
-template <typename Append>
-bool Connection::WriteOnce(const std::string& key, const std::string& fecha, Append append) {
-    // Not the consoles' lock: a station's append never waits for a console's change.
-    Transaction change(*m_session, TransactionKind::UnlockedWrite);
+}  // namespace
+
+// No lock of the consoles' is taken: an append never waits for a console's change.
+void Connection::AppendAccess(const AccessRecord& access) {
+    const SqlStatement insert = AccessInsert(access);
+    m_session->Execute(insert.sql, insert.values);
+}
+
+void Connection::AppendAttempt(const AttemptRecord& attempt) {
+    const SqlStatement insert = AttemptInsert(attempt);
+    m_session->Execute(insert.sql, insert.values);
+}
+
+bool Connection::WriteOnce(const std::string& key, const std::string& fecha,
+                           const SqlStatement& record) {
+    const SqlStatement keyInsert{"INSERT INTO Anotados (Clave, Dia) SELECT k, " +
+                                     m_session->DayOf("f") + " FROM (SELECT ? AS k, ? AS f) AS r",
+                                 {key, fecha}};
     try {
-        m_session->Execute("INSERT INTO Anotados (Clave, Dia) SELECT k, " +
-                               m_session->DayOf("f") + " FROM (SELECT ? AS k, ? AS f) AS r",
-                           {key, fecha});
+        m_session->ExecuteTogether({keyInsert, record});
     } catch (const DatabaseError& error) {
         if (error.Kind() == FailureKind::Duplicate) {
-            return false;  // written before: the change is rolled back
+            return false;  // written before: nothing of this change is kept
         }
         throw;
     }
-    append();
-    change.Commit();
     return true;
 }
 
 bool Connection::AppendAccessOnce(const std::string& key, const AccessRecord& access) {
-    return WriteOnce(key, access.fecha, [&] { AppendAccess(access); });
+    return WriteOnce(key, access.fecha, AccessInsert(access));
 }
 
 bool Connection::AppendAttemptOnce(const std::string& key, const AttemptRecord& attempt) {
-    return WriteOnce(key, attempt.fecha, [&] { AppendAttempt(attempt); });
+    return WriteOnce(key, attempt.fecha, AttemptInsert(attempt));
 }
 
 AttemptPage Connection::ListAttempts(const AttemptQuery& query) {

@@ -70,8 +70,7 @@ class Connection {
     SqlSession& Session() { return *m_session; }
 
   private:
-    template <typename Append>
-    bool WriteOnce(const std::string& key, const std::string& fecha, Append append);
+    bool WriteOnce(const std::string& key, const std::string& fecha, const SqlStatement& record);
 
     std::unique_ptr<SqlSession> m_session;
 };

@@ -11,7 +11,6 @@ FailureKind DatabaseError::Kind() const noexcept {
         case SQLITE_LOCKED:
         case kServerWriteLocked:
             return FailureKind::Busy;
-        case SQLITE_CONSTRAINT:
         case kDuplicateKey:
             return FailureKind::Duplicate;
         case kServerUnreachable:

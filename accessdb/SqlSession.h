@@ -30,6 +30,12 @@ struct SqlValue {
 };
 using SqlValues = std::vector<SqlValue>;
 
+// A statement and the values of its parameters.
+struct SqlStatement {
+    std::string sql;
+    SqlValues values;
+};
+
 // The rows of one statement, read forward.
 class SqlRows {
   public:
@@ -69,6 +75,9 @@ class SqlSession : public TransactionControl {
     virtual std::unique_ptr<SqlRows> Query(std::string_view sql, const SqlValues& values = {}) = 0;
     // A statement that returns no rows; how many rows it changed.
     virtual std::int64_t Execute(std::string_view sql, const SqlValues& values = {}) = 0;
+    // Writes that return no rows, as one all-or-nothing change that takes no console's lock
+    // (joining a transaction already open).
+    virtual void ExecuteTogether(const std::vector<SqlStatement>& statements);
 
     // Where the engines' SQL differs:
     // the ISO day ("2024-03-05") an access date text in `column` denotes (" 5/03/2024"), as an

@@ -49,6 +49,10 @@ class StationDatabase::Lent : public SqlSession {
         m_fresh = false;
         return Watched([&] { return Kept().Execute(sql, values); });
     }
+    void ExecuteTogether(const std::vector<SqlStatement>& statements) override {
+        m_fresh = false;
+        Watched([&] { Kept().ExecuteTogether(statements); });
+    }
     bool InTransaction() const override { return Kept().InTransaction(); }
     void Begin(TransactionKind kind) override {
         m_fresh = false;

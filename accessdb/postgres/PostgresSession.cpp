@@ -168,6 +168,25 @@ std::int64_t PostgresSession::Execute(std::string_view sql, const SqlValues& val
     return static_cast<std::int64_t>(ChangedRows(done.get()));
 }
 
+void PostgresSession::ExecuteTogether(const std::vector<SqlStatement>& statements) {
+    if (statements.empty()) {
+        return;
+    }
+    std::string sql;
+    SqlValues values;
+    for (std::size_t i = 0; i < statements.size(); ++i) {
+        const bool last = i + 1 == statements.size();
+        sql += last ? statements[i].sql
+                    : (i == 0 ? "WITH " : ", ") + ("w" + std::to_string(i)) + " AS (" +
+                          statements[i].sql + ")";
+        if (!last) {
+            sql += i + 2 == statements.size() ? " " : "";
+        }
+        values.insert(values.end(), statements[i].values.begin(), statements[i].values.end());
+    }
+    Execute(sql, values);
+}
+
 bool PostgresSession::InTransaction() const {
     return m_link.IsOpen() && m_link.TransactionStatus() != PQTRANS_IDLE;
 }

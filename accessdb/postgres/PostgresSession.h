@@ -17,6 +17,8 @@ class PostgresSession : public EngineSession {
 
     std::unique_ptr<SqlRows> Query(std::string_view sql, const SqlValues& values) override;
     std::int64_t Execute(std::string_view sql, const SqlValues& values) override;
+    // One statement, so one round trip: every write but the last as a data-modifying WITH.
+    void ExecuteTogether(const std::vector<SqlStatement>& statements) override;
     bool InTransaction() const override;
     void Begin(TransactionKind kind) override;
     void Commit() override;

@@ -280,7 +280,13 @@ DatabaseError Describe(const std::filesystem::path& file, const EngineFailure& f
         case SQLITE_ERROR:
             return {code, RefusedStatement(file, failure, intent)};
         case SQLITE_CONSTRAINT:
-            return {code, Constraint(file, failure)};
+            // A row whose key is taken is the layer's duplicate on either engine; a site's own
+            // rule (a trigger) or another constraint keeps the engine's code.
+            return {failure.extendedCode == SQLITE_CONSTRAINT_UNIQUE ||
+                            failure.extendedCode == SQLITE_CONSTRAINT_PRIMARYKEY
+                        ? kDuplicateKey
+                        : code,
+                    Constraint(file, failure)};
         default:
             return {code, Attempt(intent, file) + " (código " + std::to_string(code) + ": " +
                               failure.text + "). Vuelva a intentarlo; si se repite, avise al " +
