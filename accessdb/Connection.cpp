@@ -102,9 +102,8 @@ void Connection::AppendAttempt(const AttemptRecord& attempt) {
 
 bool Connection::WriteOnce(const std::string& key, const std::string& fecha,
                            const SqlStatement& record) {
-    const SqlStatement keyInsert{"INSERT INTO Anotados (Clave, Dia) SELECT k, " +
-                                     m_session->DayOf("f") + " FROM (SELECT ? AS k, ? AS f) AS r",
-                                 {key, fecha}};
+    const SqlStatement keyInsert{"INSERT INTO Anotados (Clave, Dia) VALUES (?, ?)",
+                                 {key, DayOfDate(fecha)}};
     try {
         m_session->ExecuteTogether({keyInsert, record});
     } catch (const DatabaseError& error) {

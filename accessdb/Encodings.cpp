@@ -84,4 +84,16 @@ bool IsIsoDay(std::string_view day) {
     return date <= kDaysIn[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
+std::string DayOfDate(std::string_view f) {
+    const auto digit = [&](std::size_t i) { return f[i] >= '0' && f[i] <= '9'; };
+    const bool date = f.size() == 10 && (f[0] == ' ' || (f[0] >= '0' && f[0] <= '3')) && digit(1) &&
+                      f[2] == '/' && (f[3] == '0' || f[3] == '1') && digit(4) && f[5] == '/' &&
+                      digit(6) && digit(7) && digit(8) && digit(9);
+    if (!date) {
+        return {};
+    }
+    return std::string(f.substr(6, 4)) + "-" + std::string(f.substr(3, 2)) + "-" +
+           (f[0] == ' ' ? "0" : std::string(1, f[0])) + f[1];
+}
+
 }  // namespace accessdb

@@ -37,5 +37,8 @@ std::string FormatDni(std::int64_t dni);
 
 // A calendar day written "YYYY-MM-DD" ("2024-02-29"), the form that sorts as the days do.
 bool IsIsoDay(std::string_view day);
+// The ISO day an access date text denotes (" 5/03/2024" gives "2024-03-05"), "" for a text that
+// is not such a date: the engines' own reading of Fecha (SqlSession::DayOf), for a value.
+std::string DayOfDate(std::string_view fecha);
 
 }  // namespace accessdb

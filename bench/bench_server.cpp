@@ -71,23 +71,34 @@ constexpr Oid kText = 25;
 
 // The station's statements for one granted card: look the student up, append the access,
 // append the attempt.
-// A card's statements on a connection already made.
+// A card's statements on a connection already made: the lookup, then the access and the
+// attempt each with its key in one statement, as the station writes them.
 void FloorCardOn(PGconn* raw, const std::string& dni, const std::string& station) {
+    static std::atomic<std::uint64_t> keys{0};
+    const std::string key = "floor-" + station + "-" +
+                            std::to_string(std::chrono::system_clock::now().time_since_epoch() /
+                                           std::chrono::microseconds(1)) +
+                            "-" + std::to_string(++keys);
+    const std::string accessKey = key + "a";
+    const std::string attemptKey = key + "i";
     const std::string number = std::to_string(std::stoll(dni));
     const PgResult student =
         PgRun(raw, "SELECT * FROM alumnos WHERE dni = $1", {number.c_str()}, {kInt8});
     if (PQntuples(student.get()) != 1) {
         throw std::runtime_error("floor: student " + dni + " missing");
     }
-    PgRun(raw, "INSERT INTO picadas (dni, fecha, hora, puerta) VALUES ($1, $2, $3, $4)",
-          {number.c_str(), kNow.fecha.c_str(), kNow.hora.c_str(), "5"},
-          {kInt8, kText, kText, kText});
     PgRun(raw,
-          "INSERT INTO intentos (dni, fecha, hora, puerta, puesto, resultado, motivo)"
-          " VALUES ($1, $2, $3, $4, $5, $6, $7)",
-          {dni.c_str(), kNow.fecha.c_str(), kNow.hora.c_str(), "5", station.c_str(),
-           accessdb::kOutcomeGranted, ""},
-          {kText, kText, kText, kText, kText, kText, kText});
+          "WITH k AS (INSERT INTO anotados (clave, dia) VALUES ($1, '2026-03-11'))"
+          " INSERT INTO picadas (dni, fecha, hora, puerta) VALUES ($2, $3, $4, $5)",
+          {accessKey.c_str(), number.c_str(), kNow.fecha.c_str(), kNow.hora.c_str(), "5"},
+          {kText, kInt8, kText, kText, kText});
+    PgRun(raw,
+          "WITH k AS (INSERT INTO anotados (clave, dia) VALUES ($1, '2026-03-11'))"
+          " INSERT INTO intentos (dni, fecha, hora, puerta, puesto, resultado, motivo)"
+          " VALUES ($2, $3, $4, $5, $6, $7, $8)",
+          {attemptKey.c_str(), dni.c_str(), kNow.fecha.c_str(), kNow.hora.c_str(), "5",
+           station.c_str(), accessdb::kOutcomeGranted, ""},
+          {kText, kText, kText, kText, kText, kText, kText, kText});
 }
 
 void FloorCard(const std::string& conninfo, const std::string& dni, const std::string& station) {
@@ -175,10 +186,15 @@ void StationCard(accessdb::StationDatabase& database, const std::string& dni,
     if (!verdict.grant) {
         throw std::runtime_error("card " + dni + " was not granted");
     }
-    db.AppendAccess({dni, kNow.fecha, kNow.hora, "5"});
+    // Each record with its key, as the station writes it (its journal is on its own disk).
+    static const std::string run = std::to_string(
+        std::chrono::system_clock::now().time_since_epoch() / std::chrono::microseconds(1));
+    static std::atomic<std::uint64_t> keys{0};
+    const std::string key = station + "-" + run + "-" + std::to_string(++keys);
+    db.AppendAccessOnce(key + "a", {dni, kNow.fecha, kNow.hora, "5"});
     AttemptOutcome outcome = OutcomeOf(verdict, '5');
-    db.AppendAttempt({dni, kNow.fecha, kNow.hora, "5", station, std::move(outcome.resultado),
-                      std::move(outcome.motivo)});
+    db.AppendAttemptOnce(key + "i", {dni, kNow.fecha, kNow.hora, "5", station,
+                                     std::move(outcome.resultado), std::move(outcome.motivo)});
 }
 
 void Card(benchmark::State& state) {

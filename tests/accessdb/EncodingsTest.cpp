@@ -83,6 +83,16 @@ TEST(RestrictionDate, ShortStoredTextsGiveEmptyPiecesInsteadOfReadingPastTheEnd)
     EXPECT_EQ(empty.year, "");
 }
 
+// The same reading as the engines' own of Fecha, for the key of a station's record.
+TEST(DayOfDate, ReadsTheControllersDatesAndNothingElse) {
+    EXPECT_EQ(DayOfDate(" 5/03/2024"), "2024-03-05");
+    EXPECT_EQ(DayOfDate("31/12/2023"), "2023-12-31");
+    for (const char* other :
+         {"", "5/03/2024", "05-03-2024", "45/03/2024", "05/23/2024", " 5/03/24", "05/03/2024 "}) {
+        EXPECT_EQ(DayOfDate(other), "") << other;
+    }
+}
+
 TEST(LeadingNumber, ReadsAsTheCLibraryDoes) {
     EXPECT_EQ(LeadingNumber(" 5"), 5);
     EXPECT_EQ(LeadingNumber("08"), 8);  // decimal, never octal
