@@ -118,7 +118,7 @@ declare -A TARVO_PID TARVO
 for door in "${DOORS[@]}"; do
   station=$DIR/door$door
   (cd "$station" && PCSCLITE_CSOCK_NAME=$("$STACK" socket "$(pcsc_of "$door")") \
-    TARVO_RELAY_PORT="$station/ttyRELAY" TARVO_DATABASE=$STATION \
+    TARVO_RELAY_PORT="$station/ttyRELAY" TARVO_DATABASE=$STATION XDG_STATE_HOME="$station/estado" \
     exec "$BUILD/controller/ui/tarvo" > "$station/tarvo.out" 2>&1) &
   TARVO_PID[$door]=$!
 done

@@ -49,6 +49,7 @@ trap 'exit 130' INT TERM
 
 # 1. The site's data folder with its students.
 rm -f "$DIR"/relay.txt "$DIR"/tarvo.out "$DIR"/mireval.out "$DIR"/*.png
+rm -rf "$DIR"/estado
 "$ROOT/scripts/demo-students.sh" "$DIR"
 say "students written to $DIR/Alumnos.mdb"
 
@@ -67,8 +68,9 @@ PIDS+=($!)
 [ "$HEADLESS" -eq 0 ] || start_xvfb 1280x900x24 "$DIR"
 
 # 5. The two programs, started in the data folder as their desktop entries start them.
+# The station's journal stays with the demo's data, not in the user's state folder.
 (cd "$DIR" && PCSCLITE_CSOCK_NAME=$("$STACK" socket "$PCSC") TARVO_RELAY_PORT="$DIR/ttyRELAY" \
-  exec "$BUILD/controller/ui/tarvo" > "$DIR/tarvo.out" 2>&1) &
+  XDG_STATE_HOME="$DIR/estado" exec "$BUILD/controller/ui/tarvo" > "$DIR/tarvo.out" 2>&1) &
 PROGRAMS=($!)
 (cd "$DIR" && exec "$BUILD/console/ui/mireval" > "$DIR/mireval.out" 2>&1) &
 PROGRAMS+=($!)

@@ -33,11 +33,22 @@ void ReleaseReader(CardSession& reader) {
     reader.Close();
 }
 
-// The journal in the station's state folder; one that cannot be kept there is kept in memory,
-// and the caretaker reads why: the station goes on opening doors.
-StationJournal OpenJournal(const std::filesystem::path& folder, std::ostream& out) {
+// The journal in the station's own folder of the state folder (several stations may share a
+// PC); one that cannot be kept there is kept in memory, and the caretaker reads why: the station
+// goes on opening doors.
+StationJournal OpenJournal(const std::filesystem::path& state, const std::string& station,
+                           std::ostream& out) {
+    if (state.empty()) {
+        return StationJournal({});
+    }
+    std::string name = station.empty() ? "puesto" : station;
+    for (char& c : name) {
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == '.') {
+            c = '_';
+        }
+    }
     try {
-        return StationJournal(folder);
+        return StationJournal(state / name);
     } catch (const std::system_error& error) {
         out << "\nEl diario del puesto no se puede guardar en disco (" << error.what()
             << "): lo que la base de datos no acepte se perderá si el puesto se cierra.\n";
@@ -51,7 +62,8 @@ StationJournal OpenJournal(const std::filesystem::path& folder, std::ostream& ou
 ControllerCycle::ControllerCycle(CycleServices services)
     : m_services(std::move(services)),
       m_database(m_services.devices.database),
-      m_journal(OpenJournal(m_services.devices.stateFolder, m_services.devices.out)),
+      m_journal(OpenJournal(m_services.devices.stateFolder, m_services.devices.station,
+                            m_services.devices.out)),
       m_keyPrefix(m_services.devices.station + "-" +
                   std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(
                                      std::chrono::system_clock::now().time_since_epoch())

@@ -168,7 +168,7 @@ TEST_P(StationAttempts, WhatTheDatabaseRefusedIsWrittenOnceWhenItTakesItAgain) {
     }
     EXPECT_TRUE(AccessRows().empty());
     EXPECT_TRUE(AttemptRows().empty());
-    EXPECT_EQ(StationJournal(state.Path()).Owed().size(), 2u);
+    EXPECT_EQ(StationJournal(state / "puerta-norte").Owed().size(), 2u);
 
     site->ClearFaults();
     const std::string owed = "12345678| 5/03/2024|09:41:07|5";
@@ -184,7 +184,7 @@ TEST_P(StationAttempts, WhatTheDatabaseRefusedIsWrittenOnceWhenItTakesItAgain) {
     EXPECT_EQ(AttemptRows().size(), 2u);
 
     {
-        StationJournal journal(state.Path());
+        StationJournal journal(state / "puerta-norte");
         EXPECT_TRUE(journal.Owed().empty());
         const AccessRecord access{"12345678", " 6/03/2024", "08:00:00", "5"};
         journal.Owe({"puerta-norte-1-1", access, {}});
@@ -193,7 +193,7 @@ TEST_P(StationAttempts, WhatTheDatabaseRefusedIsWrittenOnceWhenItTakesItAgain) {
     StationOn restarted(site->Location(), state.Path());
     restarted.cycle.OnTimer('5');
     EXPECT_EQ(AccessRows().size(), 3u);
-    EXPECT_TRUE(StationJournal(state.Path()).Owed().empty());
+    EXPECT_TRUE(StationJournal(state / "puerta-norte").Owed().empty());
 }
 
 TEST_P(StationAttempts, WithoutADatabaseTheCardIsToldNotToHaveBeenRecorded) {
