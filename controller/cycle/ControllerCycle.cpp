@@ -1,5 +1,7 @@
 #include "ControllerCycle.h"
 
+#include <functional>
+
 #include "accessdb/DatabaseError.h"
 #include "controller/cycle/AccessRules.h"
 
@@ -321,22 +323,22 @@ void ControllerCycle::WriteOwed(accessdb::Connection& db) {
 }
 
 bool ControllerCycle::Owe(const OwedRecord& record) {
-    try {
-        m_journal.Owe(record);
-        return true;
-    } catch (const std::system_error& error) {
-        Write(std::string("\nNo se pudo guardar en el diario del puesto: ") + error.what() + "\n");
-        return false;
-    }
+    return Journaled([&] { m_journal.Owe(record); }, "guardar en");
 }
 
 bool ControllerCycle::Forget(const std::string& key) {
+    // When this fails the record stays owed in the file: written again at the next start and
+    // refused as a repeat.
+    return Journaled([&] { m_journal.Written(key); }, "actualizar");
+}
+
+bool ControllerCycle::Journaled(const std::function<void()>& change, const char* what) {
     try {
-        m_journal.Written(key);
+        change();
         return true;
     } catch (const std::system_error& error) {
-        // Still owed in the file: written again at the next start, refused as a repeat.
-        Write(std::string("\nNo se pudo actualizar el diario del puesto: ") + error.what() + "\n");
+        Write(std::string("\nNo se pudo ") + what + " el diario del puesto: " + error.what() +
+              "\n");
         return false;
     }
 }

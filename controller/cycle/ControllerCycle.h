@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,8 @@ class ControllerCycle {
     bool Owe(const OwedRecord& record);
     // No longer owed (false when even the journal could not say so).
     bool Forget(const std::string& key);
+    // Runs a change of the journal; false, and the caretaker told, when it failed.
+    bool Journaled(const std::function<void()>& change, const char* what);
     std::string NewKey();
     void Write(std::string_view text);
 
