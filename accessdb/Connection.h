@@ -14,6 +14,8 @@
 namespace accessdb {
 
 inline constexpr std::string_view kDatabaseFileName = "Alumnos.mdb";
+// A day: what a site that never set its limit of deciding without the server allows.
+inline constexpr int kDefaultOfflineHours = 24;
 
 // One connection on the shared database, opened for one console command or one card and
 // closed when it goes out of scope, whichever engine holds the data. Every DNI is checked to
@@ -61,6 +63,24 @@ class Connection {
     // How many attempts the query's filters match, by day (oldest first) and outcome; its page,
     // cursor and order play no part. The same checks as ListAttempts.
     std::vector<AttemptDayCount> CountAttempts(const AttemptQuery& query);
+
+    // The door stations and the site's settings (ConnectionStations.cpp).
+    // Writes the station's own row of Puestos, made on its first report; on a server the
+    // station's login may write no other (kind Denied).
+    void ReportStation(const StationReport& report);
+    // Every station's last report, by name.
+    std::vector<StationReport> ListStations();
+    // Forgets a retired station; false when there was no such row.
+    bool ForgetStation(std::string_view name);
+    // How many hours a station may decide on its copy of the students without its server:
+    // 0 never; kDefaultOfflineHours when the setting is missing or not a number.
+    int OfflineLimitHours();
+    // `hours` 0 or more.
+    void SetOfflineLimitHours(int hours);
+    // Every student, for a station's copy, by DNI.
+    std::vector<StudentRecord> AllStudents();
+    // The count of changes to Alumnos (a server's only): equal counts, the same students.
+    std::int64_t StudentChanges();
 
     // A console's change: waits for another program's writer instead of failing later, and
     // makes the writes inside it one all-or-nothing change; joins one already open.

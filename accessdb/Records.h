@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace accessdb {
@@ -36,6 +37,17 @@ struct AttemptRecord {
     std::string puesto;     // the station that read the card
     std::string resultado;  // one of the kOutcome texts
     std::string motivo;     // why: one of the kReason texts, or an error's description
+};
+
+// One row of Puestos: how a door station last told the site it was. Times are the station's
+// "YYYY-MM-DD HH:MM:SS", empty when not so (sinServidorDesde: working with its server).
+struct StationReport {
+    std::string nombre;            // the station's name, as its attempts carry it
+    std::string usuario;           // the login that wrote the row (empty on the file)
+    std::string ultimoContacto;    // when it last reached the database
+    std::string sinServidorDesde;  // since when it decides without its server
+    std::int64_t pendientes = 0;   // records in its journal that the database has not taken
+    std::string copiaDe;           // when its copy of the students was last current
 };
 
 // Outcomes and reasons as stored, for filters and exports.

@@ -8,7 +8,9 @@ namespace accessdb {
 //   2  adds Intentos, every card whose DNI a controller read and what became of it
 //   3  adds Anotados, the keys of the records a door station wrote from its journal, so that
 //      none is written twice
+//   4  adds Puestos, how each door station last was, and Ajustes, the site's settings; on a
+//      server also cambios_alumnos, the count of changes to Alumnos that stations' copies go by
 // Opening an older database upgrades it once; a newer one is refused (kDatabaseTooNew).
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 
 }  // namespace accessdb

@@ -24,6 +24,9 @@ inline constexpr const char* kAttemptColumns =
     "Orden, DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo, Dia";
 inline constexpr const char* kAttemptWrittenColumns =
     "DNI, Fecha, Hora, Puerta, Puesto, Resultado, Motivo";
+// Puestos, the columns a station writes after its name.
+inline constexpr const char* kStationColumns =
+    "Nombre, Usuario, Ultimo_contacto, Sin_servidor_desde, Pendientes, Copia_de";
 
 // One student row, and which of its columns held NULL. Read as a StudentRecord, a NULL is the
 // empty text, as the programs read it.

@@ -7,6 +7,9 @@
 #     or read history;
 #   - consoles (Mireval, tarvo-admin) may read and write Alumnos and Picadas, and read and
 #     delete Intentos (the attempts window, a purge, a person's erasure).
+# Each door station writes its own row of Puestos (how it is: last contact, working without the
+# server, records waiting): give each station a login of its own, as below, so that none can
+# write another's row; stations sharing one login share their rows.
 # The door-station role cannot create tables: when the programs are updated to a version with
 # more tables, run this script again on the server; it adds what is missing and keeps the data.
 #
@@ -95,7 +98,8 @@ GRANT CONNECT ON DATABASE :"database" TO :"station", :"console";
 REVOKE CREATE ON SCHEMA public FROM PUBLIC;
 GRANT USAGE ON SCHEMA public TO :"station", :"console";
 
-REVOKE ALL ON alumnos, picadas, intentos, anotados, esquema FROM PUBLIC, :"station", :"console";
+REVOKE ALL ON alumnos, picadas, intentos, anotados, esquema, puestos, ajustes, cambios_alumnos
+  FROM PUBLIC, :"station", :"console";
 -- Both read the version of the tables when they open them.
 GRANT SELECT ON esquema TO :"station", :"console";
 -- A door station looks students up and records the accesses it grants and every card it
@@ -104,10 +108,21 @@ GRANT SELECT ON alumnos TO :"station";
 GRANT INSERT (dni, fecha, hora, puerta) ON picadas TO :"station";
 GRANT INSERT (dni, fecha, hora, puerta, puesto, resultado, motivo) ON intentos TO :"station";
 GRANT INSERT ON anotados TO :"station";
+-- It keeps a copy of the students for when the server cannot be reached (the count of changes
+-- says when it is out of date; the site's limit, how long it may decide on it), and tells the
+-- site how it is: its own row of puestos only, by the table's policies.
+GRANT SELECT ON cambios_alumnos, ajustes TO :"station";
+GRANT SELECT, INSERT, UPDATE (ultimo_contacto, sin_servidor_desde, pendientes, copia_de)
+  ON puestos TO :"station";
 -- A console registers, changes and deletes students, lists and deletes their history, and
 -- lists, purges and erases the attempts (it never writes one).
 GRANT SELECT, INSERT, UPDATE, DELETE ON alumnos, picadas TO :"console";
 GRANT SELECT, DELETE ON intentos TO :"console";
 GRANT SELECT, DELETE ON anotados TO :"console";
+-- Its changes to the students count themselves; it lists the stations and forgets a retired
+-- one, and sets the site's limit of working without the server.
+GRANT SELECT, UPDATE ON cambios_alumnos TO :"console";
+GRANT SELECT, DELETE ON puestos TO :"console";
+GRANT SELECT, INSERT, UPDATE ON ajustes TO :"console";
 SQL
 echo "Base de datos $database lista: puestos de puerta como $station, consolas como $console."

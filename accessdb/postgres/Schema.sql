@@ -13,7 +13,7 @@ DECLARE
 BEGIN
     IF to_regclass('esquema') IS NOT NULL THEN
         EXECUTE 'SELECT max(version) FROM esquema' INTO found;
-        IF found > 3 THEN
+        IF found > 4 THEN
             RAISE EXCEPTION 'la base de datos es de una versión más nueva de Tarvo y Mireval'
                 USING ERRCODE = 'TV001';
         END IF;
@@ -77,11 +77,55 @@ CREATE TABLE IF NOT EXISTS anotados (
 );
 CREATE INDEX IF NOT EXISTS anotados_dia ON anotados (dia);
 
+-- Version 4: what each door station last told the site (its login may write its own row and no
+-- other: the policies below), the site's settings, and a count of the changes to alumnos, by
+-- which a station sees at once whether its local copy of the students is still current.
+-- Times are the station's "YYYY-MM-DD HH:MM:SS"; '' when not so.
+CREATE TABLE IF NOT EXISTS puestos (
+    nombre text PRIMARY KEY,
+    usuario text NOT NULL DEFAULT current_user,
+    ultimo_contacto text NOT NULL DEFAULT '',
+    sin_servidor_desde text NOT NULL DEFAULT '',
+    pendientes bigint NOT NULL DEFAULT 0,
+    copia_de text NOT NULL DEFAULT ''
+);
+ALTER TABLE puestos ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS puestos_leer ON puestos;
+DROP POLICY IF EXISTS puestos_anadir ON puestos;
+DROP POLICY IF EXISTS puestos_cambiar ON puestos;
+DROP POLICY IF EXISTS puestos_borrar ON puestos;
+CREATE POLICY puestos_leer ON puestos FOR SELECT USING (true);
+CREATE POLICY puestos_anadir ON puestos FOR INSERT WITH CHECK (usuario = current_user);
+CREATE POLICY puestos_cambiar ON puestos FOR UPDATE USING (usuario = current_user)
+    WITH CHECK (usuario = current_user);
+CREATE POLICY puestos_borrar ON puestos FOR DELETE USING (true);
+
+CREATE TABLE IF NOT EXISTS ajustes (
+    nombre text PRIMARY KEY,
+    valor text NOT NULL
+);
+INSERT INTO ajustes (nombre, valor) VALUES ('horas_sin_servidor', '24')
+    ON CONFLICT (nombre) DO NOTHING;
+
+CREATE TABLE IF NOT EXISTS cambios_alumnos (
+    unica boolean PRIMARY KEY DEFAULT true CHECK (unica),
+    numero bigint NOT NULL DEFAULT 0
+);
+INSERT INTO cambios_alumnos (numero) VALUES (0) ON CONFLICT (unica) DO NOTHING;
+CREATE OR REPLACE FUNCTION contar_cambio_alumnos() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    UPDATE cambios_alumnos SET numero = numero + 1;
+    RETURN NULL;
+END
+$$;
+CREATE OR REPLACE TRIGGER alumnos_cambian AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+    ON alumnos FOR EACH STATEMENT EXECUTE FUNCTION contar_cambio_alumnos();
+
 -- The version the tables are at: one row.
 CREATE TABLE IF NOT EXISTS esquema (
     unica boolean PRIMARY KEY DEFAULT true CHECK (unica),
     version integer NOT NULL
 );
-INSERT INTO esquema (version) VALUES (3)
+INSERT INTO esquema (version) VALUES (4)
     ON CONFLICT (unica) DO UPDATE SET version = excluded.version
     WHERE esquema.version < excluded.version;

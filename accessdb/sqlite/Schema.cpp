@@ -22,7 +22,8 @@ using sqlite::Intent;
 using sqlite::Statement;
 
 // The file's user_version says which of the steps below it has had (SchemaVersion.h): 0 for a
-// file made by hand, 1 once the index on Picadas.DNI is added, 2 with Intentos, 3 with Anotados.
+// file made by hand, 1 once the index on Picadas.DNI is added, 2 with Intentos, 3 with Anotados,
+// 4 with Puestos and Ajustes.
 constexpr const char* kCreateTables =
     "CREATE TABLE IF NOT EXISTS Alumnos ("
     " DNI INTEGER PRIMARY KEY,"
@@ -55,6 +56,16 @@ constexpr const char* kCreateWrittenKeys =
     "CREATE TABLE IF NOT EXISTS Anotados (Clave TEXT PRIMARY KEY, Dia TEXT NOT NULL DEFAULT '')"
     " WITHOUT ROWID;"
     "CREATE INDEX IF NOT EXISTS Anotados_Dia ON Anotados (Dia);";
+
+// Version 4. What each door station last told the site, and the site's settings: how many hours
+// a station may decide on its copy of the students without its server (only a server's stations
+// keep one; the file has the table all the same, so that a copy of the site moves either way).
+constexpr const char* kCreateStationsAndSettings =
+    "CREATE TABLE IF NOT EXISTS Puestos (Nombre TEXT PRIMARY KEY, Usuario TEXT NOT NULL DEFAULT '',"
+    " Ultimo_contacto TEXT NOT NULL DEFAULT '', Sin_servidor_desde TEXT NOT NULL DEFAULT '',"
+    " Pendientes INTEGER NOT NULL DEFAULT 0, Copia_de TEXT NOT NULL DEFAULT '');"
+    "CREATE TABLE IF NOT EXISTS Ajustes (Nombre TEXT PRIMARY KEY, Valor TEXT NOT NULL);"
+    "INSERT OR IGNORE INTO Ajustes (Nombre, Valor) VALUES ('horas_sin_servidor', '24');";
 
 // What the programs need to know of one of the two tables.
 struct Table {
@@ -200,6 +211,9 @@ void Upgrade(sqlite3* db, bool createTables, bool mayWait) {
         if (version < 3 || !HasTable(db, "Anotados")) {
             Execute(db, kCreateWrittenKeys);
         }
+        if (version < 4 || !HasTable(db, "Puestos") || !HasTable(db, "Ajustes")) {
+            Execute(db, kCreateStationsAndSettings);
+        }
         if (version != kSchemaVersion) {
             Execute(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
         }
@@ -263,7 +277,7 @@ void PrepareSchema(sqlite3* db, bool createTables) {
     // beside them changes nothing the tables hold.
     const bool complete = tables[0].exists && tables[1].exists;
     if (!complete || version != kSchemaVersion || !HasTable(db, "Intentos") ||
-        !HasTable(db, "Anotados")) {
+        !HasTable(db, "Anotados") || !HasTable(db, "Puestos") || !HasTable(db, "Ajustes")) {
         // Out of WAL mode the upgrade's commit would wait for every reader, and the console's
         // searches or a sqlite3 shell may read for long: a complete file is then upgraded only
         // if that can be done at once, and otherwise by a later open, as the switch to WAL is.

@@ -39,8 +39,8 @@ class SiteRoles : public ::testing::Test {
         Sql(AdminConnection(), "DROP DATABASE IF EXISTS " + Database() + "_vacia");
         Sql(AdminConnection(), "DROP DATABASE IF EXISTS " + Database() + "_antigua");
         Sql(AdminConnection(), "DROP DATABASE IF EXISTS " + Database());
-        Sql(AdminConnection(),
-            "DROP ROLE IF EXISTS " + Database() + "_puerta, " + Database() + "_consola");
+        Sql(AdminConnection(), "DROP ROLE IF EXISTS " + Database() + "_puerta, " + Database() +
+                                   "_consola, " + Database() + "_p1, " + Database() + "_p2");
     }
     static std::string Database() { return "sitio" + std::to_string(getpid()); }
 
@@ -78,6 +78,51 @@ class SiteRoles : public ::testing::Test {
 };
 
 }  // namespace
+
+// Each station with a login of its own writes its own row of Puestos and no other; it reads the
+// site's limit and the count of changes that its copy goes by, which a console's change moves.
+TEST_F(SiteRoles, AStationsLoginWritesItsOwnRowOfPuestosAndNoOther) {
+    for (const char* name : {"_p1", "_p2"}) {
+        Sql(AdminConnection() + " dbname=" + Database(), "CREATE ROLE " + Database() + name +
+                                                             " LOGIN PASSWORD 'clave' IN ROLE " +
+                                                             Database() + "_puerta");
+    }
+    Connection first = Connection::Open(StorageLocation::Server(As(Database() + "_p1", "clave")),
+                                        OpenMode::ExistingOnly);
+    Connection second = Connection::Open(StorageLocation::Server(As(Database() + "_p2", "clave")),
+                                         OpenMode::ExistingOnly);
+    first.ReportStation({"p1", "", "2026-12-07 08:00:00", "", 0, "2026-12-07 07:58:00"});
+    first.ReportStation({"p1", "", "2026-12-07 08:01:00", "2026-12-07 08:00:30", 3, "x"});
+    second.ReportStation({"p2", "", "2026-12-07 08:02:00", "", 0, ""});
+    const DatabaseError refused = Failure([&] {
+        second.ReportStation({"p1", "", "2026-12-07 09:00:00", "", 0, ""});
+    });
+    EXPECT_EQ(refused.Kind(), FailureKind::Denied) << refused.Description();
+    EXPECT_EQ(second.Session().Execute("UPDATE puestos SET pendientes = 9", {}), 1);
+    EXPECT_EQ(Sql(StationLogin(), "DELETE FROM puestos"), Rows{"error: 42501"});
+    EXPECT_EQ(Sql(StationLogin(), "UPDATE puestos SET usuario = 'otro'"), Rows{"error: 42501"});
+
+    Connection console =
+        Connection::Open(StorageLocation::Server(ConsoleLogin()), OpenMode::ExistingOnly);
+    const std::vector<StationReport> stations = console.ListStations();
+    ASSERT_EQ(stations.size(), 2u);
+    EXPECT_EQ(stations[0].usuario, Database() + "_p1");
+    EXPECT_EQ(stations[0].ultimoContacto, "2026-12-07 08:01:00");
+    EXPECT_EQ(stations[0].sinServidorDesde, "2026-12-07 08:00:30");
+    EXPECT_EQ(stations[0].pendientes, 3);
+    EXPECT_EQ(stations[1].pendientes, 9);  // its own row, changed by hand
+    EXPECT_EQ(first.OfflineLimitHours(), kDefaultOfflineHours);
+    console.SetOfflineLimitHours(0);
+    EXPECT_EQ(first.OfflineLimitHours(), 0);
+    EXPECT_EQ(Sql(StationLogin(), "UPDATE ajustes SET valor = '1'"), Rows{"error: 42501"});
+
+    const std::int64_t before = first.StudentChanges();
+    console.SaveStudent(Student("3", "1", "1"));
+    EXPECT_GT(first.StudentChanges(), before);
+    EXPECT_TRUE(console.ForgetStation("p2"));
+    EXPECT_EQ(console.ListStations().size(), 1u);
+    console.SetOfflineLimitHours(kDefaultOfflineHours);
+}
 
 TEST_F(SiteRoles, AStationLoginCannotChangeStudentsHistoryOrAttempts) {
     const Rows before = Everything();

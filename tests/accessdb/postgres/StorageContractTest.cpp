@@ -165,6 +165,39 @@ TEST_P(StorageContract, ARecordWithAKeyIsWrittenOnce) {
               (Rows{"p1-7-1 2024-03-05", "p1-7-2 2024-03-05", "p1-7-3 2024-03-05"}));
 }
 
+// A station's report replaces its row and leaves the others'; the limit of working without the
+// server reads its default until set, and a value that is not a number of hours as the default.
+TEST_P(StorageContract, StationsReportTheirRowAndTheSiteKeepsItsLimit) {
+    Connection console = Console();
+    Connection station = Controller();
+    station.ReportStation({"p2", "", "2026-12-07 08:00:00", "", 0, "2026-12-07 07:00:00"});
+    station.ReportStation({"p1", "", "2026-12-07 08:00:00", "", 0, ""});
+    station.ReportStation({"p1", "", "2026-12-07 09:00:00", "2026-12-07 08:30:00", 4, "c"});
+    const std::vector<StationReport> stations = console.ListStations();
+    ASSERT_EQ(stations.size(), 2u);
+    EXPECT_EQ(stations[0].nombre, "p1");
+    EXPECT_EQ(stations[0].ultimoContacto + "|" + stations[0].sinServidorDesde + "|" +
+                  std::to_string(stations[0].pendientes) + "|" + stations[0].copiaDe,
+              "2026-12-07 09:00:00|2026-12-07 08:30:00|4|c");
+    EXPECT_EQ(stations[1].copiaDe, "2026-12-07 07:00:00");
+    EXPECT_FALSE(console.ForgetStation("p3"));
+
+    EXPECT_EQ(station.OfflineLimitHours(), kDefaultOfflineHours);
+    console.SetOfflineLimitHours(0);
+    EXPECT_EQ(station.OfflineLimitHours(), 0);
+    console.SetOfflineLimitHours(72);
+    EXPECT_EQ(station.OfflineLimitHours(), 72);
+    site->Run("UPDATE Ajustes SET Valor = 'un día' WHERE Nombre = 'horas_sin_servidor'");
+    EXPECT_EQ(station.OfflineLimitHours(), kDefaultOfflineHours);
+
+    console.AddStudent(WithDni("22345678", "Luis"));
+    console.AddStudent(WithDni("02345678", "Ana"));
+    const std::vector<StudentRecord> all = station.AllStudents();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].dni + all[0].nombre + all[1].dni, "02345678Ana22345678");
+    EXPECT_EQ(all[1].nombre, "Luis");
+}
+
 TEST_P(StorageContract, AFaultInTheMiddleOfAChangeLeavesNothingOfIt) {
     Connection db = Console();
     db.AddStudent(WithDni("12345678"));
