@@ -31,6 +31,7 @@ class NullScreen : public CycleScreen {
     void SetNameField(std::string_view) override {}
     void ShowStatus(std::string_view) override {}
     void ShowLog(std::string_view text) override { benchmark::DoNotOptimize(text.data()); }
+    void ShowStationState(std::string_view text) override { benchmark::DoNotOptimize(text.data()); }
 };
 
 class CountingMessages : public MessageBox {

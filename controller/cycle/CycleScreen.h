@@ -14,6 +14,10 @@ class CycleScreen {
     virtual void ShowStatus(std::string_view text) = 0;
     // The whole log as stored: entries begin with "\n" and end with "\r\n".
     virtual void ShowLog(std::string_view joinedLines) = 0;
+    // How the station stands with its database, in a pane of its own beside the status
+    // message: working without its server since when, on a copy of which time, records
+    // waiting. Empty when all is well.
+    virtual void ShowStationState(std::string_view text) = 0;
 };
 
 // A plain OK box for database failures. The window's box returns while still open, so that

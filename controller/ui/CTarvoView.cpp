@@ -75,6 +75,12 @@ void CTarvoView::ShowStatus(std::string_view text) {
     }
 }
 
+void CTarvoView::ShowStationState(std::string_view text) {
+    if (auto* frame = qobject_cast<CMainFrame*>(window())) {
+        frame->ShowStatus(text);  // until the status bar has a pane of its own for it
+    }
+}
+
 void CTarvoView::ShowLog(std::string_view joinedLines) {
     auto* log = m_form.ItemAs<QPlainTextEdit>(ids::kLogField);
     // Emptied, then the whole log inserted at the caret: the caret ends after the newest line,

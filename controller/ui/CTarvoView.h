@@ -36,6 +36,7 @@ class CTarvoView : public QWidget, public CycleScreen, public MessageBox {
     void SetNameField(std::string_view text) override;
     void ShowStatus(std::string_view text) override;
     void ShowLog(std::string_view joinedLines) override;
+    void ShowStationState(std::string_view text) override;
     // Opens the window-modal OK box and returns at once; while it is open, the text goes to
     // the status bar instead.
     void ShowMessage(std::string_view text) override;

@@ -38,7 +38,8 @@ struct FakeScreen : CycleScreen, Recorder {
     void SetNameField(std::string_view text) override { Note("name:" + (name = text)); }
     void ShowStatus(std::string_view text) override { Note("status:" + (status = text)); }
     void ShowLog(std::string_view) override { Note("log"); }
-    std::string name, status;
+    void ShowStationState(std::string_view text) override { state = text; }
+    std::string name, status, state;
 };
 
 struct FakeMessages : MessageBox, Recorder {
