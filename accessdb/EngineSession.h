@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -30,6 +31,9 @@ class EngineSession : public SqlSession {
     virtual void Backup(const std::filesystem::path& file) = 0;
     // A bulk job's statements may read a whole table: a longer deadline where there is one.
     virtual void AllowLongStatements() {}
+    // A door station's card never waits long: a statement not answered within `limit` (the
+    // file locked by another program's writer, a server that does not answer) fails instead.
+    virtual void AnswerWithin(std::chrono::milliseconds limit) = 0;
 };
 
 // The one place an engine is chosen: the file (SQLite) or a server (PostgreSQL).

@@ -23,6 +23,14 @@ DatabaseError Away() {
                          "unos minutos, compruebe la red y el servidor.");
 }
 
+// Why the server cannot be reached, as the last attempt found it, and that the station goes on
+// trying.
+DatabaseError Away(const DatabaseError& found) {
+    return DatabaseError(found.Code(), found.Description() +
+                                           " El puesto recupera la conexión por sí solo en cuanto "
+                                           "el servidor responda.");
+}
+
 }  // namespace
 
 // The kept session lent to one card's Connection: the card's statements go to it, and the
@@ -42,7 +50,7 @@ class StationDatabase::Lent : public SqlSession {
                 throw;
             }
         }
-        m_owner.m_kept = m_owner.Connect();
+        m_owner.m_kept = m_owner.AwaitSession();
         return Watched([&] { return Kept().Query(sql, values); });
     }
     std::int64_t Execute(std::string_view sql, const SqlValues& values) override {
@@ -84,7 +92,11 @@ class StationDatabase::Lent : public SqlSession {
     bool m_fresh = true;
 };
 
-StationDatabase::StationDatabase(StorageLocation location) : m_location(std::move(location)) {}
+StationDatabase::StationDatabase(StorageLocation location) : m_location(std::move(location)) {
+    if (m_location.IsServer()) {
+        Reconnect();  // the first card finds its session made
+    }
+}
 
 StationDatabase::~StationDatabase() = default;
 
@@ -96,16 +108,18 @@ std::chrono::milliseconds StationDatabase::Backoff(int failures) {
 
 Connection StationDatabase::ForCard() {
     if (!m_location.IsServer()) {
-        return Connection::Open(m_location, OpenMode::ExistingOnly);
+        std::unique_ptr<EngineSession> session = OpenSession(m_location, OpenMode::ExistingOnly);
+        session->AnswerWithin(kCardPatience);
+        return Connection(std::move(session));
     }
     if (m_kept && !m_kept->Usable()) {
         m_kept.reset();  // lost during an earlier card
     }
     if (!m_kept) {
-        m_kept = TakeReady();
+        m_kept = AwaitSession();
     }
     const auto now = std::chrono::steady_clock::now();
-    if (m_kept && now - m_lastUsed > kIdleCheck) {
+    if (now - m_lastUsed > kIdleCheck) {
         try {
             QueryNumber(*m_kept, "SELECT 1");
         } catch (const DatabaseError& error) {
@@ -115,16 +129,8 @@ Connection StationDatabase::ForCard() {
                 Reconnect();
                 throw Away();
             }
+            m_kept = AwaitSession();  // cut while idle: made again
         }
-    }
-    if (!m_kept) {
-        {
-            const std::lock_guard lock(m_mutex);
-            if (m_reconnecting) {
-                throw Away();
-            }
-        }
-        m_kept = Connect();
     }
     if (m_kept->InTransaction()) {
         m_kept->Rollback();  // nothing of an earlier card stays open into this one
@@ -133,21 +139,23 @@ Connection StationDatabase::ForCard() {
     return Connection(std::make_unique<Lent>(*this));
 }
 
-std::unique_ptr<EngineSession> StationDatabase::Connect() {
-    try {
-        return OpenSession(m_location, OpenMode::ExistingOnly);
-    } catch (const DatabaseError& error) {
-        if (error.Kind() == FailureKind::Unreachable) {
-            Reconnect();  // the cards that follow fail at once until the server answers
-        }
-        throw;
+std::unique_ptr<EngineSession> StationDatabase::AwaitSession() {
+    Reconnect();
+    std::unique_lock lock(m_mutex);
+    m_wake.wait_for(lock, kSessionWait, [this] { return m_ready || !m_reconnecting; });
+    if (m_ready) {
+        return std::move(m_ready);
     }
+    if (m_lastFailure) {
+        throw m_refused ? *m_lastFailure : Away(*m_lastFailure);
+    }
+    throw Away();
 }
 
 void StationDatabase::Reconnect() {
     {
         const std::lock_guard lock(m_mutex);
-        if (m_reconnecting) {
+        if (m_reconnecting || m_ready) {
             return;
         }
         m_reconnecting = true;
@@ -159,31 +167,35 @@ void StationDatabase::Reconnect() {
 
 void StationDatabase::ReconnectUntilDone(std::stop_token stop) {
     for (int failures = 0; !stop.stop_requested(); ++failures) {
-        {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait_for(lock, stop, Backoff(failures), [] { return false; });
-        }
-        if (stop.stop_requested()) {
-            break;
-        }
         try {
             std::unique_ptr<EngineSession> session =
                 OpenSession(m_location, OpenMode::ExistingOnly);
+            session->AnswerWithin(kCardPatience);
             const std::lock_guard lock(m_mutex);
             m_ready = std::move(session);
+            m_lastFailure.reset();
             m_reconnecting = false;
+            m_wake.notify_all();
             return;
-        } catch (const DatabaseError&) {
+        } catch (const DatabaseError& error) {
+            const std::lock_guard lock(m_mutex);
+            m_lastFailure = error;
+            m_refused = error.Kind() != FailureKind::Unreachable;
+            if (m_refused) {
+                // The server answered with a refusal (a login, the tables' version): each card
+                // tells it, and tries again.
+                m_reconnecting = false;
+                m_wake.notify_all();
+                return;
+            }
             // Still away: the next attempt waits longer.
         }
+        std::unique_lock lock(m_mutex);
+        m_wake.wait_for(lock, stop, Backoff(failures), [] { return false; });
     }
     const std::lock_guard lock(m_mutex);
     m_reconnecting = false;
-}
-
-std::unique_ptr<EngineSession> StationDatabase::TakeReady() {
-    const std::lock_guard lock(m_mutex);
-    return std::move(m_ready);
+    m_wake.notify_all();
 }
 
 }  // namespace accessdb

@@ -4,9 +4,11 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "Connection.h"
+#include "DatabaseError.h"
 #include "EngineSession.h"
 #include "StorageLocation.h"
 
@@ -15,20 +17,26 @@ namespace accessdb {
 // Where a door station's cards do their database work. On the file each card opens its own
 // connection, as before. On a server the station keeps one session for card after card (a
 // new server process per card is most of a card's cost when many stations share the server),
-// and when that session breaks it is made again in the background with a short pause, so
-// that a card never waits for a server that is known to be away: while the station has no
-// session a card fails at once. Every card still reads the tables as they are at that moment.
+// made in the background, and again with a short pause when it breaks, so that a card never
+// waits for a server that is away: a card waits at most kSessionWait for a session and fails
+// after it. Every card still reads the tables as they are at that moment. Each statement of a
+// card is answered within kCardPatience or fails (a file locked by another program's writer, a
+// server that does not answer), so that no card holds the station up for long.
 class StationDatabase {
   public:
+    // On a server the session is begun in the background at once.
     explicit StationDatabase(StorageLocation location);
     ~StationDatabase();
     StationDatabase(const StationDatabase&) = delete;
     StationDatabase& operator=(const StationDatabase&) = delete;
 
     // The connection for one card, closed (or given back) when it goes out of scope. Throws
-    // DatabaseError as Connection::Open does; on a server, kServerUnreachable at once while
-    // the session is being made again.
+    // DatabaseError as Connection::Open does; on a server, kServerUnreachable after at most
+    // kSessionWait while the session is being made again.
     Connection ForCard();
+
+    static constexpr std::chrono::milliseconds kCardPatience{500};
+    static constexpr std::chrono::milliseconds kSessionWait{500};
 
     // The pause before the next attempt to reach the server after `failures` failed ones: a
     // station is back at most this long after its server.
@@ -37,14 +45,12 @@ class StationDatabase {
   private:
     class Lent;
 
-    // A session made now, within the connect deadline; on failure the background attempts
-    // begin.
-    std::unique_ptr<EngineSession> Connect();
+    // The session made in the background, waited for at most kSessionWait: the failure of the
+    // last attempt when the server refused it, Away() while it cannot be reached.
+    std::unique_ptr<EngineSession> AwaitSession();
     // Starts the background attempts to reach the server, unless they are under way.
     void Reconnect();
     void ReconnectUntilDone(std::stop_token stop);
-    // A session made in the background, if one is ready.
-    std::unique_ptr<EngineSession> TakeReady();
 
     const StorageLocation m_location;
     // The station's session, used only by the card's thread.
@@ -55,7 +61,11 @@ class StationDatabase {
     std::condition_variable_any m_wake;
     bool m_reconnecting = false;             // guarded by m_mutex
     std::unique_ptr<EngineSession> m_ready;  // guarded by m_mutex
-    std::jthread m_worker;                   // last: stopped and joined first
+    // Why the last attempt failed, told to the cards that wait for the session; refused when
+    // the server answered with a refusal (a login, the tables' version). Guarded by m_mutex.
+    std::optional<DatabaseError> m_lastFailure;
+    bool m_refused = false;
+    std::jthread m_worker;  // last: stopped and joined first
 };
 
 }  // namespace accessdb

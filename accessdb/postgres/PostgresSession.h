@@ -31,6 +31,9 @@ class PostgresSession : public EngineSession {
     std::vector<std::string> EngineProblems() override;
     void Backup(const std::filesystem::path& file) override;
     void AllowLongStatements() override;
+    void AnswerWithin(std::chrono::milliseconds limit) override {
+        m_link.SetStatementDeadline(limit);
+    }
 
     ServerLink& Link() { return m_link; }
 

@@ -101,19 +101,19 @@ std::string Busy(const fs::path& file) {
         holders = OtherLockHolders({{file, kSharedFirst, kSharedLast}});
     }
     const std::string who = Named(holders);
-    const std::string seconds = std::to_string(kBusyTimeoutMs / 1000);
     std::string text = Capitalized(DatabaseAt(file)) + " está ocupada: ";
     if (holders.empty()) {
         text +=
             "otro programa de este equipo (Mireval, Tarvo o sqlite3) la tiene bloqueada y no "
-            "la ha liberado en " +
-            seconds + " segundos. ";
+            "la ha liberado mientras este programa esperaba. ";
     } else if (holders.size() == 1) {
-        text += "el programa " + who + " la tiene bloqueada y no la ha liberado en " + seconds +
-                " segundos. ";
+        text += "el programa " + who +
+                " la tiene bloqueada y no la ha liberado mientras este programa "
+                "esperaba. ";
     } else {
-        text += "los programas " + who + " la tienen bloqueada y no la han liberado en " + seconds +
-                " segundos. ";
+        text += "los programas " + who +
+                " la tienen bloqueada y no la han liberado mientras este "
+                "programa esperaba. ";
     }
     return text +
            "Espere a que termine y vuelva a intentarlo; si sigue ocupada, cierre ese programa.";

@@ -16,12 +16,15 @@ namespace {
 // on the file folds the rest back in as it closes (FileKeeping.h).
 constexpr int kWalPagesPerCheckpoint = 64;
 
-int CheckpointLongWal(void*, sqlite3* db, const char* name, int pages) {
+// `patience` the connection's busy timeout in milliseconds, given back afterwards (none: the
+// programs' usual one).
+int CheckpointLongWal(void* patience, sqlite3* db, const char* name, int pages) {
     if (pages >= kWalPagesPerCheckpoint) {
         // Never waits: while another program reads or writes, a later commit checkpoints.
         sqlite3_busy_timeout(db, 0);
         sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        sqlite3_busy_timeout(
+            db, patience != nullptr ? *static_cast<const int*>(patience) : kBusyTimeoutMs);
     }
     return SQLITE_OK;  // the commit itself has succeeded whatever the checkpoint did
 }
@@ -136,6 +139,12 @@ void SqliteSession::Begin(TransactionKind kind) {
         // write. The file has one writer at a time, so every write is serialised.
         sqlite::Execute(Handle(), "BEGIN IMMEDIATE");
     }
+}
+
+void SqliteSession::AnswerWithin(std::chrono::milliseconds limit) {
+    m_patienceMs = static_cast<int>(limit.count());
+    sqlite3_busy_timeout(Handle(), m_patienceMs);
+    sqlite3_wal_hook(Handle(), CheckpointLongWal, &m_patienceMs);
 }
 
 void SqliteSession::Commit() { sqlite::Execute(Handle(), "COMMIT"); }

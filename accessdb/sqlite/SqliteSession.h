@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "Failures.h"
 #include "SqliteHandles.h"
 #include "accessdb/EngineSession.h"
 
@@ -26,11 +27,14 @@ class SqliteSession : public EngineSession {
     int SchemaVersion() override;
     std::vector<std::string> EngineProblems() override;
     void Backup(const std::filesystem::path& file) override;
+    void AnswerWithin(std::chrono::milliseconds limit) override;
 
     sqlite3* Handle() const { return m_db.get(); }
 
   private:
     DatabaseHandle m_db;
+    // How long a statement waits for another program's writer.
+    int m_patienceMs = kBusyTimeoutMs;
 };
 
 // Opens the file (found whatever the letter case of its name) and prepares it for the
