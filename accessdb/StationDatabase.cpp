@@ -139,6 +139,28 @@ Connection StationDatabase::ForCard() {
     return Connection(std::make_unique<Lent>(*this));
 }
 
+bool StationDatabase::SessionReady() {
+    if (!m_location.IsServer() || (m_kept && m_kept->Usable())) {
+        return true;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_ready) {
+            return true;
+        }
+    }
+    Reconnect();  // a session lost with nobody trying to make it again
+    return false;
+}
+
+bool StationDatabase::ServerAway() {
+    if (SessionReady()) {
+        return false;
+    }
+    const std::lock_guard lock(m_mutex);
+    return m_reconnecting && m_lastFailure.has_value();
+}
+
 std::unique_ptr<EngineSession> StationDatabase::AwaitSession() {
     Reconnect();
     std::unique_lock lock(m_mutex);

@@ -38,6 +38,12 @@ class StationDatabase {
     static constexpr std::chrono::milliseconds kCardPatience{500};
     static constexpr std::chrono::milliseconds kSessionWait{500};
 
+    // Whether a card would find its session at once (always on the file; when not, it is being
+    // made in the background), and whether the server is known to be away (the station is
+    // trying to reach it again), without waiting.
+    bool SessionReady();
+    bool ServerAway();
+
     // The pause before the next attempt to reach the server after `failures` failed ones: a
     // station is back at most this long after its server.
     static std::chrono::milliseconds Backoff(int failures);

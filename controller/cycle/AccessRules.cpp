@@ -28,8 +28,9 @@ bool WithinPeriod(const ClockFields& now, const accessdb::StudentTerms& student)
 
 }  // namespace
 
-ClockFields AccessRules::ReadClock() const {
-    const std::time_t now = m_clock.Now();
+ClockFields AccessRules::ReadClock() const { return ClockAt(m_clock.Now()); }
+
+ClockFields AccessRules::ClockAt(std::time_t now) {
     char text[32] = {};
     // ctime_r is ctime without the shared buffer; the layout is the same.
     if (ctime_r(&now, text) == nullptr) {

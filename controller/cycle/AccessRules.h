@@ -17,6 +17,8 @@ class AccessRules {
     explicit AccessRules(const ClockSource& clock) : m_clock(clock) {}
 
     ClockFields ReadClock() const;
+    // The fields of one reading of the clock.
+    static ClockFields ClockAt(std::time_t now);
 
     // Looks the DNI up on the open connection and decides for the selected door digit
     // ('1' to '8', '0' for none). Database failures become verdict texts, never exceptions.

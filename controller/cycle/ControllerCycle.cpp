@@ -1,9 +1,11 @@
 #include "ControllerCycle.h"
 
 #include <functional>
+#include <utility>
 
 #include "accessdb/DatabaseError.h"
 #include "controller/cycle/AccessRules.h"
+#include "controller/cycle/StandingTexts.h"
 
 namespace tarvo {
 
@@ -38,19 +40,23 @@ void ReleaseReader(CardSession& reader) {
 // The journal in the station's own folder of the state folder (several stations may share a
 // PC); one that cannot be kept there is kept in memory, and the caretaker reads why: the station
 // goes on opening doors.
-StationJournal OpenJournal(const std::filesystem::path& state, const std::string& station,
-                           std::ostream& out) {
-    if (state.empty()) {
-        return StationJournal({});
-    }
+std::string FolderName(const std::string& station) {
     std::string name = station.empty() ? "puesto" : station;
     for (char& c : name) {
         if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == '.') {
             c = '_';
         }
     }
+    return name;
+}
+
+StationJournal OpenJournal(const std::filesystem::path& state, const std::string& station,
+                           std::ostream& out) {
+    if (state.empty()) {
+        return StationJournal({});
+    }
     try {
-        return StationJournal(state / name);
+        return StationJournal(state / FolderName(station));
     } catch (const std::system_error& error) {
         out << "\nEl diario del puesto no se puede guardar en disco (" << error.what()
             << "): lo que la base de datos no acepte se perderá si el puesto se cierra.\n";
@@ -69,23 +75,16 @@ ControllerCycle::ControllerCycle(CycleServices services)
       m_keyPrefix(m_services.devices.station + "-" +
                   std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(
                                      std::chrono::system_clock::now().time_since_epoch())
-                                     .count())) {}
+                                     .count())),
+      m_keeper(m_services.devices.database,
+               m_services.devices.stateFolder.empty()
+                   ? std::filesystem::path()
+                   : m_services.devices.stateFolder / FolderName(m_services.devices.station),
+               m_services.devices.station, m_services.devices.clock,
+               m_services.devices.reportEvery) {}
 
 void ControllerCycle::OnTimer(char doorDigit) {
-    if (!m_owedTried) {
-        // What an earlier run could not record, even a grant whose door opened just before the
-        // station died, is recorded at the start.
-        m_owedTried = true;
-        if (!m_journal.Owed().empty()) {
-            try {
-                accessdb::Connection db = m_database.ForCard();
-                WriteOwed(db);
-            } catch (const accessdb::DatabaseError& error) {
-                Write("\nNo se pudo anotar lo que el puesto debe a la base de datos: " +
-                      error.Description() + "\n");
-            }
-        }
-    }
+    CatchUp();
     // Without card activity the fields are blanked every second tick; after a card the verdict
     // stays up through the next tick.
     if (++m_tickCount > 1) {
@@ -96,6 +95,46 @@ void ControllerCycle::OnTimer(char doorDigit) {
     std::unique_ptr<CardSession> reader = m_services.devices.readers.NewSession();
     SessionCloser closeAtEnd(*reader);
     ActOnEvent(reader->Poll(), *reader, doorDigit);
+    ShowStanding();
+}
+
+void ControllerCycle::CatchUp() {
+    using namespace std::chrono_literals;
+    const auto now = std::chrono::steady_clock::now();
+    const std::time_t moment = m_services.devices.clock.Now();
+    if (m_database.ServerAway()) {
+        WentOffline(moment);
+    } else if (m_offlineSince && m_database.SessionReady()) {
+        BackOnline();
+    }
+    // What an earlier run could not record, even a grant whose door opened just before the
+    // station died, is recorded at the start, and what an outage left owed once the database
+    // answers again: tried at most every few seconds, and only when a session is there, so
+    // that an idle station does not wait for a database that is away.
+    const bool first = !std::exchange(m_owedTried, true);
+    if (m_journal.Owed().empty() ||
+        (!first && (now - m_lastOwedTry < 5s || !m_database.SessionReady()))) {
+        return;
+    }
+    m_lastOwedTry = now;
+    try {
+        accessdb::Connection db = m_database.ForCard();
+        WriteOwed(db);
+    } catch (const accessdb::DatabaseError& error) {
+        Write("\nNo se pudo anotar lo que el puesto debe a la base de datos: " +
+              error.Description() + "\n");
+    }
+}
+
+void ControllerCycle::ShowStanding() {
+    const std::shared_ptr<const StudentCopy> copy = m_keeper.Copy();
+    m_keeper.Tell({m_offlineSince, m_journal.Owed().size()});
+    std::string text = StandingText(m_offlineSince, copy.get(), m_services.devices.clock.Now(),
+                                    m_journal.Owed().size());
+    if (text != m_shownStanding) {
+        m_services.screen.ShowStationState(text);
+        m_shownStanding = std::move(text);
+    }
 }
 
 void ControllerCycle::ActOnEvent(ReaderEvent event, CardSession& reader, char doorDigit) {
@@ -192,33 +231,51 @@ void ControllerCycle::ProcessCard(CardSession& reader, char doorDigit) {
     const std::string dni = cardBytes.size() > 2 ? cardBytes.substr(2, 8) : std::string();
 
     m_services.devices.tone.Beep(kBeepHz, kBeepLength);
-    const ClockFields now = AccessRules(m_services.devices.clock).ReadClock();
-    DecideAndRecord(dni, doorDigit, now);
+    DecideAndRecord(dni, doorDigit, m_services.devices.clock.Now());
 }
 
-void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit,
-                                      const ClockFields& now) {
+void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit, std::time_t moment) {
     CycleScreen& screen = m_services.screen;
+    const ClockFields now = AccessRules::ClockAt(moment);
     Verdict verdict;
+    std::string offlineReason;
     {
         std::optional<accessdb::Connection> db;
+        std::optional<accessdb::DatabaseError> failure;
         try {
             db.emplace(m_database.ForCard());
+            WriteOwed(*db);
+            verdict = AccessRules::Decide(db->FindStudent(dni), dni, doorDigit, now);
         } catch (const accessdb::DatabaseError& error) {
-            // A missing, locked or damaged file, a server away: the card stays handled and the
-            // controller goes on with the next tick; nothing is decided, opened or logged. The
-            // attempt waits in the journal.
-            Write("\nNo se pudo guardar el intento: " + error.Description() + "\n");
-            Owe({NewKey(),
-                 std::nullopt,
-                 {dni, now.fecha, now.hora, std::string(1, doorDigit), m_services.devices.station,
-                  accessdb::kOutcomeError, error.Description()}});
-            screen.ShowStatus(error.Description());
-            m_services.messages.ShowMessage(error.Description());
-            return;
+            if (db && !ServerAway(error)) {
+                // A refused DNI or a failed query: nothing was decided.
+                verdict.nameFieldText = "Algun problema en BBDD";
+                verdict.errorDescription = error.Description();
+            } else {
+                failure = error;
+                db.reset();
+            }
         }
-        WriteOwed(*db);
-        verdict = AccessRules::Decide(*db, dni, doorDigit, now);
+        if (failure) {
+            // A missing, locked or damaged file, a server away: without the server the card is
+            // decided on the station's copy while that is young enough; otherwise nothing is
+            // decided, opened or logged.
+            const std::shared_ptr<const StudentCopy> copy = m_keeper.Copy();
+            if (!ServerAway(*failure)) {
+                RefuseUndecided(dni, doorDigit, now, failure->Description());
+                return;
+            }
+            WentOffline(moment);
+            if (!copy || !copy->UsableAt(moment)) {
+                RefuseUndecided(dni, doorDigit, now,
+                                failure->Description() + " " + NoOfflineDecision(copy.get()));
+                return;
+            }
+            verdict = AccessRules::Decide(copy->Find(dni), dni, doorDigit, now);
+            offlineReason = OfflineReason(*copy);
+        } else {
+            BackOnline();
+        }
         if (verdict.nameFieldText) {
             screen.SetNameField(*verdict.nameFieldText);
         }
@@ -238,16 +295,32 @@ void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit,
                 {}};
             const bool kept = Owe(access);
             OpenDoor(doorDigit);
-            AppendAccessRecord(*db, access, kept);
+            AppendAccessRecord(db ? &*db : nullptr, access, kept);
         }
-        // Every card whose DNI was read, on the lookup's connection, after the access record
-        // so that the grant's row is durable before this one is written.
-        RecordAttempt(*db, dni, now, doorDigit, verdict);
+        // Every card whose DNI was read, after the access record so that the grant's row is
+        // durable before this one is written.
+        RecordAttempt(db ? &*db : nullptr, dni, now, doorDigit, verdict, offlineReason);
     }  // the connection is closed on every outcome, before the log line
+    if (!offlineReason.empty()) {
+        Write(DecidedOfflineLine(*m_keeper.Copy(), m_journal.Owed().size()));
+    }
     m_cardHandled = 1;
     m_tickCount = 0;
     AddLogLine(now, doorDigit, dni, verdict.displayName, verdict.doorPermitted,
                verdict.unregistered);
+}
+
+void ControllerCycle::RefuseUndecided(const std::string& dni, char doorDigit,
+                                      const ClockFields& now, const std::string& description) {
+    // The card stays handled and the controller goes on with the next tick. The attempt waits
+    // in the journal.
+    Write("\nNo se pudo guardar el intento: " + description + "\n");
+    Owe({NewKey(),
+         std::nullopt,
+         {dni, now.fecha, now.hora, std::string(1, doorDigit), m_services.devices.station,
+          accessdb::kOutcomeError, description}});
+    m_services.screen.ShowStatus(description);
+    m_services.messages.ShowMessage(description);
 }
 
 void ControllerCycle::OpenDoor(char doorDigit) {
@@ -262,43 +335,61 @@ void ControllerCycle::OpenDoor(char doorDigit) {
     }
 }
 
-void ControllerCycle::AppendAccessRecord(accessdb::Connection& db, const OwedRecord& access,
+void ControllerCycle::AppendAccessRecord(accessdb::Connection* db, const OwedRecord& access,
                                          bool kept) {
-    try {
-        // False when an earlier try had written it after all: it is there once either way.
-        db.AppendAccessOnce(access.key, *access.access);
-    } catch (const accessdb::DatabaseError& error) {
-        m_services.messages.ShowMessage(error.Description());
-        if (kept) {
-            Write(
-                "\nEl acceso queda en el diario del puesto y se anotará en cuanto la base de "
-                "datos lo acepte (" +
-                std::to_string(m_journal.Owed().size()) + " pendientes).\n");
+    // Records reach the database in the order they were made: while older ones wait in the
+    // journal, this one waits behind them.
+    const auto& owed = m_journal.Owed();
+    const bool first = owed.empty() || (owed.size() == 1 && owed.front().key == access.key);
+    if (db != nullptr && first) {
+        try {
+            // False when an earlier try had written it after all: it is there once either way.
+            db->AppendAccessOnce(access.key, *access.access);
+            if (kept) {
+                Forget(access.key);
+            }
+            return;
+        } catch (const accessdb::DatabaseError& error) {
+            // A lock held a moment too long or a server away pass by themselves, and the
+            // journal keeps the record meanwhile: no box stops the caretaker for them.
+            const accessdb::FailureKind kind = error.Kind();
+            if (!kept || (kind != accessdb::FailureKind::Busy &&
+                          kind != accessdb::FailureKind::Unreachable)) {
+                m_services.messages.ShowMessage(error.Description());
+            }
         }
-        return;
     }
     if (kept) {
-        Forget(access.key);
+        Write(
+            "\nEl acceso queda en el diario del puesto y se anotará en cuanto la base de "
+            "datos lo acepte (" +
+            std::to_string(m_journal.Owed().size()) + " pendientes).\n");
     }
 }
 
-void ControllerCycle::RecordAttempt(accessdb::Connection& db, std::string_view dni,
-                                    const ClockFields& now, char doorDigit,
-                                    const Verdict& verdict) {
+void ControllerCycle::RecordAttempt(accessdb::Connection* db, std::string_view dni,
+                                    const ClockFields& now, char doorDigit, const Verdict& verdict,
+                                    const std::string& offlineReason) {
     AttemptOutcome outcome = OutcomeOf(verdict, doorDigit);
+    if (!offlineReason.empty()) {
+        outcome.motivo += (outcome.motivo.empty() ? "" : "; ") + offlineReason;
+    }
     const OwedRecord attempt{
         NewKey(),
         std::nullopt,
         {std::string(dni), now.fecha, now.hora, std::string(1, doorDigit),
          m_services.devices.station, std::move(outcome.resultado), std::move(outcome.motivo)}};
-    try {
-        db.AppendAttemptOnce(attempt.key, attempt.attempt);
-    } catch (const accessdb::DatabaseError& error) {
-        // The card's door, access record and log line stand as they are; a box would stop the
-        // caretaker for what the door did not depend on. The attempt waits in the journal.
-        Write("\nNo se pudo guardar el intento: " + error.Description() + "\n");
-        Owe(attempt);
+    if (db != nullptr && m_journal.Owed().empty()) {
+        try {
+            db->AppendAttemptOnce(attempt.key, attempt.attempt);
+            return;
+        } catch (const accessdb::DatabaseError& error) {
+            // The card's door, access record and log line stand as they are; a box would stop
+            // the caretaker for what the door did not depend on.
+            Write("\nNo se pudo guardar el intento: " + error.Description() + "\n");
+        }
     }
+    Owe(attempt);
 }
 
 void ControllerCycle::WriteOwed(accessdb::Connection& db) {
@@ -341,6 +432,28 @@ bool ControllerCycle::Journaled(const std::function<void()>& change, const char*
               "\n");
         return false;
     }
+}
+
+bool ControllerCycle::ServerAway(const accessdb::DatabaseError& error) const {
+    return m_services.devices.database.IsServer() &&
+           error.Kind() == accessdb::FailureKind::Unreachable;
+}
+
+void ControllerCycle::WentOffline(std::time_t moment) {
+    if (m_offlineSince) {
+        return;
+    }
+    m_offlineSince = moment;
+    const std::shared_ptr<const StudentCopy> copy = m_keeper.Copy();
+    Write(WentOfflineLine(moment, copy.get(), moment));
+}
+
+void ControllerCycle::BackOnline() {
+    if (!m_offlineSince) {
+        return;
+    }
+    Write(BackOnlineLine(*m_offlineSince, m_journal.Owed().size()));
+    m_offlineSince.reset();
 }
 
 std::string ControllerCycle::NewKey() { return m_keyPrefix + "-" + std::to_string(++m_nextKey); }

@@ -12,6 +12,7 @@
 #include "controller/cycle/StationDevices.h"
 #include "controller/cycle/Verdict.h"
 #include "controller/journal/StationJournal.h"
+#include "controller/offline/CopyKeeper.h"
 
 namespace tarvo {
 
@@ -36,15 +37,20 @@ class ControllerCycle {
     int CardHandled() const { return m_cardHandled; }
     int TickCount() const { return m_tickCount; }
     const AccessLog& Log() const { return m_log; }
+    // The copy of the students the station decides on without its server, and its reports.
+    CopyKeeper& Keeper() { return m_keeper; }
 
   private:
     void ActOnEvent(ReaderEvent event, CardSession& reader, char doorDigit);
     void ProcessCard(CardSession& reader, char doorDigit);
-    void DecideAndRecord(const std::string& dni, char doorDigit, const ClockFields& now);
+    void DecideAndRecord(const std::string& dni, char doorDigit, std::time_t moment);
+    // Nothing decided: the database failed before the card could be looked up.
+    void RefuseUndecided(const std::string& dni, char doorDigit, const ClockFields& now,
+                         const std::string& description);
     void OpenDoor(char doorDigit);
-    void AppendAccessRecord(accessdb::Connection& db, const OwedRecord& access, bool kept);
-    void RecordAttempt(accessdb::Connection& db, std::string_view dni, const ClockFields& now,
-                       char doorDigit, const Verdict& verdict);
+    void AppendAccessRecord(accessdb::Connection* db, const OwedRecord& access, bool kept);
+    void RecordAttempt(accessdb::Connection* db, std::string_view dni, const ClockFields& now,
+                       char doorDigit, const Verdict& verdict, const std::string& offlineReason);
     void AddLogLine(const ClockFields& now, char doorDigit, std::string_view dni,
                     std::string_view displayName, bool doorPermitted, bool unregistered);
     // Writes what the journal owes, in order, until the database refuses one.
@@ -57,6 +63,14 @@ class ControllerCycle {
     bool Journaled(const std::function<void()>& change, const char* what);
     std::string NewKey();
     void Write(std::string_view text);
+    // Whether a failure means the server cannot be reached, so that the copy may decide.
+    bool ServerAway(const accessdb::DatabaseError& error) const;
+    void WentOffline(std::time_t moment);
+    void BackOnline();
+    // At a tick: the owed records written once the database is reachable again, and the
+    // station's standing shown and told to its keeper.
+    void CatchUp();
+    void ShowStanding();
 
     CycleServices m_services;
     // Each card's connection: its own on the file, the station's kept session on a server.
@@ -64,6 +78,10 @@ class ControllerCycle {
     // The records the database has not taken yet; written at the first tick and at each card.
     StationJournal m_journal;
     bool m_owedTried = false;
+    std::chrono::steady_clock::time_point m_lastOwedTry;
+    // Since when the station decides without its server; none while it has it.
+    std::optional<std::time_t> m_offlineSince;
+    std::string m_shownStanding;
     // Each record's key: the station, this run and a number.
     std::string m_keyPrefix;
     std::uint64_t m_nextKey = 0;
@@ -72,6 +90,8 @@ class ControllerCycle {
     // Ticks since the verdict fields were last blanked or a card was processed.
     int m_tickCount = 0;
     AccessLog m_log;
+    // The station's copy of the students and its reports to the site; its thread stops first.
+    CopyKeeper m_keeper;
 };
 
 }  // namespace tarvo

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "accessdb/NullColumns.h"
+#include "controller/journal/StateFiles.h"
 
 namespace tarvo {
 
@@ -25,42 +26,6 @@ constexpr char kWritten = 'H';
 
 [[noreturn]] void Fail(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
-}
-
-// Fields are separated by tabs and records by line ends; both, and the escape, are escaped.
-std::string Escaped(const std::string& text) {
-    std::string escaped;
-    for (const char c : text) {
-        switch (c) {
-            case '\\':
-                escaped += "\\\\";
-                break;
-            case '\t':
-                escaped += "\\t";
-                break;
-            case '\n':
-                escaped += "\\n";
-                break;
-            default:
-                escaped += c;
-        }
-    }
-    return escaped;
-}
-
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields(1);
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '\t') {
-            fields.emplace_back();
-        } else if (line[i] == '\\' && i + 1 < line.size()) {
-            const char next = line[++i];
-            fields.back() += next == 't' ? '\t' : next == 'n' ? '\n' : next;
-        } else {
-            fields.back() += line[i];
-        }
-    }
-    return fields;
 }
 
 std::string LineOf(const OwedRecord& record) {
@@ -95,13 +60,7 @@ StationJournal::StationJournal(fs::path folder) {
     if (folder.empty()) {
         return;
     }
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec) {
-        throw std::system_error(ec, "no se puede crear la carpeta " + folder.string());
-    }
-    // What the station owes names students and their comings and goings.
-    ::chmod(folder.c_str(), 0700);
+    MakePrivateFolder(folder);
     m_file = folder / kFileName;
     std::ifstream in(m_file, std::ios::binary);
     std::string line;

@@ -1,9 +1,9 @@
-// A door station whose server stops or freezes: the card's tick ends within the deadline with
-// the failure shown, the cards after it fail at once while the station reaches the server
-// again in the background, nothing is recorded that did not happen, and the station is back
-// within its reconnection pause of the server without restarting anything. The station is the
-// real controller cycle with its devices faked, on a cluster of this test's own that it stops,
-// pauses (SIGSTOP) and starts again.
+// A door station whose server stops, freezes or cuts its connection: each card's tick ends well
+// within a second or two, the card decided on the station's copy of the students while the
+// copy is younger than the site's limit (and refused past it), every grant recorded exactly
+// once after recovery, and the station back within its reconnection pause of the server
+// without restarting anything. The station is the real controller cycle with its devices
+// faked, on a cluster of this test's own that it stops, pauses (SIGSTOP) and starts again.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,6 +14,7 @@
 #include "accessdb/Connection.h"
 #include "accessdb/StationDatabase.h"
 #include "accessdb/postgres/ServerLink.h"
+#include "support/TempFolder.h"
 #include "tests/controller/cycle/CycleFakes.h"
 
 using namespace accessdb;
@@ -61,12 +62,16 @@ class OwnCluster {
             usleep(20000);
         }
     }
-    int Accesses() const {
-        const Rows rows = testserver::Sql(Address(), "SELECT count(*) FROM picadas");
-        return rows.size() == 1 ? std::stoi(rows.front()) : -1;
-    }
+    int Accesses() const { return Count("picadas"); }
+    // Attempts decided on the station's copy.
+    int OfflineAttempts() const { return Count("intentos WHERE motivo LIKE '%sin servidor%'"); }
+    void Run(const std::string& sql) const { testserver::Sql(Address(), sql); }
 
   private:
+    int Count(const std::string& from) const {
+        const Rows rows = testserver::Sql(Address(), "SELECT count(*) FROM " + from);
+        return rows.size() == 1 ? std::stoi(rows.front()) : -1;
+    }
     void Script(const std::string& command) const {
         const std::string line = "'" + testserver::ScriptsFolder() + "/pg-cluster.sh' " + command +
                                  " '" + m_folder + "'" +
@@ -95,7 +100,9 @@ struct HookedDoor : DoorOpener {
 // One door station at door 5 on the cluster, with every other device faked.
 struct ServerStation {
     explicit ServerStation(const OwnCluster& cluster)
-        : location(StorageLocation::Server(cluster.Address())) {}
+        : location(StorageLocation::Server(cluster.Address())) {
+        clock.now = std::time(nullptr);
+    }
 
     // A card inserted and handled on one tick, then taken out; the card's tick's duration.
     Clock::duration PresentCard() {
@@ -113,6 +120,8 @@ struct ServerStation {
     bool Shown(const std::string& words) const {
         return !messages.shown.empty() && messages.shown.back().find(words) != std::string::npos;
     }
+    // The station's copy read from the server now, as its keeper does every minute.
+    void RefreshCopy() { ASSERT_TRUE(cycle.Keeper().Pass()) << cycle.Keeper().LastProblem(); }
 
     StorageLocation location;
     Journal journal;
@@ -124,8 +133,11 @@ struct ServerStation {
     FakeSleeper sleeper;
     FakeClock clock;
     std::ostringstream out;
-    ControllerCycle cycle{
-        CycleServices{screen, messages, {readers, door, tone, sleeper, clock, out, location}}};
+    TempFolder state;
+    ControllerCycle cycle{CycleServices{
+        screen,
+        messages,
+        {readers, door, tone, sleeper, clock, out, location, "p5", state.Path(), 0s}}};
     int handledAfterCard = 0;
     std::string statusAfterCard;
 };
@@ -145,54 +157,59 @@ class ServerOutage : public ::testing::Test {
         EXPECT_EQ(station.door.opened.size(), doors + 1);
         EXPECT_EQ(cluster.Accesses(), before + 1);
     }
+    // Cards while the server is away: each decided on the copy, its door opened, no box, and
+    // no tick anywhere near the old deadlines.
+    void ExpectDecidedOnTheCopy(int cards) {
+        for (int card = 0; card < cards; ++card) {
+            const std::size_t doors = station.door.opened.size();
+            EXPECT_LT(station.PresentCard(), kSlack);
+            EXPECT_TRUE(station.messages.shown.empty()) << station.messages.shown.front();
+            EXPECT_EQ(station.door.opened.size(), doors + 1);
+        }
+        EXPECT_NE(station.out.str().find("Sin conexión con el servidor desde"), std::string::npos);
+        EXPECT_TRUE(station.screen.state.starts_with("Sin servidor desde")) << station.screen.state;
+    }
     // Once the server is back: the station has its session again within its pause (after the
-    // connect deadline of an attempt that was waiting on the frozen server), the cards
-    // meanwhile failing at once; the card that goes through opens its door and writes what the
-    // station owed with its own access.
+    // connect deadline of an attempt that was waiting on the frozen server), and at its ticks
+    // writes what it owed, each record once.
     void ExpectBackWithinThePause() {
         const Clock::time_point back = Clock::now();
+        station.readers.Then(ReaderTick{NoCard});
         while (Clock::now() - back <
-               postgres::kConnectDeadline + StationDatabase::Backoff(10) + kSlack) {
-            const Clock::duration took = station.PresentCard();
-            if (station.messages.shown.empty()) {
-                break;
-            }
-            EXPECT_LT(took, 1s);
-            EXPECT_TRUE(station.Shown("la recupera por sí solo")) << station.statusAfterCard;
-            usleep(100000);
+                   postgres::kConnectDeadline + StationDatabase::Backoff(10) + 5s + kSlack &&
+               !station.screen.state.empty()) {
+            const Clock::time_point tick = Clock::now();
+            station.cycle.OnTimer('5');
+            EXPECT_LT(Clock::now() - tick, kSlack);
+            usleep(200000);
         }
-        EXPECT_TRUE(station.messages.shown.empty()) << station.messages.shown.front();
-        EXPECT_EQ(station.door.opened.back(), '5');
+        EXPECT_EQ(station.screen.state, "");
     }
 
     static std::unique_ptr<OwnCluster> shared;
     OwnCluster& cluster = *shared;
     ServerStation station{cluster};
     const int accessesAtStart = cluster.Accesses();
+    const int offlineAtStart = cluster.OfflineAttempts();
 };
 std::unique_ptr<OwnCluster> ServerOutage::shared;
 
 }  // namespace
 
-TEST_F(ServerOutage, AFrozenServerCostsOneCardTheDeadlineAndTheNextNone) {
+TEST_F(ServerOutage, AFrozenServerCostsOneCardTheDeadlineAndTheCopyDecidesTheNext) {
+    station.RefreshCopy();
     ExpectNextCardRecorded();
     cluster.Pause();
-    const Clock::duration took = station.PresentCard();
-    EXPECT_LT(took, postgres::kStatementDeadline + kSlack);
-    // As a failed lookup: the description in a box; nothing else happened.
-    EXPECT_TRUE(station.Shown("no ha respondido")) << station.statusAfterCard;
-    EXPECT_EQ(station.handledAfterCard, 1);
-    EXPECT_EQ(station.door.opened, "5");
-    // The cards that follow while it is frozen are told at once.
-    for (int card = 0; card < 3; ++card) {
-        EXPECT_LT(station.PresentCard(), 1s);
-        EXPECT_TRUE(station.Shown("la recupera por sí solo")) << station.statusAfterCard;
-    }
+    ExpectDecidedOnTheCopy(4);
     cluster.Resume();
     cluster.AwaitAbandonedSessions();
-    EXPECT_EQ(cluster.Accesses(), accessesAtStart + 1);
     ExpectBackWithinThePause();
-    EXPECT_EQ(cluster.Accesses(), accessesAtStart + 2);
+    EXPECT_NE(station.out.str().find("Conexión con el servidor recuperada"), std::string::npos);
+    // Each grant once, the one before the pause and the four on the copy, marked as such among
+    // the attempts.
+    EXPECT_EQ(cluster.Accesses(), accessesAtStart + 5);
+    EXPECT_EQ(cluster.OfflineAttempts(), offlineAtStart + 4);
+    ExpectNextCardRecorded();
 }
 
 // One server process serves the station card after card; a server restarted between two cards
@@ -214,44 +231,90 @@ TEST_F(ServerOutage, CardsShareOneSessionThatOutlivesARestartBetweenThem) {
     EXPECT_NE(backend(), first);
 }
 
-TEST_F(ServerOutage, AServerFrozenBetweenLookupAndRecordCostsTheStatementDeadline) {
+// The door had opened when the server froze. The record may still land: the frozen server had
+// the statement in hand and carries it out when it goes on; the station's journal still owes
+// it, and the database refuses its key a second time. Once, either way.
+TEST_F(ServerOutage, AServerFrozenBetweenLookupAndRecordGetsTheGrantOnce) {
     station.door.whileOpening = [&] { cluster.Pause(); };
-    const Clock::duration took = station.PresentCard();
+    EXPECT_LT(station.PresentCard(), kSlack);
+    EXPECT_TRUE(station.messages.shown.empty()) << station.messages.shown.front();
+    EXPECT_EQ(station.door.opened, "5");
     cluster.Resume();
     cluster.AwaitAbandonedSessions();
-    EXPECT_LT(took, postgres::kStatementDeadline + kSlack);
-    EXPECT_TRUE(station.Shown("no ha respondido")) << station.messages.shown.size();
-    EXPECT_EQ(station.handledAfterCard, 1);
-    // The door had opened. The record may still land: the frozen server had the statement in
-    // hand and carries it out when it goes on; the station's journal still owes it, and the
-    // database refuses its key a second time. Once, either way.
-    EXPECT_EQ(station.door.opened, "5");
-    ExpectBackWithinThePause();
-    EXPECT_EQ(cluster.Accesses(), accessesAtStart + 2);
-}
-
-TEST_F(ServerOutage, AStoppedServerIsReportedAtOnceAndTheStationIsBackSoonAfterItsStart) {
-    cluster.Stop();
-    const Clock::duration took = station.PresentCard();
-    EXPECT_LT(took, kSlack);
-    EXPECT_TRUE(station.Shown("Compruebe la red")) << station.statusAfterCard;
-    EXPECT_EQ(station.statusAfterCard, station.messages.shown.back());
-    EXPECT_EQ(station.handledAfterCard, 1);
-    EXPECT_EQ(station.door.opened, "");
-    cluster.Start();
-    EXPECT_EQ(cluster.Accesses(), accessesAtStart);
     ExpectBackWithinThePause();
     EXPECT_EQ(cluster.Accesses(), accessesAtStart + 1);
 }
 
+// A station that never had a copy cannot decide without its server: told at once, nothing
+// opened; once the server is back, the card goes through.
+TEST_F(ServerOutage, AStationWithoutACopyRefusesAtOnceUntilItsServerIsBack) {
+    cluster.Stop();
+    EXPECT_LT(station.PresentCard(), kSlack);
+    EXPECT_TRUE(station.Shown("no tiene copia de los alumnos")) << station.statusAfterCard;
+    EXPECT_EQ(station.statusAfterCard, station.messages.shown.back());
+    EXPECT_EQ(station.door.opened, "");
+    EXPECT_NE(station.screen.state.find("sin copia de los alumnos"), std::string::npos)
+        << station.screen.state;
+    cluster.Start();
+    ExpectBackWithinThePause();
+    EXPECT_EQ(cluster.Accesses(), accessesAtStart);
+    ExpectNextCardRecorded();
+}
+
 TEST_F(ServerOutage, AServerStoppedBetweenLookupAndRecordGetsTheGrantOnceItIsBack) {
+    station.RefreshCopy();
     station.door.whileOpening = [&] { cluster.Stop(); };
-    const Clock::duration took = station.PresentCard();
-    EXPECT_LT(took, kSlack + kSlack);  // the stop itself is part of the tick here
-    EXPECT_TRUE(station.Shown("perdido la conexión")) << station.messages.shown.size();
+    EXPECT_LT(station.PresentCard(), kSlack + kSlack);  // the stop itself is part of the tick
     EXPECT_EQ(station.door.opened, "5");
+    ExpectDecidedOnTheCopy(2);
     cluster.Start();
     EXPECT_EQ(cluster.Accesses(), accessesAtStart);
     ExpectBackWithinThePause();
-    EXPECT_EQ(cluster.Accesses(), accessesAtStart + 2);  // the owed grant, then the new card's
+    EXPECT_EQ(cluster.Accesses(), accessesAtStart + 3);
+    EXPECT_EQ(cluster.OfflineAttempts(), offlineAtStart + 2);
+}
+
+// The server ends the station's connection (an administrator, a restart of the pooler) between
+// cards and in the middle of one: no card fails for it, and the grant is recorded once.
+TEST_F(ServerOutage, AConnectionTheServerCutsCostsNoCardAndNoRecord) {
+    station.RefreshCopy();
+    ExpectNextCardRecorded();
+    const std::string cut =
+        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE backend_type ="
+        " 'client backend' AND pid <> pg_backend_pid()";
+    cluster.Run(cut);
+    ExpectNextCardRecorded();
+    station.door.whileOpening = [&] { cluster.Run(cut); };
+    EXPECT_LT(station.PresentCard(), kSlack);
+    EXPECT_TRUE(station.messages.shown.empty()) << station.messages.shown.front();
+    ExpectBackWithinThePause();
+    EXPECT_EQ(cluster.Accesses(), accessesAtStart + 3);
+}
+
+// The copy decides for as long as the site's limit and not a second more (the station's
+// clock set across it); a limit of 0 never lets it decide.
+TEST_F(ServerOutage, TheCopyDecidesUntilTheSitesLimitAndNotAfter) {
+    Connection::Open(station.location, OpenMode::ExistingOnly).SetOfflineLimitHours(2);
+    const std::time_t readAt = station.clock.now;
+    station.RefreshCopy();
+    cluster.Stop();
+    station.clock.now = readAt + 2 * 3600 - 1;
+    ExpectDecidedOnTheCopy(1);
+    station.clock.now = readAt + 2 * 3600;
+    EXPECT_LT(station.PresentCard(), kSlack);
+    EXPECT_TRUE(station.Shown("pasa del límite de 2 horas")) << station.statusAfterCard;
+    EXPECT_EQ(station.door.opened, "5");
+    cluster.Start();
+    Connection::Open(station.location, OpenMode::ExistingOnly).SetOfflineLimitHours(0);
+    station.RefreshCopy();
+    cluster.Stop();
+    station.clock.now += 1;
+    station.PresentCard();
+    EXPECT_TRUE(station.Shown("no permite")) << station.statusAfterCard;
+    EXPECT_EQ(station.door.opened, "5");
+    cluster.Start();
+    Connection::Open(station.location, OpenMode::ExistingOnly)
+        .SetOfflineLimitHours(kDefaultOfflineHours);
+    ExpectBackWithinThePause();
+    EXPECT_EQ(cluster.Accesses(), accessesAtStart + 1);
 }
