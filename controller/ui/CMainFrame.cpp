@@ -56,7 +56,8 @@ void CMainFrame::OnCreate() {
     QAction* about = AddCommand(help, QStringLiteral("&Acerca de Tarvo..."), ids::kAppAbout);
     connect(about, &QAction::triggered, this, &CMainFrame::AboutRequested);
 
-    // One pane, the message pane: no keyboard indicators, no size grip on a fixed window.
+    // The message pane, and at the right end the station's state, hidden until there is
+    // something to say: no keyboard indicators, no size grip on a fixed window.
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(&m_messagePane, 1);
     m_stationState.setAccessibleName(QStringLiteral("Estado del puesto"));
