@@ -1,12 +1,15 @@
 #include "CMainFrame.h"
 
+#include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <algorithm>
 
 #include "common/widgets/FixedFrame.h"
 #include "common/widgets/QtText.h"
+#include "controller/ui/CTarvoView.h"
 #include "controller/ui/ControlIds.h"
 #include "controller/ui/StringTable.h"
 
@@ -15,6 +18,9 @@ namespace tarvo {
 namespace {
 
 constexpr int kStatusTextLimit = 255;
+// The station's state takes at most this share of the window's width; the message pane keeps the
+// rest.
+constexpr int kStationStateShare = 2;
 
 }  // namespace
 
@@ -50,9 +56,14 @@ void CMainFrame::OnCreate() {
     QAction* about = AddCommand(help, QStringLiteral("&Acerca de Tarvo..."), ids::kAppAbout);
     connect(about, &QAction::triggered, this, &CMainFrame::AboutRequested);
 
-    // One pane, the message pane: no keyboard indicators, no size grip on a fixed window.
+    // The message pane, and at the right end the station's state, hidden until there is
+    // something to say: no keyboard indicators, no size grip on a fixed window.
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(&m_messagePane, 1);
+    m_stationState.setAccessibleName(QStringLiteral("Estado del puesto"));
+    m_stationState.setTextFormat(Qt::PlainText);
+    statusBar()->addPermanentWidget(&m_stationState);
+    m_stationState.hide();
 }
 
 QAction* CMainFrame::AddCommand(QMenu& menu, const QString& text, int commandId) {
@@ -73,6 +84,40 @@ void CMainFrame::ShowStatus(std::string_view text) {
     const QString shown = common::FromUtf8(text).left(kStatusTextLimit);
     m_lastStatus = shown;
     OnSetMessageString(0, &shown);
+}
+
+void CMainFrame::ShowStationState(std::string_view text) {
+    const QString state = common::FromUtf8(text);
+    m_stationState.setToolTip(state);
+    m_stationState.setAccessibleDescription(state);
+    if (state.isEmpty()) {
+        m_stationState.clear();
+        m_stationState.hide();
+        return;
+    }
+    const int room = std::max(width() / kStationStateShare, 1);
+    m_stationState.setText(m_stationState.fontMetrics().elidedText(state, Qt::ElideRight, room));
+    m_stationState.show();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    auto* view = qobject_cast<CTarvoView*>(m_view.get());
+    if (view != nullptr && view->InTick()) {
+        // The view must outlive the step it is running: its card is finished (door, record,
+        // log) and the window closes right after.
+        event->ignore();
+        if (!m_closePending) {
+            m_closePending = true;
+            view->StopCycle();
+            connect(
+                view, &CTarvoView::TickEnded, this, &QWidget::close,
+                static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+            emit CloseDeferred();
+        }
+        return;
+    }
+    m_closePending = false;
+    QMainWindow::closeEvent(event);
 }
 
 bool CMainFrame::event(QEvent* event) {

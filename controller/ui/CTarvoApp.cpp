@@ -14,6 +14,7 @@ CTarvoApp::CTarvoApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 // The window goes before the devices its view drives.
 CTarvoApp::~CTarvoApp() {
+    m_about.reset();
     m_frame.reset();
     m_document.reset();
     m_station.reset();
@@ -28,14 +29,17 @@ bool CTarvoApp::InitInstance() {
     CTarvoView& shownView = *view;
     m_frame->SetView(std::move(view));
     connect(m_frame.get(), &CMainFrame::AboutRequested, this, &CTarvoApp::OnAppAbout);
+    connect(m_frame.get(), &CMainFrame::CloseDeferred, this, [this] { m_station->EndPauses(); });
     shownView.OnInitialUpdate();
     m_frame->show();
     return true;
 }
 
 void CTarvoApp::OnAppAbout() {
-    CAboutDlg about(m_frame.get());
-    about.DoModal();
+    // Modal for the window, but the call returns at once: a box waiting in its own event loop
+    // would hold a step of the cycle inside its pause, and the doors with it, until answered.
+    m_about = std::make_unique<CAboutDlg>(m_frame.get());
+    m_about->open();
 }
 
 CTarvoView* CTarvoApp::View() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
 #include <QTranslator>
 #include <memory>
 
@@ -32,6 +33,7 @@ class CTarvoApp : public QApplication {
     std::unique_ptr<SystemStation> m_station;
     std::unique_ptr<CTarvoDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<QDialog> m_about;
 };
 
 }  // namespace tarvo

@@ -48,13 +48,23 @@ CTarvoView::~CTarvoView() = default;
 void CTarvoView::OnInitialUpdate() { m_timer.start(); }
 
 void CTarvoView::OnTimer() {
+    if (m_inTick) {
+        // The window runs on during the cycle's pauses; a step inside another would read and
+        // record the same card twice. The timer's next tick comes once this one has ended.
+        return;
+    }
+    m_inTick = true;
     try {
         m_cycle.OnTimer(m_doorDigit);
     } catch (const std::exception& error) {
         // Nothing may leave an event handler; the tick ends and the controller keeps running.
         ShowMessage(error.what());
     }
+    m_inTick = false;
+    emit TickEnded();
 }
+
+void CTarvoView::StopCycle() { m_timer.stop(); }
 
 void CTarvoView::OnDoorClicked(int door) { m_doorDigit = static_cast<char>('1' + door); }
 
@@ -77,7 +87,7 @@ void CTarvoView::ShowStatus(std::string_view text) {
 
 void CTarvoView::ShowStationState(std::string_view text) {
     if (auto* frame = qobject_cast<CMainFrame*>(window())) {
-        frame->ShowStatus(text);  // until the status bar has a pane of its own for it
+        frame->ShowStationState(text);
     }
 }
 

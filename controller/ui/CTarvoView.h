@@ -24,13 +24,19 @@ class CTarvoView : public QWidget, public CycleScreen, public MessageBox {
 
     // Starts the cycle's timer.
     void OnInitialUpdate();
-    // One step of the cycle.
+    // One step of the cycle. A tick that comes while a step is inside one of its pauses is
+    // skipped.
     void OnTimer();
+    // True while a step of the cycle is on the stack, in one of its pauses for instance.
+    bool InTick() const { return m_inTick; }
+    // No step of the cycle starts from now on; the one under way ends as it would.
+    void StopCycle();
 
     char DoorDigit() const { return m_doorDigit; }
     QWidget* GetDlgItem(int id) const { return m_form.Item(id); }
     const ControllerCycle& Cycle() const { return m_cycle; }
     const QTimer& CycleTimer() const { return m_timer; }
+    QTimer& CycleTimer() { return m_timer; }
 
     void SetDniField(std::string_view text) override;
     void SetNameField(std::string_view text) override;
@@ -40,6 +46,10 @@ class CTarvoView : public QWidget, public CycleScreen, public MessageBox {
     // Opens the window-modal OK box and returns at once; while it is open, the text goes to
     // the status bar instead.
     void ShowMessage(std::string_view text) override;
+
+  signals:
+    // A step of the cycle has returned.
+    void TickEnded();
 
   private:
     void OnDoorClicked(int door);
@@ -52,6 +62,7 @@ class CTarvoView : public QWidget, public CycleScreen, public MessageBox {
     // The box of the last failure shown; replaced by the next one once answered.
     std::unique_ptr<QMessageBox> m_messageBox;
     QTimer m_timer;
+    bool m_inTick = false;
     ControllerCycle m_cycle;
 };
 

@@ -8,15 +8,16 @@
 namespace tarvo {
 
 SystemStation::SystemStation()
-    : m_readers(SystemPcsc(), std::cout, SystemSleeper()),
+    : m_readers(SystemPcsc(), std::cout, m_pauses),
       m_relay(DoorRelay::FromEnvironment()),
-      m_tone(SystemSleeper()) {}
+      m_speaker(SystemSleeper()),
+      m_tone(m_speaker) {}
 
 StationDevices SystemStation::Devices() {
     return {m_readers,
             m_relay,
             m_tone,
-            SystemSleeper(),
+            m_pauses,
             m_clock,
             std::cout,
             accessdb::StorageLocation::FromEnvironment(accessdb::kDatabaseFileName),

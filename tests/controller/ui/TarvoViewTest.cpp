@@ -8,7 +8,9 @@
 #include <QTranslator>
 #include <QtTest>
 #include <algorithm>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "accessdb/DatabaseError.h"
 #include "common/widgets/DialogUnits.h"
@@ -17,6 +19,7 @@
 #include "controller/ui/CMainFrame.h"
 #include "controller/ui/CTarvoView.h"
 #include "controller/ui/ControlIds.h"
+#include "controller/ui/WindowSleeper.h"
 #include "tests/controller/cycle/CycleFakes.h"
 
 using namespace tarvo;
@@ -52,6 +55,44 @@ struct CountedReaders : ScriptedReaders {
     }
     int live = 0;
     int mostLive = 0;
+};
+
+// The window's pauses, with something to do once the next one has begun.
+struct PauseWithin : Sleeper {
+    void SleepMs(unsigned milliseconds) override {
+        if (duringNext) {
+            QTimer::singleShot(0, std::exchange(duringNext, {}));
+        }
+        window.SleepMs(milliseconds);
+    }
+    WindowSleeper window;
+    std::function<void()> duringNext;
+};
+
+// A beep that lets the test look at the window at that moment of the card's step.
+struct ToneWithin : Tone {
+    void Beep(unsigned, std::chrono::milliseconds) override {
+        if (onBeep) {
+            onBeep();
+        }
+    }
+    std::function<void()> onBeep;
+};
+
+// The texts a label showed each time it was painted.
+class PaintedTexts : public QObject {
+  public:
+    explicit PaintedTexts(QLabel& label) : m_label(label) { label.installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &m_label && event->type() == QEvent::Paint) {
+            texts << m_label.text();
+        }
+        return false;
+    }
+    QStringList texts;
+
+  private:
+    QLabel& m_label;
 };
 
 // What the controller reports for Ana's card at door 5 on this file: the failure of the open,
@@ -95,13 +136,11 @@ class TarvoViewTest : public QObject {
     void initTestCase() { QVERIFY(common::InstallSpanishTranslations(m_translator)); }
 
     void init() {
-        m_frame = std::make_unique<CMainFrame>();
-        auto view = std::make_unique<CTarvoView>(StationDevices{
-            m_readers, m_door, m_tone, m_sleeper, m_clock, m_out, m_folder / "Alumnos.mdb"});
-        m_view = view.get();
-        m_frame->SetView(std::move(view));
-        m_frame->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+        m_journal.clear();
+        m_door.opened.clear();
+        m_readers.script.clear();
+        m_readers.mostLive = 0;
+        OpenWindow(m_sleeper, m_tone);
     }
     void cleanup() { m_frame.reset(); }
 
@@ -230,12 +269,16 @@ class TarvoViewTest : public QObject {
                                      "Puerta5", "Puerta6", "Puerta7", "Puerta8", "Registro"}));
     }
 
+    // The station's state pane stays hidden until there is something to say: one pane shows.
     void frameIsFixedWithItsCaptionAndOnePane() {
         QCOMPARE(m_frame->windowTitle(), QStringLiteral("Control de presencia"));
         QCOMPARE(m_frame->minimumSize(), m_frame->maximumSize());
         QVERIFY(!(m_frame->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(m_frame->windowFlags() & Qt::WindowMinimizeButtonHint);
-        QCOMPARE(m_frame->statusBar()->findChildren<QLabel*>().size(), 1);
+        const QList<QLabel*> panes = m_frame->statusBar()->findChildren<QLabel*>();
+        QCOMPARE(std::count_if(panes.begin(), panes.end(),
+                               [](const QLabel* pane) { return pane->isVisible(); }),
+                 qsizetype{1});
         QVERIFY(!m_frame->statusBar()->isSizeGripEnabled());
         QCOMPARE(m_view->size(), common::ToPixels(416, 268, common::BaseUnitsOf(m_view->font())));
     }
@@ -256,7 +299,142 @@ class TarvoViewTest : public QObject {
         QCOMPARE(m_frame->MessagePaneText(), prompt);
     }
 
+    // The station's state has its own pane beside the message pane, named for screen readers;
+    // a long state is cut short in the pane and read whole in its tooltip and description; an
+    // empty one hides the pane. The message pane is left as it was.
+    void stationStateHasAPaneOfItsOwn() {
+        const QLabel& pane = m_frame->StationStatePane();
+        const QString prompt = QStringLiteral("Introduzca la tarjeta de estudiante.");
+        m_view->ShowStatus(prompt.toStdString());
+        QVERIFY(pane.isHidden());
+
+        const QString state = QStringLiteral("Sin conexión con el servidor desde las 09:41");
+        m_view->ShowStationState(state.toStdString());
+        QVERIFY(pane.isVisible());
+        QCOMPARE(pane.text(), state);
+        QCOMPARE(QAccessible::queryAccessibleInterface(const_cast<QLabel*>(&pane))
+                     ->text(QAccessible::Name),
+                 QStringLiteral("Estado del puesto"));
+        QCOMPARE(pane.toolTip(), state);
+        QCOMPARE(m_frame->MessagePaneText(), prompt);
+
+        const QString longState =
+            state + QStringLiteral("; trabajando con la copia del 05/03/2024 a las 09:30; ") +
+            QStringLiteral("1234 registros esperan a ser anotados en la base de datos del centro");
+        m_view->ShowStationState(longState.toStdString());
+        QVERIFY(pane.isVisible());
+        QVERIFY(pane.text().size() < longState.size());
+        QVERIFY(pane.text().endsWith(QChar(0x2026)));
+        QCOMPARE(pane.toolTip(), longState);
+        QCOMPARE(pane.accessibleDescription(), longState);
+        QVERIFY(pane.x() > 0);  // the message pane keeps the bar's left part
+
+        m_view->ShowStationState("");
+        QVERIFY(pane.isHidden());
+        QCOMPARE(pane.text(), QString());
+        QCOMPARE(pane.toolTip(), QString());
+        QCOMPARE(m_frame->MessagePaneText(), prompt);
+    }
+
+    // While a card's step is in its pause before the read, the window repaints what the step
+    // has shown, the caretaker's clicks are taken, and the timer's ticks do not enter the cycle;
+    // the pause keeps its length and a door chosen meanwhile counts from the next step.
+    void windowRunsWhileACardPauses() {
+        const std::filesystem::path database = m_folder / "Alumnos.mdb";
+        RemoveDatabase(database);
+        Register(database, {Student("1,5,8")});
+        PauseWithin pauses;
+        ToneWithin tone;
+        OpenWindow(pauses, tone);
+        Click(1014);  // "Puerta5"
+        m_readers.Then({CardConnected}, 5);
+        auto* messagePane = m_frame->statusBar()->findChildren<QLabel*>().at(0);
+        PaintedTexts painted(*messagePane);
+        int ticks = 0;
+        connect(&m_view->CycleTimer(), &QTimer::timeout, [&] { ++ticks; });
+        pauses.duringNext = [&] { Click(1016); };  // "Puerta7"
+
+        struct AtBeep {
+            qint64 elapsed = -1;
+            int ticks = 0;
+            int polls = 0;
+            char door = 0;
+            QStringList painted;
+        } atBeep;
+        QElapsedTimer clock;
+        tone.onBeep = [&] {
+            atBeep = {clock.elapsed(), ticks, Count("poll"), m_view->DoorDigit(), painted.texts};
+        };
+        // The card's step starts off the timer (Qt holds back a timer's own tick while its
+        // handler runs), with the timer's ticks coming every 20 ms meanwhile.
+        m_view->CycleTimer().setInterval(20);
+        m_view->OnInitialUpdate();
+        clock.start();
+        m_view->OnTimer();
+        QVERIFY(QTest::qWaitFor([&] { return Count("poll") >= 2; }, 10000));
+        m_view->StopCycle();
+
+        QVERIFY(atBeep.elapsed >= 200);
+        QVERIFY(atBeep.ticks >= 3);
+        QCOMPARE(atBeep.polls, 1);
+        QCOMPARE(m_readers.mostLive, 1);
+        QVERIFY(atBeep.painted.contains(QStringLiteral("Registrando DNI.")));
+        QCOMPARE(atBeep.door, '7');
+        QCOMPARE(m_door.opened, std::string("5"));
+        const AccessLog& log = m_view->Cycle().Log();
+        QCOMPARE(log.Count(), 1);
+        QVERIFY(log.Line(0).ends_with("\tVALIDO\r\n"));
+        QCOMPARE(AccessRows(database).size(), std::size_t{1});
+    }
+
+    // Closed while a card's step is in a pause, the window stays until the step has finished
+    // the card (door, record, log), then closes, and no step starts after it. An owner that
+    // drops the window once it has closed, as the program does at exit, drops it after that.
+    void closingDuringAPauseWaitsForTheStep() {
+        const std::filesystem::path database = m_folder / "Alumnos.mdb";
+        RemoveDatabase(database);
+        Register(database, {Student("1,5,8")});
+        PauseWithin pauses;
+        ToneWithin tone;
+        OpenWindow(pauses, tone);
+        connect(m_frame.get(), &CMainFrame::CloseDeferred, [&] { pauses.window.EndPauses(); });
+        Click(1014);  // "Puerta5"
+        m_readers.Then({CardConnected}, 5);
+        bool closedAtOnce = true;
+        pauses.duringNext = [&] {
+            closedAtOnce = m_frame->close();
+            if (closedAtOnce) {
+                m_frame.reset();
+            }
+        };
+        m_view->CycleTimer().setInterval(20);
+        m_view->OnInitialUpdate();
+        QVERIFY(QTest::qWaitFor([&] { return !m_frame || !m_frame->isVisible(); }, 10000));
+        QVERIFY(!closedAtOnce);
+        QVERIFY(m_frame->close());
+        m_frame.reset();
+
+        QCOMPARE(m_door.opened, std::string("5"));
+        QCOMPARE(AccessRows(database).size(), std::size_t{1});
+        QCOMPARE(Count("read"), 1);
+        QTest::qWait(100);
+        QCOMPARE(Count("poll"), 1);
+    }
+
   private:
+    void OpenWindow(Sleeper& pauses, Tone& tone) {
+        m_frame = std::make_unique<CMainFrame>();
+        auto view = std::make_unique<CTarvoView>(StationDevices{
+            m_readers, m_door, tone, pauses, m_clock, m_out, m_folder / "Alumnos.mdb"});
+        m_view = view.get();
+        m_frame->SetView(std::move(view));
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    }
+    int Count(const char* entry) const {
+        return static_cast<int>(std::count(m_journal.begin(), m_journal.end(), entry));
+    }
+
     QRadioButton* Radio(int id) const {
         return qobject_cast<QRadioButton*>(m_view->GetDlgItem(id));
     }
