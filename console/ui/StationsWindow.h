@@ -27,7 +27,7 @@ class StationsWindow : public QDialog {
 
   public:
     explicit StationsWindow(DatabaseLocation database, QWidget* parent = nullptr);
-    // Tests give their own source and clock.
+    // Any source and clock; the one above reads the database by the console's clock.
     StationsWindow(std::unique_ptr<StationSource> source, StationBoard::Clock now,
                    QWidget* parent = nullptr);
     ~StationsWindow() override;
