@@ -36,6 +36,11 @@ class AdminSession {
                                                              accessdb::OpenMode mode) = 0;
     virtual std::unique_ptr<accessdb::SiteTables> OpenSite(const accessdb::StorageLocation& at,
                                                            accessdb::OpenMode mode) = 0;
+    // A connection as the programs open one, for the site's settings.
+    virtual accessdb::Connection OpenConnection(const accessdb::StorageLocation& at,
+                                                accessdb::OpenMode mode) {
+        return accessdb::Connection::Open(at, mode);
+    }
 };
 
 }  // namespace admin

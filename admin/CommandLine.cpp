@@ -16,6 +16,7 @@ struct CommandSyntax {
     std::size_t operands;
     std::set<std::string> flags;   // options without a value
     std::set<std::string> valued;  // options followed by a value
+    std::size_t optional = 0;      // operands that may be left out, after the others
 };
 
 const std::map<std::string, CommandSyntax>& Syntax() {
@@ -29,6 +30,7 @@ const std::map<std::string, CommandSyntax>& Syntax() {
         {"check", {CommandKind::Check, 0, {}, {"--database"}}},
         {"backup", {CommandKind::Backup, 1, {}, {"--database"}}},
         {"restore", {CommandKind::Restore, 1, {}, {"--database"}}},
+        {"offline-limit", {CommandKind::OfflineLimit, 0, {}, {"--database"}, 1}},
     };
     return syntax;
 }
@@ -48,6 +50,17 @@ std::string Echoed(const std::string& arg) {
 std::optional<std::string> IsoArgument(const std::string& text) {
     const auto day = ReadCommandLineDay(text);
     return day ? std::optional<std::string>(IsoDay(*day)) : std::nullopt;
+}
+
+// Whole hours in digits only, within what a site may allow: "24h", "1e2", "+5" and " 5" are
+// not taken for a number a script meant otherwise.
+std::optional<int> OfflineHours(const std::string& text) {
+    if (text.empty() || text.size() > 4 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const int hours = std::stoi(text);
+    return hours <= kMaxOfflineHours ? std::optional<int>(hours) : std::nullopt;
 }
 
 }  // namespace
@@ -91,10 +104,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             operands.push_back(args[i]);
         }
     }
-    if (operands.size() != syntax.operands) {
-        return Fault(name + " lleva " + std::to_string(syntax.operands) +
-                     (syntax.operands == 1 ? " argumento" : " argumentos") + " y se han dado " +
-                     std::to_string(operands.size()));
+    if (operands.size() < syntax.operands || operands.size() > syntax.operands + syntax.optional) {
+        const std::size_t most = syntax.operands + syntax.optional;
+        return Fault(
+            name + " lleva " +
+            (syntax.optional > 0 ? "como mucho " + std::to_string(most) : std::to_string(most)) +
+            (most == 1 ? " argumento" : " argumentos") + " y se han dado " +
+            std::to_string(operands.size()));
     }
     if (values.contains("--database")) {
         invocation.database = values["--database"];
@@ -167,6 +183,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             invocation.dni = operands[0];
             if (values.contains("--out")) {
                 invocation.target = values["--out"];
+            }
+            break;
+        case CommandKind::OfflineLimit:
+            if (!operands.empty()) {
+                invocation.hours = OfflineHours(operands[0]);
+                if (!invocation.hours) {
+                    return Fault("offline-limit " + Echoed(operands[0]) +
+                                 " no es un número de horas: escriba un número entero de 0 a " +
+                                 std::to_string(kMaxOfflineHours) +
+                                 " (0: los puestos nunca deciden sin su servidor)");
+                }
             }
             break;
         case CommandKind::Check:

@@ -6,7 +6,19 @@
 
 namespace admin {
 
-enum class CommandKind { Help, Copy, Import, Export, Purge, Person, Erase, Check, Backup, Restore };
+enum class CommandKind {
+    Help,
+    Copy,
+    Import,
+    Export,
+    Purge,
+    Person,
+    Erase,
+    Check,
+    Backup,
+    Restore,
+    OfflineLimit
+};
 enum class ExportedTable { Students, Accesses, Attempts };
 
 // One run of tarvo-admin as the command line asks for it, checked but not yet carried out.
@@ -18,12 +30,16 @@ struct Invocation {
     bool update = false;                  // import
     bool skipBad = false;                 // import
     ExportedTable table = ExportedTable::Students;
-    std::string from;  // export: ISO day, or empty
-    std::string to;    // export: ISO day, or empty
-    int days = 0;      // purge --older-than
-    std::string dni;   // person, erase
-    bool yes = false;  // erase, purge: without asking
+    std::string from;          // export: ISO day, or empty
+    std::string to;            // export: ISO day, or empty
+    int days = 0;              // purge --older-than
+    std::string dni;           // person, erase
+    bool yes = false;          // erase, purge: without asking
+    std::optional<int> hours;  // offline-limit: the new limit; none to show the current one
 };
+
+// The most a site may let its stations decide without their server: 30 days.
+inline constexpr int kMaxOfflineHours = 720;
 
 struct ParsedCommandLine {
     std::optional<Invocation> invocation;

@@ -23,5 +23,6 @@ int RestoreCommand(const Invocation& invocation, const Target& target, AdminSess
 int PersonCommand(const Invocation& invocation, const Target& target, AdminSession& session);
 int EraseCommand(const Invocation& invocation, const Target& target, AdminSession& session);
 int CopyCommand(const Invocation& invocation, AdminSession& session);
+int OfflineLimitCommand(const Invocation& invocation, const Target& target, AdminSession& session);
 
 }  // namespace admin

@@ -57,6 +57,13 @@ const char* const kUsageText =
     "      vacío, y comprueba la copia fila a fila. ORIGEN y DESTINO son un archivo\n"
     "      (Alumnos.mdb) o un servidor PostgreSQL (postgresql://usuario@servidor/base o\n"
     "      \"service=tarvo\").\n"
+    "  offline-limit [HORAS]\n"
+    "      Sin HORAS, dice cuántas horas como mucho decide un puesto de puerta con su copia de\n"
+    "      los alumnos cuando no llega a su servidor (24 si nunca se ha cambiado). Con HORAS,\n"
+    "      de 0 a 720, lo cambia para todo el centro; 0: los puestos nunca deciden sin su\n"
+    "      servidor. Los puestos toman el valor nuevo al renovar su copia, en unos minutos.\n"
+    "      Un alumno dado de baja mientras un puesto está sin servidor puede pasar por esa\n"
+    "      puerta hasta que caduque la copia del puesto.\n"
     "\n"
     "La base de datos es la de los programas: el servidor que nombra TARVO_DATABASE o, sin\n"
     "ella, Alumnos.mdb en la carpeta actual. --database ARCHIVO|CONEXIÓN nombra otra.\n"
@@ -105,6 +112,8 @@ int Dispatch(const Invocation& invocation, AdminSession& session) {
             return BackupCommand(invocation, TargetOf(invocation, session), session);
         case CommandKind::Restore:
             return RestoreCommand(invocation, TargetOf(invocation, session), session);
+        case CommandKind::OfflineLimit:
+            return OfflineLimitCommand(invocation, TargetOf(invocation, session), session);
     }
     return kExitUsage;
 }

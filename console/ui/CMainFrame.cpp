@@ -16,6 +16,8 @@
 #include "MakeOwned.h"
 #include "QtUserMessages.h"
 #include "ShellTexts.h"
+#include "StationsTexts.h"
+#include "StationsWindow.h"
 #include "common/widgets/FixedFrame.h"
 
 namespace mireval {
@@ -62,6 +64,10 @@ void CMainFrame::CreateMenus() {
     statusBarItem->setChecked(true);
     connect(statusBarItem, &QAction::toggled, this,
             [this](bool shown) { statusBar()->setVisible(shown); });
+    QAction* stations = view->addAction(QString::fromUtf8(texts::kStationsItem));
+    stations->setObjectName(QStringLiteral("viewStations"));
+    stations->setStatusTip(QString::fromUtf8(texts::kStationsPrompt));
+    connect(stations, &QAction::triggered, this, &CMainFrame::OnViewStations);
 
     QMenu* attempts = menuBar()->addMenu(QString::fromUtf8(texts::kAttemptsMenu));
     QAction* allAttempts = attempts->addAction(QString::fromUtf8(texts::kAttemptsItem));
@@ -239,6 +245,16 @@ void CMainFrame::OnStudentAttempts() {
     }
     RaiseAttemptsWindow();
     m_attempts->ShowStudent(*dni);
+}
+
+void CMainFrame::OnViewStations() {
+    if (m_stations == nullptr) {
+        m_stations = MakeOwned<StationsWindow>(this, m_database);
+    }
+    // Shown, it reads the list at once (its showEvent).
+    m_stations->show();
+    m_stations->raise();
+    m_stations->activateWindow();
 }
 
 void CMainFrame::UpdateStudentAttempts() {

@@ -13,6 +13,7 @@ namespace mireval {
 
 class CAttemptsWindow;
 class CMirevalView;
+class StationsWindow;
 
 // The console's main window: fixed size, shrunk to the form, with the "Ver", "Intentos" and
 // "Ayuda" menus and a status bar of four panes (message, "MAY", "NUM", "DESP").
@@ -41,6 +42,9 @@ class CMainFrame : public QMainWindow {
     void OnStudentAttempts();
     // The window once it has been opened, else null.
     CAttemptsWindow* AttemptsWindow() const { return m_attempts; }
+    // The door stations' window, not modal; brought to the front when already open.
+    void OnViewStations();
+    StationsWindow* StationsView() const { return m_stations; }
 
   private:
     void CreateMenus();
@@ -63,6 +67,7 @@ class CMainFrame : public QMainWindow {
     QTimer* m_lockTimer = nullptr;
     QAction* m_studentAttempts = nullptr;
     CAttemptsWindow* m_attempts = nullptr;  // made at its first opening; kept when closed
+    StationsWindow* m_stations = nullptr;   // likewise
     bool m_sizedToForm = false;
 };
 

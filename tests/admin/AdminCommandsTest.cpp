@@ -66,6 +66,10 @@ TEST_F(AdminCommands, AWrongCommandLineIsAUsageErrorThatTouchesNothing) {
         {"check", "de más"},
         {"backup"},
         {"copy", "a"},
+        {"offline-limit", "721"},
+        {"offline-limit", "-1"},
+        {"offline-limit", "24h"},
+        {"offline-limit", "12", "24"},
     };
     for (const auto& args : wrong) {
         SCOPED_TRACE(args.empty() ? "(none)" : args[0] + (args.size() > 1 ? " " + args[1] : ""));
@@ -90,6 +94,7 @@ TEST_F(AdminCommands, AWrongCommandLineIsAUsageErrorThatTouchesNothing) {
     EXPECT_EQ(Run({"--help"}), admin::kExitDone);
     EXPECT_TRUE(session.out.str().starts_with("Uso: tarvo-admin"));
     EXPECT_NE(session.out.str().find("4 filas rechazadas"), std::string::npos);
+    EXPECT_NE(session.out.str().find("offline-limit [HORAS]"), std::string::npos);
 }
 
 TEST_F(AdminCommands, ExportsWriteTheTablesAsStoredAndFilterAccessesByDay) {

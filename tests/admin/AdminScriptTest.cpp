@@ -91,3 +91,59 @@ TEST_F(AdminScript, PurgeAndEraseFromAScriptNeedYesAndThePurgeKeepsTheBoundaryDa
     EXPECT_THAT(purge.out, HasSubstr("Borrados 1 registro "));
     EXPECT_EQ(Sql(database, "SELECT Fecha FROM Picadas"), Rows{AccessDateDaysAgo(90)});
 }
+
+// The limit is the site's: shown and set on the database, read back as the stations read it.
+TEST_F(AdminScript, OfflineLimitShowsAndSetsTheSitesHoursAndRefusesAnythingElse) {
+    const AdminRun shown = Admin("offline-limit");
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_THAT(shown.out, HasSubstr("Límite sin servidor: 24 horas.\n"));
+    EXPECT_THAT(shown.out, HasSubstr("durante 24 horas como mucho"));
+
+    const AdminRun set = Admin("offline-limit 48");
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_THAT(set.out, HasSubstr("Límite sin servidor: 48 horas (antes 24 horas).\n"));
+    EXPECT_THAT(set.out, HasSubstr("al renovar su copia, en unos minutos"));
+    EXPECT_THAT(set.out, HasSubstr("hasta que caduque la copia del puesto (hasta 48 horas)"));
+    EXPECT_EQ(
+        accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly).OfflineLimitHours(),
+        48);
+    EXPECT_THAT(Admin("offline-limit").out, HasSubstr("Límite sin servidor: 48 horas.\n"));
+
+    // Nothing outside 0 to 720 whole hours reaches the table; the stations keep the 48.
+    for (const char* wrong : {"721", "-1", "24h", "1e2", "' 5'", "''", "abc", "12 24"}) {
+        const AdminRun refused = Admin(std::string("offline-limit ") + wrong);
+        EXPECT_EQ(refused.exitCode, 2) << wrong;
+        EXPECT_THAT(refused.err, HasSubstr("tarvo-admin: offline-limit ")) << wrong;
+        EXPECT_TRUE(refused.out.empty()) << wrong;
+    }
+    EXPECT_THAT(Admin("offline-limit 721").err, HasSubstr("de 0 a 720"));
+    EXPECT_EQ(Sql(database, "SELECT Valor FROM Ajustes WHERE Nombre = 'horas_sin_servidor'"),
+              Rows{"48"});
+
+    const AdminRun never = Admin("offline-limit 0");
+    EXPECT_EQ(never.exitCode, 0) << never.err;
+    EXPECT_THAT(never.out, HasSubstr("nunca deciden sin su servidor"));
+    EXPECT_THAT(never.out, ::testing::Not(HasSubstr("caduque")));
+    const AdminRun most = Admin("offline-limit 720");
+    EXPECT_EQ(most.exitCode, 0) << most.err;
+    EXPECT_EQ(Sql(database, "SELECT Valor FROM Ajustes WHERE Nombre = 'horas_sin_servidor'"),
+              Rows{"720"});
+}
+
+TEST_F(AdminScript, OfflineLimitOnADatabaseNamedOrMissing) {
+    const auto elsewhere = folder / "otra";
+    std::filesystem::create_directories(elsewhere);
+    const AdminRun missing = RunAdminProgram(
+        "offline-limit 12", "cd " + ShellQuoted(elsewhere.string()) + " && env -u TARVO_DATABASE");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_THAT(missing.err, HasSubstr("tarvo-admin: "));
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "Alumnos.mdb"));
+
+    const AdminRun named =
+        RunAdminProgram("offline-limit 12 --database " + ShellQuoted(database.string()),
+                        "cd " + ShellQuoted(elsewhere.string()) + " &&");
+    EXPECT_EQ(named.exitCode, 0) << named.err;
+    EXPECT_EQ(
+        accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly).OfflineLimitHours(),
+        12);
+}

@@ -54,3 +54,22 @@ TEST_F(AdminOnServer, ABackupOnTheServerPointsToPgDump) {
     EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
     EXPECT_NE(check.out.find("Versión del esquema: "), std::string::npos);
 }
+
+// The site's limit lives on the server, where every station reads it; the server's address,
+// which may hold a password, is never repeated.
+TEST_F(AdminOnServer, TheOfflineLimitIsSetOnTheServerAndItsAddressIsNotRepeated) {
+    accessdb::Connection::Open(server.Location(), accessdb::OpenMode::CreateIfMissing);
+    const AdminRun set = Admin("offline-limit 6");
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_NE(set.out.find("Límite sin servidor: 6 horas (antes 24 horas)."), std::string::npos)
+        << set.out;
+    EXPECT_EQ(server.Run("SELECT valor FROM ajustes WHERE nombre = 'horas_sin_servidor'"),
+              testserver::Rows{"6"});
+
+    const AdminRun shown = Admin("offline-limit");
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_NE(shown.out.find("Límite sin servidor: 6 horas."), std::string::npos) << shown.out;
+    for (const AdminRun& run : {set, shown}) {
+        EXPECT_EQ((run.out + run.err).find(server.Connection()), std::string::npos);
+    }
+}
