@@ -45,7 +45,7 @@ QStringList Answering(QMessageBox::StandardButton answer, const std::function<vo
     timer.start(10);
     action();
     if (late) {
-        QTest::qWaitFor([&] { return !seen.isEmpty(); }, 5000);
+        (void)QTest::qWaitFor([&] { return !seen.isEmpty(); }, 5000);
     }
     return seen;
 }
