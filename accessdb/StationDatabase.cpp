@@ -164,7 +164,9 @@ bool StationDatabase::ServerAway() {
 std::unique_ptr<EngineSession> StationDatabase::AwaitSession() {
     Reconnect();
     std::unique_lock lock(m_mutex);
-    m_wake.wait_for(lock, kSessionWait, [this] { return m_ready || !m_reconnecting; });
+    // Once an attempt has failed, the server is known to be away: no card waits for it.
+    m_wake.wait_for(lock, kSessionWait,
+                    [this] { return m_ready || !m_reconnecting || m_lastFailure; });
     if (m_ready) {
         return std::move(m_ready);
     }
@@ -181,6 +183,9 @@ void StationDatabase::Reconnect() {
             return;
         }
         m_reconnecting = true;
+        if (m_refused) {
+            m_lastFailure.reset();  // a refusal is asked again; a server away stays away
+        }
     }
     // The previous attempts have ended (they clear m_reconnecting last): replacing the thread
     // joins it at once.

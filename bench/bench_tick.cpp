@@ -18,6 +18,7 @@
 #include "SqliteFloor.h"
 #include "controller/cycle/ControllerCycle.h"
 #include "controller/cycle/StationName.h"
+#include "controller/offline/StudentCopy.h"
 
 using namespace tarvo;
 
@@ -154,6 +155,54 @@ void CardTick(benchmark::State& state) {
          {"append", [&] { append.Once(); }}});
 }
 
+// The same card on a station whose server cannot be reached (nothing listens where it points),
+// decided on its copy of `students` students and owed to the database in its journal: the
+// offline decision's cost, against the durable append it cannot do without.
+void OfflineCardTick(benchmark::State& state) {
+    const long students = state.range(0);
+    const std::filesystem::path folder =
+        std::filesystem::path("bench-data") / ("sin-servidor-" + std::to_string(students));
+    std::filesystem::remove_all(folder);
+    FixedClock clock;
+    StudentCopy copy;
+    for (long n = 0; n < students; ++n) {
+        copy.students.push_back({bench::Dni(n), "Ana", "Pérez", "", "1,5,", "0", "0", "0", "", ""});
+    }
+    copy.limitHours = 24;
+    copy.currentAt = clock.Now();
+    const std::string station = "p5";
+    SaveCopy(folder / station, copy);
+    bench::CardSequence cards(students);
+    const bench::DurableAppend append(folder / "durable-append");
+    NullScreen screen;
+    CountingMessages messages;
+    StationReader reader;
+    CountingDoor door;
+    SilentTone tone;
+    NoWait sleeper;
+    DiscardBuffer discard;
+    std::ostream out(&discard);
+    ControllerCycle cycle(CycleServices{
+        screen,
+        messages,
+        {reader, door, tone, sleeper, clock, out,
+         accessdb::StorageLocation::Server("host=/nonexistent/tarvo-bench port=1"), station,
+         folder, std::chrono::seconds(0)}});
+    long processed = 0;
+    bench::CompareInRounds(state, kCardsPerRound,
+                           {"tick",
+                            [&] {
+                                reader.Remove();
+                                cycle.OnTimer('5');
+                                reader.Insert(bench::Dni(cards.Next()));
+                                cycle.OnTimer('5');
+                                if (door.opened != ++processed || messages.shown != 0) {
+                                    throw std::runtime_error("a card was not granted offline");
+                                }
+                            }},
+                           {{"append", [&] { append.Once(); }}});
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
     bench::ApplySizes(b, {10'000, 100'000}, {1'000'000, 1'000'000});
 }
@@ -161,5 +210,11 @@ void Sizes(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(CardTick)->Apply(Sizes);
+BENCHMARK(OfflineCardTick)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->ArgNames({"students"})
+    ->Iterations(25)
+    ->UseManualTime();
 
 int main(int argc, char** argv) { return bench::Main(argc, argv); }

@@ -121,8 +121,11 @@ void ControllerCycle::CatchUp() {
         accessdb::Connection db = m_database.ForCard();
         WriteOwed(db);
     } catch (const accessdb::DatabaseError& error) {
-        Write("\nNo se pudo anotar lo que el puesto debe a la base de datos: " +
-              error.Description() + "\n");
+        // Said at the start; later the pane's count of records waiting says it.
+        if (first) {
+            Write("\nNo se pudo anotar lo que el puesto debe a la base de datos: " +
+                  error.Description() + "\n");
+        }
     }
 }
 

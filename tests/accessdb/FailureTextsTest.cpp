@@ -272,6 +272,6 @@ TEST_F(FailureTextTest, ALockedFileNamesTheProgramThatHoldsIt) {
     ExpectDescribed(outcome, {SQLITE_BUSY,
                               {"'Alumnos.mdb'", "está ocupada",
                                "el programa «sqlite3» (proceso " + std::to_string(pid) + ")",
-                               "8 segundos", "cierre ese programa"},
+                               "mientras este programa esperaba", "cierre ese programa"},
                               {}});
 }
