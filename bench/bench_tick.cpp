@@ -182,12 +182,12 @@ void OfflineCardTick(benchmark::State& state) {
     NoWait sleeper;
     DiscardBuffer discard;
     std::ostream out(&discard);
-    ControllerCycle cycle(CycleServices{
-        screen,
-        messages,
-        {reader, door, tone, sleeper, clock, out,
-         accessdb::StorageLocation::Server("host=/nonexistent/tarvo-bench port=1"), station,
-         folder, std::chrono::seconds(0)}});
+    ControllerCycle cycle(
+        CycleServices{screen,
+                      messages,
+                      {reader, door, tone, sleeper, clock, out,
+                       accessdb::StorageLocation::Server("host=/nonexistent/tarvo-bench port=1"),
+                       station, folder, std::chrono::seconds(0)}});
     long processed = 0;
     bench::CompareInRounds(state, kCardsPerRound,
                            {"tick",

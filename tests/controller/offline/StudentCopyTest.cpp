@@ -1,13 +1,12 @@
 // The station's copy of the students as it keeps it on disk and decides on it: read back as it
 // was written, whatever the names hold; none when what is there is not a whole copy; its age
 // against the site's limit.
-#include "controller/offline/StudentCopy.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <fstream>
 
+#include "controller/offline/StudentCopy.h"
 #include "support/TempFolder.h"
 
 using namespace tarvo;
@@ -92,7 +91,7 @@ TEST(StudentCopyTest, WhatIsNotAWholeCopyIsNone) {
         return LoadCopy(temp.Path()).has_value();
     };
     EXPECT_TRUE(written(text));
-    EXPECT_FALSE(written(text.substr(0, text.rfind("fin"))));     // cut before its end
+    EXPECT_FALSE(written(text.substr(0, text.rfind("fin"))));    // cut before its end
     EXPECT_FALSE(written(text.substr(0, text.find('\n') + 5)));  // cut inside a row
     std::string miscounted = text;
     miscounted.replace(miscounted.rfind("fin\t3"), 5, "fin\t2");
