@@ -15,6 +15,8 @@ constexpr unsigned kBeforeReadMs = 200;
 constexpr unsigned kAfterRemovalMs = 4000;
 constexpr unsigned kBeepHz = 275;
 constexpr auto kBeepLength = std::chrono::milliseconds(500);
+// How long one tick may spend on what the journal owes; the rest follows at the next ticks.
+constexpr auto kOwedSlice = std::chrono::milliseconds(250);
 
 // Values the reader does not report today but the cycle still answers.
 constexpr int kReaderStateFailed = -4;
@@ -113,13 +115,14 @@ void ControllerCycle::CatchUp() {
     // that an idle station does not wait for a database that is away.
     const bool first = !std::exchange(m_owedTried, true);
     if (m_journal.Owed().empty() ||
-        (!first && (now - m_lastOwedTry < 5s || !m_database.SessionReady()))) {
+        (!first && ((!m_owedFlowing && now - m_lastOwedTry < 5s) || !m_database.SessionReady()))) {
         return;
     }
     m_lastOwedTry = now;
+    m_owedFlowing = false;
     try {
         accessdb::Connection db = m_database.ForCard();
-        WriteOwed(db);
+        m_owedFlowing = WriteOwed(db);
     } catch (const accessdb::DatabaseError& error) {
         // Said at the start; later the pane's count of records waiting says it.
         if (first) {
@@ -395,8 +398,13 @@ void ControllerCycle::RecordAttempt(accessdb::Connection* db, std::string_view d
     Owe(attempt);
 }
 
-void ControllerCycle::WriteOwed(accessdb::Connection& db) {
+bool ControllerCycle::WriteOwed(accessdb::Connection& db) {
+    // A day's backlog goes in slices, so that no tick holds the window for long.
+    const auto until = std::chrono::steady_clock::now() + kOwedSlice;
     while (!m_journal.Owed().empty()) {
+        if (std::chrono::steady_clock::now() > until) {
+            return true;
+        }
         const OwedRecord record = m_journal.Owed().front();
         try {
             if (record.access) {
@@ -408,12 +416,13 @@ void ControllerCycle::WriteOwed(accessdb::Connection& db) {
             Write("\nNo se pudo anotar lo que el puesto debe a la base de datos (" +
                   std::to_string(m_journal.Owed().size()) + " pendientes): " + error.Description() +
                   "\n");
-            return;
+            return false;
         }
         if (!Forget(record.key)) {
-            return;
+            return false;
         }
     }
+    return true;
 }
 
 bool ControllerCycle::Owe(const OwedRecord& record) {

@@ -53,8 +53,9 @@ class ControllerCycle {
                        char doorDigit, const Verdict& verdict, const std::string& offlineReason);
     void AddLogLine(const ClockFields& now, char doorDigit, std::string_view dni,
                     std::string_view displayName, bool doorPermitted, bool unregistered);
-    // Writes what the journal owes, in order, until the database refuses one.
-    void WriteOwed(accessdb::Connection& db);
+    // Writes what the journal owes, in order, until the database refuses one (false) or the
+    // tick's slice of time is spent.
+    bool WriteOwed(accessdb::Connection& db);
     // Keeps a record the database could not take (false when even the journal failed).
     bool Owe(const OwedRecord& record);
     // No longer owed (false when even the journal could not say so).
@@ -79,6 +80,8 @@ class ControllerCycle {
     StationJournal m_journal;
     bool m_owedTried = false;
     std::chrono::steady_clock::time_point m_lastOwedTry;
+    // The last try wrote all it had time for: the next tick goes on without a pause.
+    bool m_owedFlowing = false;
     // Since when the station decides without its server; none while it has it.
     std::optional<std::time_t> m_offlineSince;
     std::string m_shownStanding;
