@@ -327,6 +327,15 @@ std::optional<std::string> TimetableStore::StudentTimetable(std::string_view dni
     return row->Next() ? std::optional<std::string>(row->Text(0)) : std::nullopt;
 }
 
+std::map<std::string, std::string> TimetableStore::StudentTimetables() {
+    const auto rows = m_session.Query("SELECT DNI, Horario FROM Horarios_alumnos ORDER BY DNI");
+    std::map<std::string, std::string> timetables;
+    while (rows->Next()) {
+        timetables.emplace(FormatDni(rows->Integer(0)), rows->Text(1));
+    }
+    return timetables;
+}
+
 void TimetableStore::AssignDoor(char door, std::string_view nombre) {
     const std::string digit(1, CheckDoor(door));
     const std::string name(nombre);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,6 +50,8 @@ class TimetableStore {
     void AssignStudent(std::string_view dni, std::string_view nombre);
     bool UnassignStudent(std::string_view dni);
     std::optional<std::string> StudentTimetable(std::string_view dni);
+    // Every student's timetable, by DNI as eight digits.
+    std::map<std::string, std::string> StudentTimetables();
     void AssignDoor(char door, std::string_view nombre);
     bool UnassignDoor(char door);
     std::optional<std::string> DoorTimetable(char door);

@@ -10,6 +10,7 @@
 #include "accessdb/AdminTables.h"
 #include "accessdb/Connection.h"
 #include "accessdb/StorageLocation.h"
+#include "accessdb/Timetables.h"
 
 namespace admin {
 
@@ -36,6 +37,11 @@ class AdminSession {
                                                              accessdb::OpenMode mode) = 0;
     virtual std::unique_ptr<accessdb::SiteTables> OpenSite(const accessdb::StorageLocation& at,
                                                            accessdb::OpenMode mode) = 0;
+    // The timetables and the school calendar there, on a session of their own.
+    virtual std::unique_ptr<accessdb::TimetableTables> OpenTimetables(
+        const accessdb::StorageLocation& at, accessdb::OpenMode mode) {
+        return std::make_unique<accessdb::TimetableTables>(at, mode);
+    }
 };
 
 }  // namespace admin

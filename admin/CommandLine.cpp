@@ -16,6 +16,7 @@ struct CommandSyntax {
     std::size_t operands;
     std::set<std::string> flags;   // options without a value
     std::set<std::string> valued;  // options followed by a value
+    std::size_t optionalOperands = 0;
 };
 
 const std::map<std::string, CommandSyntax>& Syntax() {
@@ -29,6 +30,8 @@ const std::map<std::string, CommandSyntax>& Syntax() {
         {"check", {CommandKind::Check, 0, {}, {"--database"}}},
         {"backup", {CommandKind::Backup, 1, {}, {"--database"}}},
         {"restore", {CommandKind::Restore, 1, {}, {"--database"}}},
+        {"calendario", {CommandKind::Calendar, 1, {"--csv"}, {"--database"}, 1}},
+        {"horarios", {CommandKind::Timetables, 0, {}, {"--database"}}},
     };
     return syntax;
 }
@@ -91,7 +94,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             operands.push_back(args[i]);
         }
     }
-    if (operands.size() != syntax.operands) {
+    if (operands.size() < syntax.operands ||
+        operands.size() > syntax.operands + syntax.optionalOperands) {
         return Fault(name + " lleva " + std::to_string(syntax.operands) +
                      (syntax.operands == 1 ? " argumento" : " argumentos") + " y se han dado " +
                      std::to_string(operands.size()));
@@ -169,7 +173,26 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 invocation.target = values["--out"];
             }
             break;
+        case CommandKind::Calendar:
+            if (operands[0] == "import" && operands.size() == 2) {
+                invocation.calendar = CalendarAction::Import;
+                invocation.target = operands[1];
+                if (flags.contains("--csv")) {
+                    return Fault(
+                        "calendario import reconoce él solo si el archivo es iCalendar "
+                        "o una hoja de fechas: sobra --csv");
+                }
+            } else if (operands[0] == "export" && operands.size() == 1) {
+                invocation.calendar = CalendarAction::Export;
+                invocation.csv = flags.contains("--csv");
+            } else {
+                return Fault("calendario lleva «import ARCHIVO» o «export», no " +
+                             Echoed(operands[0]) +
+                             (operands.size() == 2 ? " " + Echoed(operands[1]) : ""));
+            }
+            break;
         case CommandKind::Check:
+        case CommandKind::Timetables:
         case CommandKind::Help:
             break;
     }

@@ -6,7 +6,21 @@
 
 namespace admin {
 
-enum class CommandKind { Help, Copy, Import, Export, Purge, Person, Erase, Check, Backup, Restore };
+enum class CommandKind {
+    Help,
+    Copy,
+    Import,
+    Export,
+    Purge,
+    Person,
+    Erase,
+    Check,
+    Backup,
+    Restore,
+    Calendar,
+    Timetables
+};
+enum class CalendarAction { Import, Export };
 enum class ExportedTable { Students, Accesses, Attempts };
 
 // One run of tarvo-admin as the command line asks for it, checked but not yet carried out.
@@ -18,11 +32,13 @@ struct Invocation {
     bool update = false;                  // import
     bool skipBad = false;                 // import
     ExportedTable table = ExportedTable::Students;
-    std::string from;  // export: ISO day, or empty
-    std::string to;    // export: ISO day, or empty
-    int days = 0;      // purge --older-than
-    std::string dni;   // person, erase
-    bool yes = false;  // erase, purge: without asking
+    std::string from;                                  // export: ISO day, or empty
+    std::string to;                                    // export: ISO day, or empty
+    int days = 0;                                      // purge --older-than
+    std::string dni;                                   // person, erase
+    bool yes = false;                                  // erase, purge: without asking
+    CalendarAction calendar = CalendarAction::Import;  // calendario import FILE | export
+    bool csv = false;                                  // calendario export --csv
 };
 
 struct ParsedCommandLine {

@@ -23,5 +23,7 @@ int RestoreCommand(const Invocation& invocation, const Target& target, AdminSess
 int PersonCommand(const Invocation& invocation, const Target& target, AdminSession& session);
 int EraseCommand(const Invocation& invocation, const Target& target, AdminSession& session);
 int CopyCommand(const Invocation& invocation, AdminSession& session);
+int CalendarCommand(const Invocation& invocation, const Target& target, AdminSession& session);
+int TimetablesCommand(const Target& target, AdminSession& session);
 
 }  // namespace admin
