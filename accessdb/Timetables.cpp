@@ -132,30 +132,6 @@ std::string MinutesText(int minutes) {
     return text;
 }
 
-std::optional<int> ReadMinutes(std::string_view text) {
-    const auto colon = text.find(':');
-    if (colon == std::string_view::npos || colon == 0 || colon > 2 || text.size() != colon + 3) {
-        return std::nullopt;
-    }
-    int hours = 0;
-    for (std::size_t i = 0; i < colon; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return std::nullopt;
-        }
-        hours = hours * 10 + (text[i] - '0');
-    }
-    const char tens = text[colon + 1];
-    const char units = text[colon + 2];
-    if (tens < '0' || tens > '5' || units < '0' || units > '9') {
-        return std::nullopt;
-    }
-    const int minutes = hours * 60 + (tens - '0') * 10 + (units - '0');
-    if (hours > 24 || minutes > kMinutesPerDay) {
-        return std::nullopt;
-    }
-    return minutes;
-}
-
 std::vector<Timetable> TimetableStore::List() {
     std::vector<Timetable> timetables;
     Transaction snapshot(m_session, TransactionKind::Read);
@@ -167,6 +143,9 @@ std::vector<Timetable> TimetableStore::List() {
         timetable.diasSinClase = heads->Integer(1) != 0;
         timetables.push_back(std::move(timetable));
     }
+    // By the bytes of their names, whatever the server's collation ordered them by.
+    std::sort(timetables.begin(), timetables.end(),
+              [](const Timetable& a, const Timetable& b) { return a.nombre < b.nombre; });
     const auto segments = m_session.Query(
         "SELECT Horario, Dia, Desde, Hasta FROM Tramos ORDER BY Horario, Dia, Desde");
     while (segments->Next()) {
@@ -296,6 +275,7 @@ std::vector<TimetableUse> TimetableStore::Uses() {
     while (rows->Next()) {
         counts.emplace_back(rows->Text(0), rows->Integer(1));
     }
+    std::sort(counts.begin(), counts.end());
     for (const auto& [name, students] : counts) {
         uses.push_back(UseOf(m_session, name, students));
     }

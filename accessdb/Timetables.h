@@ -29,7 +29,7 @@ class TimetableStore {
   public:
     explicit TimetableStore(SqlSession& session) : m_session(session) {}
 
-    // Every timetable, by name, with all its segments.
+    // Every timetable, by the bytes of its name, with all its segments.
     std::vector<Timetable> List();
     std::optional<Timetable> Find(std::string_view nombre);
     // Adds the timetable or replaces the one of that name (its flag and all its segments).
@@ -42,7 +42,7 @@ class TimetableStore {
     // Refused with kTimetableInUse while a door or a registered student keeps to it, saying
     // who; false when there was no such timetable.
     bool Delete(std::string_view nombre);
-    // Who keeps to each timetable, by name (unused ones too).
+    // Who keeps to each timetable, in the order of List() (unused ones too).
     std::vector<TimetableUse> Uses();
 
     // A student's or a door's timetable (kTimetableNotFound when there is no such timetable);
@@ -87,7 +87,5 @@ class TimetableTables {
 
 // "07:45" for 465; "24:00" for the end of the day.
 std::string MinutesText(int minutes);
-// 465 for "07:45" or "7:45"; "24:00" gives 1440. None for anything else.
-std::optional<int> ReadMinutes(std::string_view text);
 
 }  // namespace accessdb

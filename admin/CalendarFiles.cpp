@@ -147,6 +147,7 @@ CalendarFile ReadICalendar(std::string_view text, const std::string& horizon) {
         }
         int count = 0;
         bool beyond = false;
+        bool tooMany = false;
         for (icaltimetype day = icalrecur_iterator_next(repetitions.get());
              !icaltime_is_null_time(day); day = icalrecur_iterator_next(repetitions.get())) {
             if (icaltime_compare_date_only(day, last) > 0) {
@@ -154,7 +155,7 @@ CalendarFile ReadICalendar(std::string_view text, const std::string& horizon) {
                 break;
             }
             if (++count > kMaxRepetitions) {
-                beyond = true;
+                tooMany = true;
                 break;
             }
             icaltimetype first = start;
@@ -163,7 +164,12 @@ CalendarFile ReadICalendar(std::string_view text, const std::string& horizon) {
             }
             file.ranges.push_back({IsoOf(day), IsoOf(DaysAfter(day, extra)), description});
         }
-        if (beyond) {
+        if (tooMany) {
+            file.notes.push_back("el evento " + EventName(event) + " se repite más de " +
+                                 std::to_string(kMaxRepetitions) + " veces: se importan las " +
+                                 std::to_string(kMaxRepetitions) +
+                                 " primeras; compruebe su regla de repetición");
+        } else if (beyond) {
             const auto shown = ReadCommandLineDay(horizon);
             file.notes.push_back("el evento " + EventName(event) + " se repite más allá del " +
                                  (shown ? ShownDay(*shown) : horizon) +

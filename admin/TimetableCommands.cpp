@@ -1,4 +1,5 @@
 // The school calendar and the timetables from the command line: `calendario` and `horarios`.
+#include <algorithm>
 #include <ctime>
 
 #include "CalendarFiles.h"
@@ -161,8 +162,10 @@ int TimetablesCommand(const Target& target, AdminSession& session) {
             << (list[i].diasSinClase ? " (vale también los días sin clase)\n"
                                      : " (solo los días con clase)\n");
         TellDays(list[i], out);
-        if (i < uses.size() && uses[i].nombre == list[i].nombre) {
-            TellUse(uses[i], out);
+        const auto use = std::find_if(uses.begin(), uses.end(),
+                                      [&](const auto& u) { return u.nombre == list[i].nombre; });
+        if (use != uses.end()) {
+            TellUse(*use, out);
         }
     }
     out << "Calendario: " << Periods(days) << " (calendario export los escribe).\n";

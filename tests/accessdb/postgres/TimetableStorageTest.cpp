@@ -2,10 +2,12 @@
 // temp folder and a schema of its own on the test run's PostgreSQL server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
 #include "Sites.h"
+#include "accessdb/AdminTables.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "accessdb/SchemaVersion.h"
@@ -73,6 +75,40 @@ TEST_P(TimetableStorage, ATimetableReadsBackAsSavedAndASecondSaveReplacesIt) {
     store.Save(changed);
     EXPECT_EQ(store.Find("Alumnado"), changed);
     EXPECT_EQ(site->Run("SELECT count(*) FROM Tramos WHERE Horario = 'Alumnado'"), Rows{"5"});
+}
+
+// Names in any case and with accents keep their own segments, whatever order the engine's
+// collation gives them.
+TEST_P(TimetableStorage, EveryTimetableKeepsItsOwnSegmentsWhateverItsName) {
+    std::vector<Timetable> saved;
+    int start = 0;
+    for (const char* name : {"tarde", "Mañana", "mañana", "Ñu", "Z", "a b", "Éxito"}) {
+        Timetable timetable{name, false, {}};
+        timetable.dias[start % 7] = {{start, start + 30}};
+        store.Save(timetable);
+        saved.push_back(timetable);
+        store.AssignDoor(static_cast<char>('1' + start / 30), name);
+        start += 30;
+    }
+    std::sort(saved.begin(), saved.end(),
+              [](const Timetable& a, const Timetable& b) { return a.nombre < b.nombre; });
+    EXPECT_EQ(store.List(), saved);
+    const std::vector<TimetableUse> uses = store.Uses();
+    ASSERT_EQ(uses.size(), saved.size());
+    for (std::size_t i = 0; i < uses.size(); ++i) {
+        EXPECT_EQ(uses[i].nombre, saved[i].nombre);
+        EXPECT_EQ(uses[i].puertas.size(), 1u) << uses[i].nombre;
+    }
+}
+
+// Erasing a person takes which timetable the student kept to with it.
+TEST_P(TimetableStorage, ErasingAStudentErasesTheirTimetableToo) {
+    console.AddStudent(Student());
+    store.Save(Pupils());
+    store.AssignStudent("12345678", "Alumnado");
+    EXPECT_TRUE(OpenAdminTables(site->Location(), OpenMode::ExistingOnly)->Erase(12345678));
+    EXPECT_FALSE(store.StudentTimetable("12345678"));
+    EXPECT_TRUE(store.Delete("Alumnado"));
 }
 
 TEST_P(TimetableStorage, AnUnacceptableTimetableIsRefusedAndChangesNothing) {
