@@ -233,3 +233,44 @@ TEST_F(TimetableCommands, HorariosListsEachTimetableItsDaysAndWhoKeepsToIt) {
               "  alumnos: 0\n"
               "Calendario: 1 periodo sin clase (calendario export los escribe).\n");
 }
+
+// Moving a site takes its timetables, who keeps to them and its calendar along, checked.
+TEST_F(TimetableCommands, ACopyOfTheSiteCarriesItsTimetablesAndCalendar) {
+    {
+        auto db = accessdb::Connection::Open(database, accessdb::OpenMode::ExistingOnly);
+        accessdb::TimetableStore store(db.Session());
+        store.AssignStudent("12345678", "Alumnado");
+        store.AddCalendarRange({"2026-12-23", "2027-01-07", "Navidad"});
+    }
+    const auto everything = [](const std::filesystem::path& file) {
+        return Sql(file,
+                   "SELECT Nombre || Dias_sin_clase FROM Horarios ORDER BY Nombre;"
+                   "SELECT Horario || Dia || '/' || Desde || '-' || Hasta FROM Tramos"
+                   " ORDER BY Horario, Dia;"
+                   "SELECT DNI || Horario FROM Horarios_alumnos;"
+                   "SELECT Puerta || Horario FROM Horarios_puertas;"
+                   "SELECT Desde || Hasta || Descripcion FROM Calendario");
+    };
+    const auto copy = folder / "copia.mdb";
+    const AdminRun copied = RunAdminProgram("copy " + ShellQuoted(database.string()) + " " +
+                                            ShellQuoted(copy.string()));
+    ASSERT_EQ(copied.exitCode, 0) << copied.err;
+    EXPECT_THAT(copied.out, HasSubstr("Copiados 2 horarios (1 alumnos y 1 puertas con horario) y "
+                                      "1 periodos sin clase."));
+    EXPECT_EQ(everything(copy), everything(database));
+    EXPECT_EQ(everything(copy).size(), 2u + 12u + 1u + 1u + 1u);
+
+    // A target with days without school of its own but no students: the students go, the
+    // calendar is not mixed, and the script is told.
+    const auto other = folder / "otra.mdb";
+    Register(other, {});
+    Sql(other, "INSERT INTO Calendario VALUES ('2027-02-24', '2027-02-24', 'Fiesta local')");
+    const AdminRun mixed = RunAdminProgram("copy " + ShellQuoted(database.string()) + " " +
+                                           ShellQuoted(other.string()));
+    EXPECT_EQ(mixed.exitCode, 1);
+    EXPECT_THAT(mixed.err, HasSubstr("El destino ya tiene horarios o días sin clase"));
+    EXPECT_EQ(Sql(other,
+                  "SELECT count(*) FROM Alumnos; SELECT count(*) FROM Horarios;"
+                  " SELECT Descripcion FROM Calendario"),
+              (Rows{"2", "0", "Fiesta local"}));
+}
