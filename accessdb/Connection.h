@@ -86,7 +86,8 @@ class Connection {
     // makes the writes inside it one all-or-nothing change; joins one already open.
     Transaction Write() { return Transaction(*m_session, TransactionKind::Write); }
 
-    // The session behind the connection, for tests that reach past the typed operations.
+    // The session behind the connection, for what works on it directly (the timetables of a
+    // card) and for tests that reach past the typed operations.
     SqlSession& Session() { return *m_session; }
 
   private:

@@ -60,5 +60,9 @@ inline constexpr const char* kReasonDoorNotPermitted = "puerta no permitida";
 inline constexpr const char* kReasonAugust = "agosto";
 inline constexpr const char* kReasonWeekend = "fin de semana";
 inline constexpr const char* kReasonPeriod = "periodo";
+// Followed by the timetable's name ("horario Alumnos"), or by ": " and the day's description
+// ("día sin clase: Navidad").
+inline constexpr const char* kReasonTimetable = "horario";
+inline constexpr const char* kReasonDayWithoutSchool = "día sin clase";
 
 }  // namespace accessdb

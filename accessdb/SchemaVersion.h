@@ -10,7 +10,10 @@ namespace accessdb {
 //      none is written twice
 //   4  adds Puestos, how each door station last was, and Ajustes, the site's settings; on a
 //      server also cambios_alumnos, the count of changes to Alumnos that stations' copies go by
+//   5  adds the timetables (Horarios and their Tramos), the school calendar's days without
+//      school (Calendario), and which timetable a student or a door has (Horarios_alumnos,
+//      Horarios_puertas)
 // Opening an older database upgrades it once; a newer one is refused (kDatabaseTooNew).
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;
 
 }  // namespace accessdb

@@ -305,6 +305,8 @@ bool SqlSiteTables::Erase(std::int64_t dni) {
     std::int64_t erased = Session().Execute("DELETE FROM Intentos WHERE DNI = ?", {FormatDni(dni)});
     erased += Session().Execute("DELETE FROM Picadas WHERE DNI = ?", {dni});
     erased += Session().Execute("DELETE FROM Alumnos WHERE DNI = ?", {dni});
+    // Which timetable the student kept to goes with the student, and is no record of its own.
+    Session().Execute("DELETE FROM Horarios_alumnos WHERE DNI = ?", {dni});
     change.Commit();
     return erased > 0;
 }

@@ -10,6 +10,7 @@
 #include "accessdb/AdminTables.h"
 #include "accessdb/Connection.h"
 #include "accessdb/StorageLocation.h"
+#include "accessdb/Timetables.h"
 
 namespace admin {
 
@@ -40,6 +41,11 @@ class AdminSession {
     virtual accessdb::Connection OpenConnection(const accessdb::StorageLocation& at,
                                                 accessdb::OpenMode mode) {
         return accessdb::Connection::Open(at, mode);
+    }
+    // The timetables and the school calendar there, on a session of their own.
+    virtual std::unique_ptr<accessdb::TimetableTables> OpenTimetables(
+        const accessdb::StorageLocation& at, accessdb::OpenMode mode) {
+        return std::make_unique<accessdb::TimetableTables>(at, mode);
     }
 };
 

@@ -31,6 +31,8 @@ const std::map<std::string, CommandSyntax>& Syntax() {
         {"backup", {CommandKind::Backup, 1, {}, {"--database"}}},
         {"restore", {CommandKind::Restore, 1, {}, {"--database"}}},
         {"offline-limit", {CommandKind::OfflineLimit, 0, {}, {"--database"}, 1}},
+        {"calendario", {CommandKind::Calendar, 1, {"--csv"}, {"--database"}, 1}},
+        {"horarios", {CommandKind::Timetables, 0, {}, {"--database"}}},
     };
     return syntax;
 }
@@ -196,7 +198,26 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 }
             }
             break;
+        case CommandKind::Calendar:
+            if (operands[0] == "import" && operands.size() == 2) {
+                invocation.calendar = CalendarAction::Import;
+                invocation.target = operands[1];
+                if (flags.contains("--csv")) {
+                    return Fault(
+                        "calendario import reconoce él solo si el archivo es iCalendar "
+                        "o una hoja de fechas: sobra --csv");
+                }
+            } else if (operands[0] == "export" && operands.size() == 1) {
+                invocation.calendar = CalendarAction::Export;
+                invocation.csv = flags.contains("--csv");
+            } else {
+                return Fault("calendario lleva «import ARCHIVO» o «export», no " +
+                             Echoed(operands[0]) +
+                             (operands.size() == 2 ? " " + Echoed(operands[1]) : ""));
+            }
+            break;
         case CommandKind::Check:
+        case CommandKind::Timetables:
         case CommandKind::Help:
             break;
     }

@@ -17,8 +17,11 @@ enum class CommandKind {
     Check,
     Backup,
     Restore,
-    OfflineLimit
+    OfflineLimit,
+    Calendar,
+    Timetables
 };
+enum class CalendarAction { Import, Export };
 enum class ExportedTable { Students, Accesses, Attempts };
 
 // One run of tarvo-admin as the command line asks for it, checked but not yet carried out.
@@ -30,11 +33,13 @@ struct Invocation {
     bool update = false;                  // import
     bool skipBad = false;                 // import
     ExportedTable table = ExportedTable::Students;
-    std::string from;          // export: ISO day, or empty
-    std::string to;            // export: ISO day, or empty
-    int days = 0;              // purge --older-than
-    std::string dni;           // person, erase
-    bool yes = false;          // erase, purge: without asking
+    std::string from;                                  // export: ISO day, or empty
+    std::string to;                                    // export: ISO day, or empty
+    int days = 0;                                      // purge --older-than
+    std::string dni;                                   // person, erase
+    bool yes = false;                                  // erase, purge: without asking
+    CalendarAction calendar = CalendarAction::Import;  // calendario import FILE | export
+    bool csv = false;                                  // calendario export --csv
     std::optional<int> hours;  // offline-limit: the new limit; none to show the current one
 };
 

@@ -24,5 +24,7 @@ int PersonCommand(const Invocation& invocation, const Target& target, AdminSessi
 int EraseCommand(const Invocation& invocation, const Target& target, AdminSession& session);
 int CopyCommand(const Invocation& invocation, AdminSession& session);
 int OfflineLimitCommand(const Invocation& invocation, const Target& target, AdminSession& session);
+int CalendarCommand(const Invocation& invocation, const Target& target, AdminSession& session);
+int TimetablesCommand(const Target& target, AdminSession& session);
 
 }  // namespace admin

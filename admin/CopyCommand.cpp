@@ -2,6 +2,8 @@
 #include "ExitCodes.h"
 #include "LocationArgument.h"
 #include "SiteCopy.h"
+#include "TimetableCopy.h"
+#include "accessdb/DatabaseError.h"
 
 namespace admin {
 
@@ -17,6 +19,22 @@ int CopyCommand(const Invocation& invocation, AdminSession& session) {
     session.Out() << "Copiados " << count.students << " alumnos, " << count.accesses
                   << " accesos y " << count.attempts
                   << " intentos; la copia coincide fila a fila con el origen.\n";
+    // The timetables follow in a change of their own: the students' copy above is already kept.
+    TimetableCount timetables;
+    try {
+        auto from = session.OpenTimetables(source, accessdb::OpenMode::ExistingOnly);
+        auto to = session.OpenTimetables(target, accessdb::OpenMode::ExistingOnly);
+        timetables = CopyTimetables(*from, *to);
+    } catch (const accessdb::DatabaseError& error) {
+        session.Err() << "tarvo-admin: " << error.Description()
+                      << " Los alumnos, accesos e intentos sí se han copiado; los horarios y el "
+                         "calendario escolar, no: créelos de nuevo en el destino, o vacíe el "
+                         "destino y repita la copia.\n";
+        return kExitFailed;
+    }
+    session.Out() << "Copiados " << timetables.timetables << " horarios (" << timetables.students
+                  << " alumnos y " << timetables.doors << " puertas con horario) y "
+                  << timetables.calendar << " periodos sin clase.\n";
     return kExitDone;
 }
 

@@ -61,7 +61,12 @@ int ExportCommand(const Invocation& invocation, const Target& target, AdminSessi
     const char* what = "";
     switch (invocation.table) {
         case ExportedTable::Students:
-            rows = ExportStudents(*tables, out);
+            rows = ExportStudents(
+                *tables,
+                session.OpenTimetables(target.location, accessdb::OpenMode::ExistingOnly)
+                    ->Store()
+                    .StudentTimetables(),
+                out);
             what = rows == 1 ? "alumno" : "alumnos";
             break;
         case ExportedTable::Accesses:

@@ -9,33 +9,15 @@
 #include "RefusalReport.h"
 #include "StudentImport.h"
 #include "StudentSheet.h"
+#include "StudentTimetables.h"
+#include "WholeFile.h"
+#include "accessdb/DatabaseError.h"
 #include "accessdb/DatabaseFile.h"
 #include "accessdb/SystemErrors.h"
 
 namespace admin {
 
 namespace {
-
-// The file's bytes, or why they cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path, std::string& reason) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        reason = accessdb::SystemErrorText(EISDIR);
-        return std::nullopt;
-    }
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        reason = accessdb::SystemErrorText(errno != 0 ? errno : EIO);
-        return std::nullopt;
-    }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        reason = "no se pudo leer entero";
-        return std::nullopt;
-    }
-    return bytes;
-}
 
 std::size_t RefusedRows(const ImportPlan& plan) {
     std::set<std::size_t> lines;
@@ -59,7 +41,7 @@ int ImportCommand(const Invocation& invocation, const Target& target, AdminSessi
         session.Err() << "tarvo-admin: no se puede leer " << file << ": " << reason << '\n';
         return kExitFailed;
     }
-    const StudentSheet sheet = ReadStudentSheet(*bytes, invocation.update);
+    StudentSheet sheet = ReadStudentSheet(*bytes, invocation.update);
     if (sheet.rows.empty() && !sheet.faults.empty()) {
         TellRefusals(file, sheet.faults, session.Err());
         session.Err() << "tarvo-admin: no se ha importado nada.\n";
@@ -75,6 +57,15 @@ int ImportCommand(const Invocation& invocation, const Target& target, AdminSessi
         session.Err() << "tarvo-admin: no había base de datos en "
                       << std::filesystem::absolute(target.location.File(), error).string()
                       << ": se ha creado una nueva.\n";
+    }
+    std::unique_ptr<accessdb::TimetableTables> timetables;
+    if (sheet.hasTimetables) {
+        timetables = session.OpenTimetables(target.location, accessdb::OpenMode::ExistingOnly);
+        std::set<std::string> names;
+        for (const accessdb::Timetable& timetable : timetables->Store().List()) {
+            names.insert(timetable.nombre);
+        }
+        RefuseUnknownTimetables(sheet, names);
     }
     const ImportPlan plan = PlanImport(sheet, RegisteredAmong(*tables, sheet), invocation.update);
     TellRefusals(file, plan.faults, session.Err());
@@ -95,9 +86,25 @@ int ImportCommand(const Invocation& invocation, const Target& target, AdminSessi
             MakeProgress(session.Err(), session.ErrorIsTerminal(), "Importando alumnos");
         WriteStudents(*tables, plan.students, invocation.update, target.pacing, *progress);
     }
+    std::size_t withTimetable = 0;
+    if (timetables) {
+        try {
+            withTimetable = WriteStudentTimetables(timetables->Store(), sheet, plan.students,
+                                                   timetables->Session());
+        } catch (const accessdb::DatabaseError& error) {
+            throw accessdb::DatabaseError(
+                error.Code(), error.Description() +
+                                  " Los alumnos se han guardado, pero sus horarios no: vuelva "
+                                  "a importar la hoja con --update.");
+        }
+    }
     session.Out() << "Importados " << Students(plan.students.size()) << " (" << plan.added
                   << (plan.added == 1 ? " nuevo, " : " nuevos, ") << plan.updated
-                  << (plan.updated == 1 ? " actualizado)" : " actualizados)") << ".\n";
+                  << (plan.updated == 1 ? " actualizado)" : " actualizados)");
+    if (timetables) {
+        session.Out() << ", " << withTimetable << " con horario";
+    }
+    session.Out() << ".\n";
     if (refused > 0) {
         session.Err() << "tarvo-admin: " << refused
                       << (refused == 1 ? " fila rechazada (arriba) no se ha importado.\n"

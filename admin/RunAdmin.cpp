@@ -24,7 +24,9 @@ const char* const kUsageText =
     "FechaA;FechaB\n"
     "      DNI: ocho cifras. Puerta: las puertas de 1 a 8, como 1,3. Agosto, Fin_de_semana,\n"
     "      Periodo_temporal: 1 o 0 (o sí y no). FechaA, FechaB: inicio y fin del periodo,\n"
-    "      DD/MM/AA. Solo DNI, Nombre y Apellido1 son obligatorias. Se comprueban todas las\n"
+    "      DD/MM/AA. Solo DNI, Nombre y Apellido1 son obligatorias. Una columna Horario, si\n"
+    "      está, da a cada alumno el horario de ese nombre (vacía: ninguno); un horario que no\n"
+    "      existe es una fila rechazada. Se comprueban todas las\n"
     "      filas antes de escribir nada: si alguna está mal, no se importa ninguna.\n"
     "      --update  reemplaza los datos de los alumnos ya registrados (sin ella, son filas\n"
     "                rechazadas); la hoja debe nombrar entonces las diez columnas.\n"
@@ -52,11 +54,21 @@ const char* const kUsageText =
     "      Pone la copia de seguridad COPIA en lugar de la base de datos, con Tarvo y Mireval\n"
     "      cerrados: comprueba la copia, guarda al lado la base de datos que había y comprueba\n"
     "      el resultado. En un servidor PostgreSQL se usa pg_restore.\n"
+    "  calendario import ARCHIVO\n"
+    "      Añade al calendario escolar los días sin clase de un archivo iCalendar (.ics: los\n"
+    "      eventos de día entero; los que tienen hora se dejan fuera y se dice cuáles) o de\n"
+    "      una hoja Desde;Hasta;Descripcion (días DD/MM/AAAA o AAAA-MM-DD). En un día sin\n"
+    "      clase, un horario no deja pasar a nadie salvo que valga también esos días.\n"
+    "  calendario export [--csv]\n"
+    "      Escribe los días sin clase como iCalendar (o como hoja, con --csv) en la salida\n"
+    "      estándar; calendario import lo vuelve a leer.\n"
+    "  horarios\n"
+    "      Lista los horarios, sus tramos y quién los usa (puertas y alumnos).\n"
     "  copy ORIGEN DESTINO\n"
     "      Copia todos los alumnos, accesos e intentos de ORIGEN en DESTINO, que debe estar\n"
-    "      vacío, y comprueba la copia fila a fila. ORIGEN y DESTINO son un archivo\n"
-    "      (Alumnos.mdb) o un servidor PostgreSQL (postgresql://usuario@servidor/base o\n"
-    "      \"service=tarvo\").\n"
+    "      vacío, y comprueba la copia fila a fila; después, igual, los horarios y el\n"
+    "      calendario escolar. ORIGEN y DESTINO son un archivo (Alumnos.mdb) o un servidor\n"
+    "      PostgreSQL (postgresql://usuario@servidor/base o \"service=tarvo\").\n"
     "  offline-limit [HORAS]\n"
     "      Sin HORAS, dice cuántas horas como mucho decide un puesto de puerta con su copia de\n"
     "      los alumnos cuando no llega a su servidor (24 si nunca se ha cambiado). Con HORAS,\n"
@@ -114,6 +126,10 @@ int Dispatch(const Invocation& invocation, AdminSession& session) {
             return RestoreCommand(invocation, TargetOf(invocation, session), session);
         case CommandKind::OfflineLimit:
             return OfflineLimitCommand(invocation, TargetOf(invocation, session), session);
+        case CommandKind::Calendar:
+            return CalendarCommand(invocation, TargetOf(invocation, session), session);
+        case CommandKind::Timetables:
+            return TimetablesCommand(TargetOf(invocation, session), session);
     }
     return kExitUsage;
 }

@@ -14,7 +14,8 @@ constexpr std::size_t kPage = 2000;
 
 }  // namespace
 
-std::size_t ExportStudents(accessdb::SiteTables& tables, std::ostream& out) {
+std::size_t ExportStudents(accessdb::SiteTables& tables,
+                           const std::map<std::string, std::string>& horarios, std::ostream& out) {
     out << StudentSheetHeader();
     std::size_t count = 0;
     accessdb::Transaction snapshot(tables.Transactions(), accessdb::TransactionKind::Read);
@@ -22,7 +23,9 @@ std::size_t ExportStudents(accessdb::SiteTables& tables, std::ostream& out) {
     for (;;) {
         const auto page = tables.StudentsAfter(after, kPage);
         for (const auto& student : page) {
-            out << StudentSheetLine(student);
+            const auto horario = horarios.find(student.dni);
+            out << StudentSheetLine(student,
+                                    horario == horarios.end() ? std::string() : horario->second);
         }
         count += page.size();
         if (page.size() < kPage) {

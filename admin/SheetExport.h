@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <ostream>
 #include <string>
 
@@ -11,8 +12,10 @@ namespace admin {
 // and attempts' dates, zero-padded as a spreadsheet reads a date), a header line first. Each
 // returns how many rows it wrote.
 
-// Every student by DNI, in one snapshot: what `import` reads back unchanged.
-std::size_t ExportStudents(accessdb::SiteTables& tables, std::ostream& out);
+// Every student by DNI, in one snapshot, with the timetable `horarios` gives them (by DNI):
+// what `import` reads back unchanged.
+std::size_t ExportStudents(accessdb::SiteTables& tables,
+                           const std::map<std::string, std::string>& horarios, std::ostream& out);
 // The accesses (or attempts) of the days in [from, to], ISO days, either may be empty; in the
 // order written.
 std::size_t ExportAccesses(accessdb::AdminTables& tables, const std::string& from,

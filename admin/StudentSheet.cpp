@@ -54,8 +54,9 @@ bool IsBlankField(std::string_view field) {
 struct Layout {
     std::array<std::size_t, kStudentColumns.size()> position{};
     std::vector<std::size_t> unnamed;
-    std::size_t width = 0;       // the header's fields, named or not
-    std::size_t namedWidth = 0;  // up to the last named one: what a row must have
+    std::size_t timetable = kMissing;  // Horario
+    std::size_t width = 0;             // the header's fields, named or not
+    std::size_t namedWidth = 0;        // up to the last named one: what a row must have
 };
 
 std::optional<Layout> ReadHeader(const CsvRecord& header, bool everyColumnRequired,
@@ -71,6 +72,20 @@ std::optional<Layout> ReadHeader(const CsvRecord& header, bool everyColumnRequir
             continue;
         }
         layout.namedWidth = i + 1;
+        if (key == ColumnKey(kTimetableColumn)) {
+            if (layout.timetable != kMissing) {
+                faults.push_back({header.line,
+                                  {},
+                                  Quoted(header.fields[i]) +
+                                      " repite la columna Horario, ya "
+                                      "nombrada en la columna " +
+                                      std::to_string(layout.timetable + 1),
+                                  i + 1,
+                                  {}});
+            }
+            layout.timetable = i;
+            continue;
+        }
         const auto known =
             std::find_if(kStudentColumns.begin(), kStudentColumns.end(),
                          [&](std::string_view name) { return ColumnKey(name) == key; });
@@ -78,7 +93,8 @@ std::optional<Layout> ReadHeader(const CsvRecord& header, bool everyColumnRequir
             faults.push_back({header.line,
                               {},
                               "la cabecera nombra " + Quoted(header.fields[i]) +
-                                  ", una columna que no existe; las columnas son " + ColumnList(),
+                                  ", una columna que no existe; las columnas son " + ColumnList() +
+                                  " y, si se quiere, Horario",
                               i + 1,
                               {}});
             continue;
@@ -124,7 +140,8 @@ bool IsBlank(const CsvRecord& record) {
 
 // The row's fields by column, checked; every fault of the row is told, not only the first.
 std::optional<accessdb::StudentRecord> ReadRow(const CsvRecord& record, const Layout& layout,
-                                               char separator, std::vector<RowFault>& faults) {
+                                               char separator, std::vector<RowFault>& faults,
+                                               std::string& horario) {
     const std::size_t count = record.fields.size();
     const bool extraFilled =
         count > layout.width &&
@@ -167,6 +184,14 @@ std::optional<accessdb::StudentRecord> ReadRow(const CsvRecord& record, const La
     student.periodoTemporal = take(7, CheckFlag(field(7)));
     student.fechaA = take(8, CheckRestrictionDate(field(8)));
     student.fechaB = take(9, CheckRestrictionDate(field(9)));
+    if (layout.timetable != kMissing) {
+        std::string_view name = record.fields[layout.timetable];
+        const auto first = name.find_first_not_of(" \t");
+        name = first == std::string_view::npos
+                   ? std::string_view()
+                   : name.substr(first, name.find_last_not_of(" \t") - first + 1);
+        horario = std::string(name);
+    }
     for (const std::size_t position : layout.unnamed) {
         if (position < count && !IsBlankField(record.fields[position])) {
             faults.push_back({record.line,
@@ -219,12 +244,14 @@ StudentSheet ReadStudentSheet(std::string_view bytes, bool everyColumnRequired) 
     if (!layout) {
         return sheet;
     }
+    sheet.hasTimetables = layout->timetable != kMissing;
     std::map<std::string, std::size_t> firstLine;
     for (++record; record != table.records.end(); ++record) {
         if (IsBlank(*record)) {
             continue;
         }
-        auto student = ReadRow(*record, *layout, table.separator, sheet.faults);
+        std::string horario;
+        auto student = ReadRow(*record, *layout, table.separator, sheet.faults, horario);
         // A DNI seen before is refused even when that earlier row was refused for another
         // field: which of the two rows is right is for the school to say.
         const std::size_t dniAt = layout->position[0];
@@ -241,7 +268,7 @@ StudentSheet ReadStudentSheet(std::string_view bytes, bool everyColumnRequired) 
             }
         }
         if (student) {
-            sheet.rows.push_back({record->line, std::move(*student)});
+            sheet.rows.push_back({record->line, std::move(*student), std::move(horario)});
         }
     }
     std::stable_sort(sheet.faults.begin(), sheet.faults.end(),
@@ -250,12 +277,14 @@ StudentSheet ReadStudentSheet(std::string_view bytes, bool everyColumnRequired) 
 }
 
 std::string StudentSheetHeader() {
-    return CsvLine(std::vector<std::string>(kStudentColumns.begin(), kStudentColumns.end()));
+    std::vector<std::string> names(kStudentColumns.begin(), kStudentColumns.end());
+    names.emplace_back(kTimetableColumn);
+    return CsvLine(names);
 }
 
-std::string StudentSheetLine(const accessdb::StudentRecord& s) {
+std::string StudentSheetLine(const accessdb::StudentRecord& s, const std::string& horario) {
     return CsvLine({s.dni, s.nombre, s.apellido1, s.apellido2, s.puerta, s.agosto, s.finDeSemana,
-                    s.periodoTemporal, s.fechaA, s.fechaB});
+                    s.periodoTemporal, s.fechaA, s.fechaB, horario});
 }
 
 }  // namespace admin

@@ -1,7 +1,7 @@
 # Debian packages the project needs, by purpose. Sourced by ./run.
 BUILD_PACKAGES=(
   g++ cmake ninja-build pkg-config dpkg-dev
-  libsqlite3-dev libpq-dev libpcsclite-dev libasound2-dev qt6-base-dev
+  libsqlite3-dev libpq-dev libpcsclite-dev libasound2-dev libical-dev qt6-base-dev
   qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )

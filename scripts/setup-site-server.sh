@@ -98,7 +98,8 @@ GRANT CONNECT ON DATABASE :"database" TO :"station", :"console";
 REVOKE CREATE ON SCHEMA public FROM PUBLIC;
 GRANT USAGE ON SCHEMA public TO :"station", :"console";
 
-REVOKE ALL ON alumnos, picadas, intentos, anotados, esquema, puestos, ajustes, cambios_alumnos
+REVOKE ALL ON alumnos, picadas, intentos, anotados, esquema, puestos, ajustes, cambios_alumnos,
+  horarios, tramos, calendario, horarios_alumnos, horarios_puertas
   FROM PUBLIC, :"station", :"console";
 -- Both read the version of the tables when they open them.
 GRANT SELECT ON esquema TO :"station", :"console";
@@ -114,6 +115,8 @@ GRANT INSERT ON anotados TO :"station";
 GRANT SELECT ON cambios_alumnos, ajustes TO :"station";
 GRANT SELECT, INSERT, UPDATE (ultimo_contacto, sin_servidor_desde, pendientes, copia_de)
   ON puestos TO :"station";
+-- It decides by the timetables and the school calendar, and changes none of them.
+GRANT SELECT ON horarios, tramos, calendario, horarios_alumnos, horarios_puertas TO :"station";
 -- A console registers, changes and deletes students, lists and deletes their history, and
 -- lists, purges and erases the attempts (it never writes one).
 GRANT SELECT, INSERT, UPDATE, DELETE ON alumnos, picadas TO :"console";
@@ -124,5 +127,8 @@ GRANT SELECT, DELETE ON anotados TO :"console";
 GRANT SELECT, UPDATE ON cambios_alumnos TO :"console";
 GRANT SELECT, DELETE ON puestos TO :"console";
 GRANT SELECT, INSERT, UPDATE ON ajustes TO :"console";
+-- It keeps the timetables, who keeps to them and the school calendar.
+GRANT SELECT, INSERT, UPDATE, DELETE
+  ON horarios, tramos, calendario, horarios_alumnos, horarios_puertas TO :"console";
 SQL
 echo "Base de datos $database lista: puestos de puerta como $station, consolas como $console."

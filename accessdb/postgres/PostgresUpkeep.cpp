@@ -23,15 +23,39 @@ struct ExpectedTable {
 };
 // The server folds the programs' names to lower case.
 constexpr ExpectedTable kTables[] = {
-    {"alumnos", kStudentColumns},  {"picadas", "orden, dni, fecha, hora, puerta"},
-    {"intentos", kAttemptColumns}, {"anotados", "clave, dia"},
-    {"puestos", kStationColumns},  {"ajustes", "nombre, valor"},
-    {"cambios_alumnos", "numero"}, {"esquema", "version"},
+    {"alumnos", kStudentColumns},
+    {"picadas", "orden, dni, fecha, hora, puerta"},
+    {"intentos", kAttemptColumns},
+    {"anotados", "clave, dia"},
+    {"puestos", kStationColumns},
+    {"ajustes", "nombre, valor"},
+    {"cambios_alumnos", "numero"},
+    {"horarios", "nombre, dias_sin_clase"},
+    {"tramos", "horario, dia, desde, hasta"},
+    {"calendario", "desde, hasta, descripcion"},
+    {"horarios_alumnos", "dni, horario"},
+    {"horarios_puertas", "puerta, horario"},
+    {"esquema", "version"},
 };
-constexpr const char* kIndexes[] = {
-    "alumnos_pkey", "picadas_pkey",         "picadas_dni",   "intentos_pkey", "intentos_dia",
-    "intentos_dni", "intentos_resultado",   "anotados_pkey", "anotados_dia",  "puestos_pkey",
-    "ajustes_pkey", "cambios_alumnos_pkey", "esquema_pkey"};
+constexpr const char* kIndexes[] = {"alumnos_pkey",
+                                    "picadas_pkey",
+                                    "picadas_dni",
+                                    "intentos_pkey",
+                                    "intentos_dia",
+                                    "intentos_dni",
+                                    "intentos_resultado",
+                                    "anotados_pkey",
+                                    "anotados_dia",
+                                    "puestos_pkey",
+                                    "ajustes_pkey",
+                                    "cambios_alumnos_pkey",
+                                    "horarios_pkey",
+                                    "tramos_pkey",
+                                    "calendario_pkey",
+                                    "horarios_alumnos_pkey",
+                                    "horarios_alumnos_horario",
+                                    "horarios_puertas_pkey",
+                                    "esquema_pkey"};
 
 }  // namespace
 

@@ -13,7 +13,7 @@ DECLARE
 BEGIN
     IF to_regclass('esquema') IS NOT NULL THEN
         EXECUTE 'SELECT max(version) FROM esquema' INTO found;
-        IF found > 4 THEN
+        IF found > 5 THEN
             RAISE EXCEPTION 'la base de datos es de una versión más nueva de Tarvo y Mireval'
                 USING ERRCODE = 'TV001';
         END IF;
@@ -121,11 +121,57 @@ $$;
 CREATE OR REPLACE TRIGGER alumnos_cambian AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
     ON alumnos FOR EACH STATEMENT EXECUTE FUNCTION contar_cambio_alumnos();
 
+-- Version 5: timetables, each day's segments in minutes from midnight (dia 1 Monday to 7
+-- Sunday), the school calendar's days without school (ISO days, both ends included) and which
+-- timetable a student or a door keeps to. A student's row lives beside alumnos, whose ten
+-- columns every reader takes as they are. tramos and calendario are keyed for the card's one
+-- read: a timetable's segments of one weekday, the ranges begun by a day.
+CREATE TABLE IF NOT EXISTS horarios (
+    nombre text PRIMARY KEY,
+    dias_sin_clase integer NOT NULL DEFAULT 0 CHECK (dias_sin_clase IN (0, 1))
+);
+CREATE TABLE IF NOT EXISTS tramos (
+    horario text NOT NULL,
+    dia integer NOT NULL CHECK (dia BETWEEN 1 AND 7),
+    desde integer NOT NULL CHECK (desde >= 0),
+    hasta integer NOT NULL CHECK (hasta > desde AND hasta <= 1440),
+    PRIMARY KEY (horario, dia, desde)
+);
+CREATE TABLE IF NOT EXISTS calendario (
+    desde text NOT NULL,
+    hasta text NOT NULL,
+    descripcion text NOT NULL DEFAULT '',
+    CHECK (hasta >= desde),
+    PRIMARY KEY (desde, hasta)
+);
+CREATE TABLE IF NOT EXISTS horarios_alumnos (
+    dni bigint PRIMARY KEY,
+    horario text NOT NULL
+);
+CREATE INDEX IF NOT EXISTS horarios_alumnos_horario ON horarios_alumnos (horario);
+CREATE TABLE IF NOT EXISTS horarios_puertas (
+    puerta text PRIMARY KEY CHECK (puerta IN ('1', '2', '3', '4', '5', '6', '7', '8')),
+    horario text NOT NULL
+);
+
+-- A station's copy carries the timetables and the calendar too: their changes are counted with
+-- the students'.
+CREATE OR REPLACE TRIGGER horarios_cambian AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+    ON horarios FOR EACH STATEMENT EXECUTE FUNCTION contar_cambio_alumnos();
+CREATE OR REPLACE TRIGGER tramos_cambian AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+    ON tramos FOR EACH STATEMENT EXECUTE FUNCTION contar_cambio_alumnos();
+CREATE OR REPLACE TRIGGER calendario_cambia AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+    ON calendario FOR EACH STATEMENT EXECUTE FUNCTION contar_cambio_alumnos();
+CREATE OR REPLACE TRIGGER horarios_alumnos_cambian AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+    ON horarios_alumnos FOR EACH STATEMENT EXECUTE FUNCTION contar_cambio_alumnos();
+CREATE OR REPLACE TRIGGER horarios_puertas_cambian AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+    ON horarios_puertas FOR EACH STATEMENT EXECUTE FUNCTION contar_cambio_alumnos();
+
 -- The version the tables are at: one row.
 CREATE TABLE IF NOT EXISTS esquema (
     unica boolean PRIMARY KEY DEFAULT true CHECK (unica),
     version integer NOT NULL
 );
-INSERT INTO esquema (version) VALUES (4)
+INSERT INTO esquema (version) VALUES (5)
     ON CONFLICT (unica) DO UPDATE SET version = excluded.version
     WHERE esquema.version < excluded.version;

@@ -23,7 +23,7 @@ using sqlite::Statement;
 
 // The file's user_version says which of the steps below it has had (SchemaVersion.h): 0 for a
 // file made by hand, 1 once the index on Picadas.DNI is added, 2 with Intentos, 3 with Anotados,
-// 4 with Puestos and Ajustes.
+// 4 with Puestos and Ajustes, 5 with the timetables and the calendar.
 constexpr const char* kCreateTables =
     "CREATE TABLE IF NOT EXISTS Alumnos ("
     " DNI INTEGER PRIMARY KEY,"
@@ -66,6 +66,30 @@ constexpr const char* kCreateStationsAndSettings =
     " Pendientes INTEGER NOT NULL DEFAULT 0, Copia_de TEXT NOT NULL DEFAULT '');"
     "CREATE TABLE IF NOT EXISTS Ajustes (Nombre TEXT PRIMARY KEY, Valor TEXT NOT NULL);"
     "INSERT OR IGNORE INTO Ajustes (Nombre, Valor) VALUES ('horas_sin_servidor', '24');";
+
+// Version 5. Timetables, each day's segments in minutes from midnight, the days without school
+// (ISO days, both ends included) and who keeps to which timetable. A student's row lives beside
+// Alumnos, whose ten columns every reader takes as they are. Tramos and Calendario are keyed
+// for the card's one read: a timetable's segments of one weekday, the ranges begun by a day.
+constexpr const char* kCreateTimetables =
+    "CREATE TABLE IF NOT EXISTS Horarios (Nombre TEXT PRIMARY KEY,"
+    " Dias_sin_clase INTEGER NOT NULL DEFAULT 0 CHECK (Dias_sin_clase IN (0, 1)));"
+    "CREATE TABLE IF NOT EXISTS Tramos (Horario TEXT NOT NULL,"
+    " Dia INTEGER NOT NULL CHECK (Dia BETWEEN 1 AND 7),"
+    " Desde INTEGER NOT NULL CHECK (Desde >= 0),"
+    " Hasta INTEGER NOT NULL CHECK (Hasta > Desde AND Hasta <= 1440),"
+    " PRIMARY KEY (Horario, Dia, Desde)) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS Calendario (Desde TEXT NOT NULL, Hasta TEXT NOT NULL,"
+    " Descripcion TEXT NOT NULL DEFAULT '', CHECK (Hasta >= Desde),"
+    " PRIMARY KEY (Desde, Hasta)) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS Horarios_alumnos (DNI INTEGER PRIMARY KEY,"
+    " Horario TEXT NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS Horarios_alumnos_Horario ON Horarios_alumnos (Horario);"
+    "CREATE TABLE IF NOT EXISTS Horarios_puertas (Puerta TEXT PRIMARY KEY"
+    " CHECK (length(Puerta) = 1 AND Puerta BETWEEN '1' AND '8'), Horario TEXT NOT NULL);";
+
+constexpr const char* kTimetableTables[] = {"Horarios", "Tramos", "Calendario", "Horarios_alumnos",
+                                            "Horarios_puertas"};
 
 // What the programs need to know of one of the two tables.
 struct Table {
@@ -171,6 +195,11 @@ bool HasTable(sqlite3* db, const char* name) {
     return table.Step();
 }
 
+bool HasTimetableTables(sqlite3* db) {
+    return std::all_of(std::begin(kTimetableTables), std::end(kTimetableTables),
+                       [db](const char* name) { return HasTable(db, name); });
+}
+
 // A file a newer program has upgraded may hold what this one would break: it is left alone.
 [[noreturn]] void RefuseNewer(sqlite3* db, int version) {
     throw DatabaseError(
@@ -213,6 +242,9 @@ void Upgrade(sqlite3* db, bool createTables, bool mayWait) {
         }
         if (version < 4 || !HasTable(db, "Puestos") || !HasTable(db, "Ajustes")) {
             Execute(db, kCreateStationsAndSettings);
+        }
+        if (version < 5 || !HasTimetableTables(db)) {
+            Execute(db, kCreateTimetables);
         }
         if (version != kSchemaVersion) {
             Execute(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
@@ -277,7 +309,8 @@ void PrepareSchema(sqlite3* db, bool createTables) {
     // beside them changes nothing the tables hold.
     const bool complete = tables[0].exists && tables[1].exists;
     if (!complete || version != kSchemaVersion || !HasTable(db, "Intentos") ||
-        !HasTable(db, "Anotados") || !HasTable(db, "Puestos") || !HasTable(db, "Ajustes")) {
+        !HasTable(db, "Anotados") || !HasTable(db, "Puestos") || !HasTable(db, "Ajustes") ||
+        !HasTimetableTables(db)) {
         // Out of WAL mode the upgrade's commit would wait for every reader, and the console's
         // searches or a sqlite3 shell may read for long: a complete file is then upgraded only
         // if that can be done at once, and otherwise by a later open, as the switch to WAL is.

@@ -115,6 +115,12 @@ AttemptOutcome OutcomeOf(const Verdict& verdict, char doorDigit) {
             return {accessdb::kOutcomeDenied, accessdb::kReasonWeekend};
         case Restriction::Period:
             return {accessdb::kOutcomeDenied, accessdb::kReasonPeriod};
+        case Restriction::Timetable:
+            return {accessdb::kOutcomeDenied,
+                    std::string(accessdb::kReasonTimetable) + " " + verdict.restrictionDetail};
+        case Restriction::DayWithoutSchool:
+            return {accessdb::kOutcomeDenied, std::string(accessdb::kReasonDayWithoutSchool) +
+                                                  ": " + verdict.restrictionDetail};
         case Restriction::None:
             break;
     }

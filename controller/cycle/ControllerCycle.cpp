@@ -4,8 +4,11 @@
 #include <utility>
 
 #include "accessdb/DatabaseError.h"
+#include "accessdb/Timetables.h"
 #include "controller/cycle/AccessRules.h"
 #include "controller/cycle/StandingTexts.h"
+#include "timetables/LocalMoment.h"
+#include "timetables/TimetableDecision.h"
 
 namespace tarvo {
 
@@ -252,6 +255,15 @@ void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit, st
             db.emplace(m_database.ForCard());
             WriteOwed(*db);
             verdict = AccessRules::Decide(db->FindStudent(dni), dni, doorDigit, now);
+            if (verdict.grant) {
+                // The timetables only ever turn a grant away; read for a grant alone.
+                const timetables::LocalMoment local = timetables::LocalMomentOf(moment);
+                verdict = timetables::ApplyTimetables(
+                    std::move(verdict),
+                    accessdb::TimetableStore(db->Session())
+                        .ForCard(dni, doorDigit, local.isoDay, local.weekday),
+                    dni, local);
+            }
         } catch (const accessdb::DatabaseError& error) {
             if (db && !ServerAway(error)) {
                 // A refused DNI or a failed query: nothing was decided.
@@ -278,6 +290,10 @@ void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit, st
                 return;
             }
             verdict = AccessRules::Decide(copy->Find(dni), dni, doorDigit, now);
+            const timetables::LocalMoment local = timetables::LocalMomentOf(moment);
+            verdict = timetables::ApplyTimetables(
+                std::move(verdict),
+                copy->TimetablesFor(dni, doorDigit, local.isoDay, local.weekday), dni, local);
             offlineReason = OfflineReason(*copy);
         } else {
             BackOnline();

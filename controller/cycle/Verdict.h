@@ -5,14 +5,17 @@
 
 namespace tarvo {
 
-// The restriction that turned a permitted door away.
-enum class Restriction { None, August, Weekend, Period };
+// The restriction that turned a permitted door away: one of the student's flags, or a
+// timetable (the student's or the door's) that leaves out the moment or the day without school.
+enum class Restriction { None, August, Weekend, Period, Timetable, DayWithoutSchool };
 
 // What the rules decided for one card.
 struct Verdict {
     bool doorPermitted = false;
     bool restricted = false;
     Restriction restriction = Restriction::None;  // which one, when restricted
+    // The timetable's name (Timetable) or the day's description (DayWithoutSchool).
+    std::string restrictionDetail;
     bool unregistered = false;
     bool grant = false;  // open the door and record the access
     std::string displayName;

@@ -4,8 +4,24 @@
 
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
+#include "accessdb/Timetables.h"
 
 namespace tarvo {
+
+namespace {
+
+void ReadTimetables(accessdb::SqlSession& session, StudentCopy& copy) {
+    accessdb::TimetableStore store(session);
+    copy.timetables = store.List();
+    copy.studentTimetables = store.StudentTimetables();
+    for (char door = '1'; door <= '8'; ++door) {
+        copy.doorTimetables[static_cast<std::size_t>(door - '1')] =
+            store.DoorTimetable(door).value_or("");
+    }
+    copy.calendar = store.Calendar();
+}
+
+}  // namespace
 
 CopyKeeper::CopyKeeper(accessdb::StorageLocation location, std::filesystem::path folder,
                        std::string station, const ClockSource& clock, std::chrono::seconds every)
@@ -57,10 +73,15 @@ bool CopyKeeper::Pass() {
             // The count first: students read after it are never older than it says.
             const std::int64_t changes = db.StudentChanges();
             auto fresh = std::make_shared<StudentCopy>();
+            const bool moved = !copy || copy->changes != changes;
+            if (moved) {
+                fresh->students = db.AllStudents();
+                ReadTimetables(db.Session(), *fresh);
+            } else {
+                *fresh = *copy;
+            }
             fresh->limitHours = db.OfflineLimitHours();
             fresh->changes = changes;
-            const bool moved = !copy || copy->changes != changes;
-            fresh->students = moved ? db.AllStudents() : copy->students;
             fresh->currentAt = m_clock.Now();
             if (!m_folder.empty()) {
                 if (moved) {

@@ -101,9 +101,9 @@ TEST_F(AdminCommands, ExportsWriteTheTablesAsStoredAndFilterAccessesByDay) {
     EXPECT_EQ(Run({"export", "students"}), admin::kExitDone);
     EXPECT_EQ(session.out.str(),
               "DNI;Nombre;Apellido1;Apellido2;Puerta;Agosto;Fin_de_semana;Periodo_temporal;"
-              "FechaA;FechaB\n"
-              "01234567;Nuño;Ibáñez;;8;0;0;0;;\n"
-              "12345678;Ana;Pérez;Gil;1,3,;0;1;1;05/03/14;31/12/14\n");
+              "FechaA;FechaB;Horario\n"
+              "01234567;Nuño;Ibáñez;;8;0;0;0;;;\n"
+              "12345678;Ana;Pérez;Gil;1,3,;0;1;1;05/03/14;31/12/14;\n");
     EXPECT_NE(session.err.str().find("Exportados 2 alumnos."), std::string::npos);
 
     // Both day forms, both bounds included; the dates zero-padded, as a spreadsheet reads a

@@ -5,16 +5,18 @@
 
 #include "AdminProcess.h"
 #include "accessdb/Connection.h"
+#include "accessdb/Timetables.h"
 #include "accessdb/postgres/TestServer.h"
 #include "support/StudentDatabase.h"
 
 namespace {
 
 const std::string kSheet =
-    "DNI;Nombre;Apellido1;Apellido2;Puerta;Agosto;Fin_de_semana;Periodo_temporal;FechaA;FechaB\n"
-    "00000042;\" Íñigo \";Muñoz-Ávila;d'Ors;1,2,3,4,5,6,7,8;0;0;0;;\n"
-    "01234567;Nuño;Ibáñez;;8;1;0;0;;\n"
-    "12345678;\"Ana; \"\"Anita\"\"\";Pérez;Gil;1,3,;0;1;1;05/03/14;31/12/14\n";
+    "DNI;Nombre;Apellido1;Apellido2;Puerta;Agosto;Fin_de_semana;Periodo_temporal;FechaA;FechaB;"
+    "Horario\n"
+    "00000042;\" Íñigo \";Muñoz-Ávila;d'Ors;1,2,3,4,5,6,7,8;0;0;0;;;Personal\n"
+    "01234567;Nuño;Ibáñez;;8;1;0;0;;;\n"
+    "12345678;\"Ana; \"\"Anita\"\"\";Pérez;Gil;1,3,;0;1;1;05/03/14;31/12/14;\n";
 
 class AdminOnServer : public ::testing::Test {
   protected:
@@ -30,10 +32,15 @@ class AdminOnServer : public ::testing::Test {
 }  // namespace
 
 TEST_F(AdminOnServer, ASheetImportedOnTheServerExportsTheSameBytes) {
+    {
+        accessdb::Connection db =
+            accessdb::Connection::Open(server.Location(), accessdb::OpenMode::CreateIfMissing);
+        accessdb::TimetableStore(db.Session()).Save({"Personal", true, {}});
+    }
     WriteFile(folder / "alumnos.csv", kSheet);
     const AdminRun imported = Admin("import " + ShellQuoted((folder / "alumnos.csv").string()));
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
-    EXPECT_EQ(imported.out, "Importados 3 alumnos (3 nuevos, 0 actualizados).\n");
+    EXPECT_EQ(imported.out, "Importados 3 alumnos (3 nuevos, 0 actualizados), 1 con horario.\n");
     EXPECT_EQ(server.Run("SELECT dni, puerta, fechab FROM alumnos ORDER BY dni"),
               (testserver::Rows{"42|1,2,3,4,5,6,7,8|", "1234567|8|", "12345678|1,3,|31/12/14"}));
 

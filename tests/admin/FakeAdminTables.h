@@ -14,6 +14,7 @@
 #include "accessdb/DatabaseError.h"
 #include "accessdb/Encodings.h"
 #include "admin/AdminSession.h"
+#include "support/TempFolder.h"
 
 // The tables in memory, for the commands' logic: what the engines promise (pages in order,
 // one all-or-nothing change per call, 3021 for a missing student), and faults on demand.
@@ -240,6 +241,13 @@ class FakeSession : public admin::AdminSession {
                                                    accessdb::OpenMode) override {
         return std::make_unique<FakeAdminTables>(m_site);
     }
+    // The timetables and the calendar on a real file of the test's own.
+    std::unique_ptr<accessdb::TimetableTables> OpenTimetables(const accessdb::StorageLocation&,
+                                                              accessdb::OpenMode) override {
+        return std::make_unique<accessdb::TimetableTables>(
+            accessdb::StorageLocation(timetableFolder / "Alumnos.mdb"),
+            accessdb::OpenMode::CreateIfMissing);
+    }
 
     std::ostringstream out;
     std::ostringstream err;
@@ -248,6 +256,7 @@ class FakeSession : public admin::AdminSession {
     int questions = 0;
     admin::Day today{std::chrono::year(2026), std::chrono::month(6), std::chrono::day(1)};
     std::vector<std::chrono::milliseconds> pauses;
+    TempFolder timetableFolder;
 
   private:
     FakeSite& m_site;

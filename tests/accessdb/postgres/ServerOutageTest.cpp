@@ -8,14 +8,17 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <algorithm>
 #include <functional>
 
 #include "TestServer.h"
 #include "accessdb/Connection.h"
 #include "accessdb/StationDatabase.h"
+#include "accessdb/Timetables.h"
 #include "accessdb/postgres/ServerLink.h"
 #include "support/TempFolder.h"
 #include "tests/controller/cycle/CycleFakes.h"
+#include "timetables/TimetableDecision.h"
 
 using namespace accessdb;
 // The controller's types, whether or not they sit in a namespace of their own.
@@ -289,6 +292,33 @@ TEST_F(ServerOutage, AConnectionTheServerCutsCostsNoCardAndNoRecord) {
     EXPECT_TRUE(station.messages.shown.empty()) << station.messages.shown.front();
     ExpectBackWithinThePause();
     EXPECT_EQ(cluster.Accesses(), accessesAtStart + 3);
+}
+
+// The copy carries the timetables: a card they turn away with the server is turned away
+// without it, and recorded so once the server is back.
+TEST_F(ServerOutage, TheCopyDecidesWithTheTimetables) {
+    Connection console = Connection::Open(station.location, OpenMode::ExistingOnly);
+    TimetableStore timetables(console.Session());
+    Timetable never;
+    never.nombre = "Nunca";
+    timetables.Save(never);
+    timetables.AssignStudent("12345678", "Nunca");
+    station.RefreshCopy();
+    cluster.Stop();
+    EXPECT_LT(station.PresentCard(), kSlack);
+    EXPECT_EQ(station.door.opened, "");
+    EXPECT_NE(std::find(station.journal.begin(), station.journal.end(),
+                        std::string("name:") + timetables::kOutsideTimetableText),
+              station.journal.end());
+    cluster.Start();
+    ExpectBackWithinThePause();
+    EXPECT_EQ(cluster.Accesses(), accessesAtStart);
+    const Rows reasons = testserver::Sql(cluster.Address(),
+                                         "SELECT motivo FROM intentos ORDER BY orden DESC LIMIT 1");
+    ASSERT_EQ(reasons.size(), 1u);
+    EXPECT_TRUE(reasons[0].starts_with("horario Nunca; sin servidor, copia del ")) << reasons[0];
+    Connection again = Connection::Open(station.location, OpenMode::ExistingOnly);
+    TimetableStore(again.Session()).UnassignStudent("12345678");
 }
 
 // The copy decides for as long as the site's limit and not a second more (the station's

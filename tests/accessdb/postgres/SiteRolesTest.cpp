@@ -4,12 +4,15 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 #include "TestServer.h"
 #include "accessdb/AdminTables.h"
 #include "accessdb/Connection.h"
 #include "accessdb/DatabaseError.h"
 #include "accessdb/SchemaVersion.h"
+#include "accessdb/Timetables.h"
 #include "support/DatabaseFailure.h"
 #include "support/StudentDatabase.h"
 
@@ -343,4 +346,50 @@ TEST_F(SiteRoles, AnOldServerIsUpgradedByTheSetUpScriptAndUntilThenEveryProgramS
     EXPECT_NE(RunSetUp(old), 0);
     EXPECT_EQ(Sql(oldConsole, "SELECT version FROM esquema"), Rows{newer});
     EXPECT_EQ(Sql(oldConsole, "SELECT count(*) FROM intentos"), Rows{"1"});
+}
+
+// A station decides by the timetables and the calendar and can change none of them; a console
+// keeps them.
+TEST_F(SiteRoles, AStationLoginReadsTheTimetablesAndTheCalendarAndChangesNone) {
+    Connection console =
+        Connection::Open(StorageLocation::Server(ConsoleLogin()), OpenMode::ExistingOnly);
+    TimetableStore kept(console.Session());
+    Timetable pupils{"Alumnado", false, {}};
+    pupils.dias[0] = {{465, 915}};
+    kept.Save(pupils);
+    kept.AssignStudent("12345678", "Alumnado");
+    kept.AssignDoor('3', "Alumnado");
+    kept.AddCalendarRange({"2026-12-23", "2027-01-07", "Navidad"});
+
+    Connection station =
+        Connection::Open(StorageLocation::Server(StationLogin()), OpenMode::ExistingOnly);
+    TimetableStore read(station.Session());
+    const CardTimetables card = read.ForCard("12345678", '3', "2026-12-28", 1);
+    ASSERT_TRUE(card.alumno && card.puerta);
+    EXPECT_EQ(card.alumno->tramos, (std::vector<TimetableSegment>{{465, 915}}));
+    EXPECT_EQ(card.diaSinClase, "Navidad");
+
+    for (const std::function<void()>& change : std::vector<std::function<void()>>{
+             [&] { read.Save(pupils); }, [&] { read.AssignStudent("12345678", "Alumnado"); },
+             [&] { read.UnassignDoor('3'); },
+             [&] {
+                 read.AddCalendarRange({"2027-04-01", "2027-04-01", "Jueves Santo"});
+             },
+             [&] { read.Rename("Alumnado", "Otro"); },
+             [&] { read.RemoveCalendarRange("2026-12-23", "2027-01-07"); }}) {
+        const DatabaseError refused = Failure(change);
+        EXPECT_EQ(refused.Kind(), FailureKind::Denied) << refused.Description();
+    }
+    for (const char* table :
+         {"horarios", "tramos", "calendario", "horarios_alumnos", "horarios_puertas"}) {
+        EXPECT_EQ(Sql(StationLogin(), std::string("DELETE FROM ") + table), Rows{"error: 42501"})
+            << table;
+    }
+    EXPECT_EQ(kept.List(), std::vector<Timetable>{pupils});
+    EXPECT_EQ(kept.Calendar().size(), 1u);
+    // The console's login takes them away again.
+    EXPECT_TRUE(kept.UnassignDoor('3'));
+    EXPECT_TRUE(kept.UnassignStudent("12345678"));
+    EXPECT_TRUE(kept.Delete("Alumnado"));
+    EXPECT_TRUE(kept.RemoveCalendarRange("2026-12-23", "2027-01-07"));
 }

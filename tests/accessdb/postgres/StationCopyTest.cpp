@@ -7,6 +7,7 @@
 
 #include "TestServer.h"
 #include "accessdb/Connection.h"
+#include "accessdb/Timetables.h"
 #include "controller/offline/CopyKeeper.h"
 #include "support/StudentDatabase.h"
 #include "support/TempFolder.h"
@@ -68,6 +69,24 @@ TEST(StationCopy, TheCopyIsReadWhenTheStudentsChangeAndOnlyConfirmedOtherwise) {
     EXPECT_NE(StampOf(state / "p5" / "copia"), first);
     EXPECT_EQ(keeper.Copy()->Find("12345678")->puerta, "3");
     EXPECT_EQ(keeper.Copy()->limitHours, 6);
+
+    // A timetable given to the student, and a day without school, are changes the copy follows.
+    const FileStamp second = StampOf(state / "p5" / "copia");
+    TimetableStore timetables(console.Session());
+    Timetable mornings;
+    mornings.nombre = "Mañanas";
+    mornings.dias[0] = {{480, 900}};
+    timetables.Save(mornings);
+    timetables.AssignStudent("12345678", "Mañanas");
+    timetables.AssignDoor('5', "Mañanas");
+    timetables.AddCalendarRange({"2026-12-23", "2027-01-07", "Navidad"});
+    ASSERT_TRUE(keeper.Pass());
+    EXPECT_NE(StampOf(state / "p5" / "copia"), second);
+    const CardTimetables card = keeper.Copy()->TimetablesFor("12345678", '5', "2026-12-24", 1);
+    ASSERT_TRUE(card.alumno && card.puerta);
+    EXPECT_EQ(card.alumno->tramos, (std::vector<TimetableSegment>{{480, 900}}));
+    EXPECT_EQ(card.puerta->nombre, "Mañanas");
+    EXPECT_EQ(card.diaSinClase, "Navidad");
 
     // A station started while its server is away decides on what it saved.
     const StorageLocation away = StorageLocation::Server("host=/nonexistent port=1");

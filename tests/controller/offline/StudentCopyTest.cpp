@@ -21,6 +21,17 @@ StudentCopy Copy() {
     StudentCopy copy;
     copy.students = {Row("02345678", "Ana\tMaría\\"), Row("12345678", "Luis\nJosé"),
                      Row("22345678", "")};
+    accessdb::Timetable pupils;
+    pupils.nombre = "Alumnado\t1";
+    pupils.dias[0] = {{465, 915}};
+    pupils.dias[3] = {{465, 600}, {660, 915}};
+    accessdb::Timetable staff;
+    staff.nombre = "Personal";
+    staff.diasSinClase = true;
+    copy.timetables = {pupils, staff};
+    copy.studentTimetables = {{"12345678", "Alumnado\t1"}, {"22345678", "Personal"}};
+    copy.doorTimetables[4] = "Personal";
+    copy.calendar = {{"2026-12-23", "2027-01-07", "Navidad"}, {"2027-03-19", "2027-03-19", ""}};
     copy.changes = 41;
     copy.limitHours = 24;
     copy.currentAt = 1'700'000'000;
@@ -44,6 +55,10 @@ TEST(StudentCopyTest, ASavedCopyReadsBackWholeAndOnlyItsUserMayReadIt) {
     EXPECT_EQ(read->students[0].nombre, "Ana\tMaría\\");
     EXPECT_EQ(read->students[1].nombre, "Luis\nJosé");
     EXPECT_EQ(read->students[2].finDeSemana, "1");
+    EXPECT_EQ(read->timetables, Copy().timetables);
+    EXPECT_EQ(read->studentTimetables, Copy().studentTimetables);
+    EXPECT_EQ(read->doorTimetables, Copy().doorTimetables);
+    EXPECT_EQ(read->calendar, Copy().calendar);
     EXPECT_EQ(read->changes, 41);
     EXPECT_EQ(read->limitHours, 24);
     EXPECT_EQ(read->currentAt, 1'700'000'000);
@@ -94,10 +109,28 @@ TEST(StudentCopyTest, WhatIsNotAWholeCopyIsNone) {
     EXPECT_FALSE(written(text.substr(0, text.rfind("fin"))));    // cut before its end
     EXPECT_FALSE(written(text.substr(0, text.find('\n') + 5)));  // cut inside a row
     std::string miscounted = text;
-    miscounted.replace(miscounted.rfind("fin\t3"), 5, "fin\t2");
+    miscounted.replace(miscounted.rfind("fin\t"), std::string::npos, "fin\t2\n");
     EXPECT_FALSE(written(miscounted));
     EXPECT_FALSE(written("tarvo copia de alumnos 9\t41\t0\t24\nfin\t0\n"));
     EXPECT_FALSE(written(""));
+}
+
+// What applies to a card, read from the copy as the server's statement reads it: the student's
+// and the door's timetable on that weekday, and the day's description when it is without school.
+TEST(StudentCopyTest, ACardsTimetablesAreReadFromTheCopy) {
+    const StudentCopy copy = Copy();
+    const accessdb::CardTimetables thursday = copy.TimetablesFor("12345678", '5', "2027-01-07", 4);
+    ASSERT_TRUE(thursday.alumno && thursday.puerta && thursday.diaSinClase);
+    EXPECT_EQ(thursday.alumno->nombre, "Alumnado\t1");
+    EXPECT_EQ(thursday.alumno->tramos,
+              (std::vector<accessdb::TimetableSegment>{{465, 600}, {660, 915}}));
+    EXPECT_EQ(thursday.puerta->nombre, "Personal");
+    EXPECT_TRUE(thursday.puerta->diasSinClase);
+    EXPECT_EQ(*thursday.diaSinClase, "Navidad");
+    const accessdb::CardTimetables after = copy.TimetablesFor("02345678", '3', "2027-01-08", 5);
+    EXPECT_FALSE(after.alumno || after.puerta || after.diaSinClase);
+    EXPECT_EQ(copy.TimetablesFor("22345678", '1', "2027-03-19", 5).diaSinClase, "");
+    EXPECT_TRUE(copy.TimetablesFor("22345678", '1', "2027-03-19", 5).alumno->tramos.empty());
 }
 
 // Younger than the limit, and not at it; a limit of 0 never; a clock set back before the copy
