@@ -42,7 +42,14 @@ bool Connection::SaveStudent(const StudentRecord& student) {
 }
 
 bool Connection::DeleteStudent(std::string_view dni) {
-    return m_session->Execute("DELETE FROM Alumnos WHERE DNI = ?", {DniKey(dni)}) > 0;
+    const std::int64_t key = DniKey(dni);
+    // The timetable the student kept to goes with the student: a DNI registered again later
+    // starts without it.
+    Transaction change(*m_session, TransactionKind::Write);
+    m_session->Execute("DELETE FROM Horarios_alumnos WHERE DNI = ?", {key});
+    const bool deleted = m_session->Execute("DELETE FROM Alumnos WHERE DNI = ?", {key}) > 0;
+    change.Commit();
+    return deleted;
 }
 
 std::vector<AccessRecord> Connection::ListAccesses(std::string_view dni) {

@@ -101,12 +101,18 @@ TEST_P(TimetableStorage, EveryTimetableKeepsItsOwnSegmentsWhateverItsName) {
     }
 }
 
-// Erasing a person takes which timetable the student kept to with it.
-TEST_P(TimetableStorage, ErasingAStudentErasesTheirTimetableToo) {
+// Erasing a person, or the console deleting the student, takes which timetable the student kept
+// to with it: the DNI registered again starts without it.
+TEST_P(TimetableStorage, ErasingOrDeletingAStudentTakesTheirTimetableToo) {
     console.AddStudent(Student());
     store.Save(Pupils());
     store.AssignStudent("12345678", "Alumnado");
     EXPECT_TRUE(OpenAdminTables(site->Location(), OpenMode::ExistingOnly)->Erase(12345678));
+    EXPECT_FALSE(store.StudentTimetable("12345678"));
+    console.AddStudent(Student());
+    store.AssignStudent("12345678", "Alumnado");
+    EXPECT_TRUE(console.DeleteStudent("12345678"));
+    console.AddStudent(Student());
     EXPECT_FALSE(store.StudentTimetable("12345678"));
     EXPECT_TRUE(store.Delete("Alumnado"));
 }
