@@ -5,6 +5,9 @@
 -- its role may create them; tarvo-setup-server runs it on every set-up. Every step
 -- only adds what is missing, so an older database comes up to this version and keeps its rows.
 
+-- What already stands is skipped without a word: no notice reaches a program's output.
+SET client_min_messages = warning;
+
 -- Refused on a database that a newer version has upgraded: what it holds may not be ours to
 -- change.
 DO $$

@@ -1,8 +1,10 @@
 // What only the server engine has to keep: door stations never wait on a console's change, a
 // console waits for another only a bounded time, failures say what happened and what to do.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <future>
 
@@ -29,6 +31,25 @@ class ServerEngine : public ::testing::Test {
 };
 
 }  // namespace
+
+// The tables made on an empty database, and again on a whole one, print nothing: what the
+// definition skips (a policy, a table already there) is no notice on the program's output.
+TEST_F(ServerEngine, MakingTheTablesPrintsNothing) {
+    std::fflush(stderr);
+    const int saved = dup(2);
+    FILE* captured = std::tmpfile();
+    ASSERT_NE(captured, nullptr);
+    dup2(fileno(captured), 2);
+    Console();
+    schema.Run("UPDATE esquema SET version = 3");
+    Console();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::fseek(captured, 0, SEEK_END);
+    EXPECT_EQ(std::ftell(captured), 0);
+    std::fclose(captured);
+}
 
 TEST_F(ServerEngine, ADoorStationDoesNotWaitForAConsolesChange) {
     Connection console = Console();
