@@ -7,6 +7,7 @@
 #include "DatabaseError.h"
 #include "Encodings.h"
 #include "InputChecks.h"
+#include "TableColumns.h"
 #include "Transaction.h"
 
 namespace accessdb {
@@ -369,50 +370,104 @@ bool TimetableStore::RemoveCalendarRange(std::string_view desde, std::string_vie
                              {std::string(desde), std::string(hasta)}) > 0;
 }
 
-CardTimetables TimetableStore::ForCard(std::string_view dni, char door, std::string_view isoDay,
-                                       int weekday) {
-    // An unusable DNI or door matches no row rather than failing: the rules refuse such a card
-    // before its timetables matter.
-    const std::int64_t key = IsValidDni(dni) ? std::stoll(std::string(dni)) : -1;
+namespace {
+
+// What applies to a card, as rows of the statement's later parts: 1 the student's timetable, 2
+// the door's (its name, flag and one of the day's segments, NULL on a day without any), 3 the
+// day without school (its description). Column 1 is the student's DNI where a row of the
+// student is read beside them; the others are texts, so that every part has the same columns.
+// Parameters: the weekday, the DNI's key, the weekday, the door, the day twice.
+std::string CardTimetablesSql(const std::string& padding) {
+    return "SELECT 1, NULL, h.Nombre, CAST(h.Dias_sin_clase AS TEXT), CAST(t.Desde AS TEXT),"
+           " CAST(t.Hasta AS TEXT)" +
+           padding +
+           " FROM Horarios_alumnos a JOIN Horarios h ON h.Nombre = a.Horario"
+           " LEFT JOIN Tramos t ON t.Horario = h.Nombre AND t.Dia = ? WHERE a.DNI = ?"
+           " UNION ALL"
+           " SELECT 2, NULL, h.Nombre, CAST(h.Dias_sin_clase AS TEXT), CAST(t.Desde AS TEXT),"
+           " CAST(t.Hasta AS TEXT)" +
+           padding +
+           " FROM Horarios_puertas p JOIN Horarios h ON h.Nombre = p.Horario"
+           " LEFT JOIN Tramos t ON t.Horario = h.Nombre AND t.Dia = ? WHERE p.Puerta = ?"
+           " UNION ALL"
+           " SELECT 3, NULL, Descripcion, NULL, NULL, NULL" +
+           padding + " FROM Calendario WHERE Desde <= ? AND Hasta >= ?";
+}
+
+SqlValues CardTimetablesValues(std::int64_t key, char door, std::string_view isoDay, int weekday) {
     const std::int64_t day = weekday;
-    // Which part a row belongs to (1 the student's, 2 the door's, 3 the calendar's), then the
-    // timetable's name and flag and one of the day's segments (NULL on a day without any).
-    const auto rows = m_session.Query(
-        "SELECT 1, h.Nombre, h.Dias_sin_clase, t.Desde, t.Hasta"
-        " FROM Horarios_alumnos a JOIN Horarios h ON h.Nombre = a.Horario"
-        " LEFT JOIN Tramos t ON t.Horario = h.Nombre AND t.Dia = ? WHERE a.DNI = ?"
-        " UNION ALL"
-        " SELECT 2, h.Nombre, h.Dias_sin_clase, t.Desde, t.Hasta"
-        " FROM Horarios_puertas p JOIN Horarios h ON h.Nombre = p.Horario"
-        " LEFT JOIN Tramos t ON t.Horario = h.Nombre AND t.Dia = ? WHERE p.Puerta = ?"
-        " UNION ALL"
-        " SELECT 3, Descripcion, 0, NULL, NULL FROM Calendario WHERE Desde <= ? AND Hasta >= ?",
-        {day, key, day, std::string(1, door), std::string(isoDay), std::string(isoDay)});
-    CardTimetables card;
-    while (rows->Next()) {
-        const auto part = rows->Integer(0);
-        if (part == 3) {
-            if (!card.diaSinClase) {
-                card.diaSinClase = rows->Text(1);
-            }
-            continue;
+    return {day, key, day, std::string(1, door), std::string(isoDay), std::string(isoDay)};
+}
+
+int Minutes(const std::string& text) {
+    return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
+}
+
+// One row of a later part into the card's timetables.
+void AddCardTimetableRow(const SqlRows& row, CardTimetables& card) {
+    const auto part = row.Integer(0);
+    if (part == 3) {
+        if (!card.diaSinClase) {
+            card.diaSinClase = row.Text(2);
         }
-        std::optional<TimetableDay>& timetable = part == 1 ? card.alumno : card.puerta;
-        if (!timetable) {
-            timetable = TimetableDay{rows->Text(1), rows->Integer(2) != 0, {}};
-        }
-        if (!rows->IsNull(3)) {
-            timetable->tramos.push_back(
-                {static_cast<int>(rows->Integer(3)), static_cast<int>(rows->Integer(4))});
-        }
+        return;
     }
+    std::optional<TimetableDay>& timetable = part == 1 ? card.alumno : card.puerta;
+    if (!timetable) {
+        timetable = TimetableDay{row.Text(2), row.Text(3) != "0", {}};
+    }
+    if (!row.IsNull(4)) {
+        timetable->tramos.push_back({Minutes(row.Text(4)), Minutes(row.Text(5))});
+    }
+}
+
+void SortSegments(CardTimetables& card) {
     for (auto* timetable : {&card.alumno, &card.puerta}) {
         if (*timetable) {
             std::sort((*timetable)->tramos.begin(), (*timetable)->tramos.end(),
                       [](const auto& a, const auto& b) { return a.desde < b.desde; });
         }
     }
+}
+
+}  // namespace
+
+CardTimetables TimetableStore::ForCard(std::string_view dni, char door, std::string_view isoDay,
+                                       int weekday) {
+    // An unusable DNI or door matches no row rather than failing: the rules refuse such a card
+    // before its timetables matter.
+    const std::int64_t key = IsValidDni(dni) ? std::stoll(std::string(dni)) : -1;
+    const auto rows =
+        m_session.Query(CardTimetablesSql(""), CardTimetablesValues(key, door, isoDay, weekday));
+    CardTimetables card;
+    while (rows->Next()) {
+        AddCardTimetableRow(*rows, card);
+    }
+    SortSegments(card);
     return card;
+}
+
+CardLookup LookUpCard(SqlSession& session, std::string_view dni, char door, std::string_view isoDay,
+                      int weekday) {
+    const std::int64_t key = DniKey(dni);
+    SqlValues values{key};
+    const SqlValues later = CardTimetablesValues(key, door, isoDay, weekday);
+    values.insert(values.end(), later.begin(), later.end());
+    // Part 0 is the student's row, its DNI in column 1 and its nine texts after it.
+    const auto rows = session.Query(std::string("SELECT 0, ") + kStudentColumns +
+                                        " FROM Alumnos WHERE DNI = ? UNION ALL " +
+                                        CardTimetablesSql(", NULL, NULL, NULL, NULL, NULL"),
+                                    values);
+    CardLookup lookup;
+    while (rows->Next()) {
+        if (rows->Integer(0) == 0) {
+            lookup.student = ReadStudent(*rows, 1);
+        } else {
+            AddCardTimetableRow(*rows, lookup.timetables);
+        }
+    }
+    SortSegments(lookup.timetables);
+    return lookup;
 }
 
 }  // namespace accessdb

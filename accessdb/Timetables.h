@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EngineSession.h"
+#include "Records.h"
 #include "SqlSession.h"
 #include "StorageLocation.h"
 #include "TimetableRecords.h"
@@ -71,6 +72,17 @@ class TimetableStore {
   private:
     SqlSession& m_session;
 };
+
+// What a card's decision reads: the student (none when not registered) and the timetables that
+// apply at the door on the day. The student's DNI is checked as Connection::FindStudent checks
+// it (kInvalidDni).
+struct CardLookup {
+    std::optional<StudentRecord> student;
+    CardTimetables timetables;
+};
+// Both in one statement: a card's one round trip to a server.
+CardLookup LookUpCard(SqlSession& session, std::string_view dni, char door, std::string_view isoDay,
+                      int weekday);
 
 // A session of its own on the database at `location`, for the administrator's tools.
 class TimetableTables {

@@ -22,7 +22,8 @@
 #include "controller/cycle/AccessRules.h"
 #include "controller/cycle/StationName.h"
 #include "controller/cycle/Verdict.h"
-#include "timetables/CardTimetables.h"
+#include "timetables/LocalMoment.h"
+#include "timetables/TimetableDecision.h"
 
 using namespace tarvo;
 
@@ -101,9 +102,16 @@ std::filesystem::path WithTimetables(const std::filesystem::path& dataset) {
 
 void CardOn(accessdb::Connection& db, const std::string& dni, const std::string& station,
             bool timetables, std::time_t when) {
-    Verdict verdict = AccessRules::Decide(db, dni, '5', kNow);
+    Verdict verdict;
     if (timetables) {
-        verdict = timetables::CheckTimetables(db.Session(), std::move(verdict), dni, '5', when);
+        // As the station reads a card: the student and the timetables in one statement.
+        const timetables::LocalMoment local = timetables::LocalMomentOf(when);
+        const accessdb::CardLookup lookup =
+            accessdb::LookUpCard(db.Session(), dni, '5', local.isoDay, local.weekday);
+        verdict = timetables::ApplyTimetables(AccessRules::Decide(lookup.student, dni, '5', kNow),
+                                              lookup.timetables, dni, local);
+    } else {
+        verdict = AccessRules::Decide(db, dni, '5', kNow);
     }
     if (!verdict.grant) {
         throw std::runtime_error("card " + dni + " was not granted");

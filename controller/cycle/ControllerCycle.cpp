@@ -254,16 +254,13 @@ void ControllerCycle::DecideAndRecord(const std::string& dni, char doorDigit, st
         try {
             db.emplace(m_database.ForCard());
             WriteOwed(*db);
-            verdict = AccessRules::Decide(db->FindStudent(dni), dni, doorDigit, now);
-            if (verdict.grant) {
-                // The timetables only ever turn a grant away; read for a grant alone.
-                const timetables::LocalMoment local = timetables::LocalMomentOf(moment);
-                verdict = timetables::ApplyTimetables(
-                    std::move(verdict),
-                    accessdb::TimetableStore(db->Session())
-                        .ForCard(dni, doorDigit, local.isoDay, local.weekday),
-                    dni, local);
-            }
+            // The student and the timetables that apply, in one round trip.
+            const timetables::LocalMoment local = timetables::LocalMomentOf(moment);
+            const accessdb::CardLookup lookup =
+                accessdb::LookUpCard(db->Session(), dni, doorDigit, local.isoDay, local.weekday);
+            verdict = timetables::ApplyTimetables(
+                AccessRules::Decide(lookup.student, dni, doorDigit, now), lookup.timetables, dni,
+                local);
         } catch (const accessdb::DatabaseError& error) {
             if (db && !ServerAway(error)) {
                 // A refused DNI or a failed query: nothing was decided.
