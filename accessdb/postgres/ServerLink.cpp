@@ -213,8 +213,27 @@ ResultHandle ServerLink::Run(const char* sql, const Parameters& parameters) {
     PGconn* connection = Require();
     const Clock::time_point deadline = Clock::now() + m_deadline;
     const std::vector<const char*> values = parameters.Values();
-    if (PQsendQueryParams(connection, sql, parameters.Count(), parameters.Types(), values.data(),
-                          nullptr, nullptr, 0) == 0) {
+    std::string key(sql);
+    key.append(reinterpret_cast<const char*>(parameters.Types()),
+               sizeof(Oid) * static_cast<std::size_t>(parameters.Count()));
+    auto plan = m_plans.find(key);
+    if (plan == m_plans.end() && m_plans.size() < kKeptPlans) {
+        std::string name = "tarvo_" + std::to_string(m_plans.size());
+        if (PQsendPrepare(connection, name.c_str(), sql, parameters.Count(), parameters.Types()) ==
+            0) {
+            Lost();
+        }
+        Flush(deadline);
+        Collect(deadline);  // a statement the server refuses fails here, as it would run
+        plan = m_plans.emplace(std::move(key), std::move(name)).first;
+    }
+    const int sent =
+        plan != m_plans.end()
+            ? PQsendQueryPrepared(connection, plan->second.c_str(), parameters.Count(),
+                                  values.data(), nullptr, nullptr, 0)
+            : PQsendQueryParams(connection, sql, parameters.Count(), parameters.Types(),
+                                values.data(), nullptr, nullptr, 0);
+    if (sent == 0) {
         Lost();
     }
     Flush(deadline);

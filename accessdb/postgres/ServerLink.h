@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "accessdb/DatabaseError.h"
@@ -62,7 +63,10 @@ class ServerLink {
     static ServerLink Connect(const StorageLocation& location);
 
     // One statement with bound parameters; its result (rows, or the count of changed rows).
+    // The first kKeptPlans statements (with their parameters' types) are prepared on the
+    // connection and planned once: a door station's cards are the same few statements all day.
     ResultHandle Run(const char* sql, const Parameters& parameters = {});
+    static constexpr std::size_t kKeptPlans = 32;
     // Several statements without parameters in one round trip; the last one's result.
     ResultHandle RunScript(const char* sql);
 
@@ -96,6 +100,8 @@ class ServerLink {
     std::string m_origin;
     std::vector<std::string> m_secrets;  // SecretsOf the connection string
     std::chrono::milliseconds m_deadline = kStatementDeadline;
+    // Each prepared statement's name, by its text and its parameters' types.
+    std::unordered_map<std::string, std::string> m_plans;
 };
 
 // The count of rows a statement changed, from its command status.
