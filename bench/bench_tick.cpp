@@ -113,10 +113,15 @@ class DiscardBuffer : public std::streambuf {
     std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
 };
 
-void CardTick(benchmark::State& state) {
-    const auto file = bench::Dataset(state.range(0), state.range(1));
-    bench::CardSequence cards(state.range(0));
-    const bench::DurableAppend append(file.parent_path() / "durable-append");
+// A station's devices that answer at once, and its services for a cycle at `database`.
+struct BenchStation {
+    CycleServices Services(accessdb::StorageLocation database, std::string station,
+                           std::filesystem::path state = {}) {
+        return {screen,
+                messages,
+                {reader, door, tone, sleeper, clock, out, std::move(database), std::move(station),
+                 std::move(state), std::chrono::seconds(0)}};
+    }
     NullScreen screen;
     CountingMessages messages;
     StationReader reader;
@@ -125,10 +130,19 @@ void CardTick(benchmark::State& state) {
     NoWait sleeper;
     FixedClock clock;
     DiscardBuffer discard;
-    std::ostream out(&discard);
+    std::ostream out{&discard};
+};
+
+void CardTick(benchmark::State& state) {
+    const auto file = bench::Dataset(state.range(0), state.range(1));
+    bench::CardSequence cards(state.range(0));
+    const bench::DurableAppend append(file.parent_path() / "durable-append");
     const std::string station = StationName();
-    ControllerCycle cycle(
-        CycleServices{screen, messages, {reader, door, tone, sleeper, clock, out, file, station}});
+    BenchStation devices;
+    StationReader& reader = devices.reader;
+    const CountingDoor& door = devices.door;
+    const CountingMessages& messages = devices.messages;
+    ControllerCycle cycle(devices.Services(file, station));
     long processed = 0;
     bench::CompareInRounds(
         state, kCardsPerRound,
@@ -163,31 +177,23 @@ void OfflineCardTick(benchmark::State& state) {
     const std::filesystem::path folder =
         std::filesystem::path("bench-data") / ("sin-servidor-" + std::to_string(students));
     std::filesystem::remove_all(folder);
-    FixedClock clock;
     StudentCopy copy;
     for (long n = 0; n < students; ++n) {
         copy.students.push_back({bench::Dni(n), "Ana", "Pérez", "", "1,5,", "0", "0", "0", "", ""});
     }
     copy.limitHours = 24;
-    copy.currentAt = clock.Now();
+    copy.currentAt = FixedClock().Now();
     const std::string station = "p5";
     SaveCopy(folder / station, copy);
     bench::CardSequence cards(students);
     const bench::DurableAppend append(folder / "durable-append");
-    NullScreen screen;
-    CountingMessages messages;
-    StationReader reader;
-    CountingDoor door;
-    SilentTone tone;
-    NoWait sleeper;
-    DiscardBuffer discard;
-    std::ostream out(&discard);
+    BenchStation devices;
+    StationReader& reader = devices.reader;
+    const CountingDoor& door = devices.door;
+    const CountingMessages& messages = devices.messages;
     ControllerCycle cycle(
-        CycleServices{screen,
-                      messages,
-                      {reader, door, tone, sleeper, clock, out,
-                       accessdb::StorageLocation::Server("host=/nonexistent/tarvo-bench port=1"),
-                       station, folder, std::chrono::seconds(0)}});
+        devices.Services(accessdb::StorageLocation::Server("host=/nonexistent/tarvo-bench port=1"),
+                         station, folder));
     long processed = 0;
     bench::CompareInRounds(state, kCardsPerRound,
                            {"tick",

@@ -84,6 +84,17 @@ void MakePrivateFolder(const fs::path& folder) {
     }
 }
 
+void AppendToFile(const fs::path& file, const std::string& text, bool sync) {
+    const UniqueFd fd(::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+    if (fd.Get() < 0) {
+        Fail("no se puede abrir " + file.string());
+    }
+    WriteAll(fd.Get(), text, file);
+    if (sync && ::fdatasync(fd.Get()) != 0) {
+        Fail("no se puede asegurar en disco " + file.string());
+    }
+}
+
 void ReplaceWhole(const fs::path& file, const std::string& contents) {
     const fs::path fresh = file.string() + ".nuevo";
     {

@@ -18,6 +18,10 @@ std::vector<std::string> Fields(const std::string& line);
 // students and their comings and goings.
 void MakePrivateFolder(const std::filesystem::path& folder);
 
+// `text` added at the end of the file (made readable by this user only if missing); on disk
+// when this returns if `sync`.
+void AppendToFile(const std::filesystem::path& file, const std::string& text, bool sync);
+
 // The file replaced by `contents` whole or not at all, and on disk when this returns: a new
 // file beside it, synced, renamed over it, and the folder synced.
 void ReplaceWhole(const std::filesystem::path& file, const std::string& contents);

@@ -1,7 +1,5 @@
 #include "StationJournal.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -100,34 +98,9 @@ void StationJournal::Written(const std::string& key) {
 }
 
 void StationJournal::Append(const std::string& line, bool sync) {
-    if (m_file.empty()) {
-        return;
+    if (!m_file.empty()) {
+        AppendToFile(m_file, line, sync);
     }
-    const int fd = ::open(m_file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        Fail("no se puede abrir " + m_file.string());
-    }
-    std::size_t written = 0;
-    while (written < line.size()) {
-        const ssize_t n = ::write(fd, line.data() + written, line.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            const int error = n < 0 ? errno : EIO;
-            ::close(fd);
-            errno = error;
-            Fail("no se puede escribir en " + m_file.string());
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (sync && ::fdatasync(fd) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        Fail("no se puede asegurar en disco " + m_file.string());
-    }
-    ::close(fd);
 }
 
 fs::path StateFolder() {
