@@ -49,7 +49,9 @@ std::optional<std::string> NameOrNone(const std::string& name) {
 TimetableBoard::TimetableBoard(TimetableSource& source, UserMessages& messages)
     : m_source(source), m_messages(messages) {}
 
-bool TimetableBoard::Refresh() {
+bool TimetableBoard::Refresh() { return Read(true); }
+
+bool TimetableBoard::Read(bool tellFailure) {
     std::vector<accessdb::Timetable> timetables;
     std::vector<accessdb::CalendarRange> calendar;
     DoorTimetables doors;
@@ -63,7 +65,9 @@ bool TimetableBoard::Refresh() {
         }
     });
     if (failure) {
-        m_messages.ShowMessage(*failure);
+        if (tellFailure) {
+            m_messages.ShowMessage(*failure);
+        }
         return false;
     }
     m_timetables = std::move(timetables);
@@ -99,9 +103,12 @@ template <class Action>
 bool TimetableBoard::Change(Action&& action) {
     if (const auto failure = Failure(std::forward<Action>(action))) {
         m_messages.ShowMessage(*failure);
+        // Someone else may have changed what the change relied on (a timetable renamed at
+        // another desk): show what is stored now, without a second box when that fails too.
+        (void)Read(false);
         return false;
     }
-    Refresh();
+    (void)Read(true);
     return true;
 }
 

@@ -13,8 +13,8 @@ namespace mireval {
 
 // The timetables window's logic: the timetables, the days without school, each door's
 // timetable and that of the student the form shows, as last read; and every change to them.
-// A change that works reads everything again, so the window shows what is stored; one that
-// does not says why in a box (the store's own words for a refusal) and changes nothing shown.
+// After every change, whether it worked or not, everything is read again, so the window shows
+// what is stored; one that did not work says why in a box (the store's own words for a refusal).
 class TimetableBoard {
   public:
     TimetableBoard(TimetableSource& source, UserMessages& messages);
@@ -48,6 +48,7 @@ class TimetableBoard {
     bool SetStudentTimetable(const std::string& name);
 
   private:
+    bool Read(bool tellFailure);
     template <class Action>
     bool Change(Action&& action);
 

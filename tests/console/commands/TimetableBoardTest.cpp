@@ -79,6 +79,10 @@ struct FakeTimetables : TimetableSource {
     }
     void SetDoor(int door, const std::optional<std::string>& name) override {
         MayFail();
+        if (name && !timetables.contains(*name)) {
+            throw accessdb::DatabaseError(accessdb::kTimetableNotFound,
+                                          "No hay ningún horario llamado «" + *name + "».");
+        }
         doors.at(static_cast<std::size_t>(door - 1)) = name;
     }
     std::optional<std::string> StudentTimetable(const std::string& dni) override {
@@ -278,6 +282,14 @@ TEST_F(BoardTest, AFailingDatabaseIsToldAndKeepsWhatWasShown) {
                             "No se pudo abrir la base de datos: compruebe el disco."));
     EXPECT_EQ(board.Timetables().size(), 1u);
     EXPECT_FALSE(board.Doors()[0]);
+}
+
+TEST_F(BoardTest, AChangeRefusedBecauseAnotherDeskChangedThingsShowsWhatIsStoredNow) {
+    source.RenameTimetable("Mañanas", "Diurno");  // at another desk, after the window read
+    EXPECT_FALSE(board.SetDoor(1, "Mañanas"));
+    EXPECT_THAT(messages.shown, ElementsAre("No hay ningún horario llamado «Mañanas»."));
+    EXPECT_EQ(board.Find("Mañanas"), nullptr);
+    EXPECT_NE(board.Find("Diurno"), nullptr);
 }
 
 // The same calls on a real file: what the window stores is what the store reads, and its
