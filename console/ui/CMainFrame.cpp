@@ -18,6 +18,8 @@
 #include "ShellTexts.h"
 #include "StationsTexts.h"
 #include "StationsWindow.h"
+#include "TimetablesTexts.h"
+#include "TimetablesWindow.h"
 #include "common/widgets/FixedFrame.h"
 
 namespace mireval {
@@ -68,6 +70,10 @@ void CMainFrame::CreateMenus() {
     stations->setObjectName(QStringLiteral("viewStations"));
     stations->setStatusTip(QString::fromUtf8(texts::kStationsPrompt));
     connect(stations, &QAction::triggered, this, &CMainFrame::OnViewStations);
+    QAction* timetables = view->addAction(QString::fromUtf8(texts::kTimetablesItem));
+    timetables->setObjectName(QStringLiteral("viewTimetables"));
+    timetables->setStatusTip(QString::fromUtf8(texts::kTimetablesPrompt));
+    connect(timetables, &QAction::triggered, this, &CMainFrame::OnViewTimetables);
 
     QMenu* attempts = menuBar()->addMenu(QString::fromUtf8(texts::kAttemptsMenu));
     QAction* allAttempts = attempts->addAction(QString::fromUtf8(texts::kAttemptsItem));
@@ -257,8 +263,23 @@ void CMainFrame::OnViewStations() {
     m_stations->activateWindow();
 }
 
+void CMainFrame::OnViewTimetables() {
+    if (m_timetables == nullptr) {
+        m_timetables = MakeOwned<TimetablesWindow>(this, m_database);
+    }
+    m_timetables->ShowStudent(m_view->Form().ShownStudent());
+    // Shown, it reads everything at once (its showEvent).
+    m_timetables->show();
+    m_timetables->raise();
+    m_timetables->activateWindow();
+}
+
 void CMainFrame::UpdateStudentAttempts() {
-    m_studentAttempts->setEnabled(m_view->Form().ShownStudent().has_value());
+    const std::optional<std::string> shown = m_view->Form().ShownStudent();
+    m_studentAttempts->setEnabled(shown.has_value());
+    if (m_timetables != nullptr && m_timetables->isVisible()) {
+        m_timetables->ShowStudent(shown);
+    }
 }
 
 }  // namespace mireval

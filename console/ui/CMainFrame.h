@@ -14,6 +14,7 @@ namespace mireval {
 class CAttemptsWindow;
 class CMirevalView;
 class StationsWindow;
+class TimetablesWindow;
 
 // The console's main window: fixed size, shrunk to the form, with the "Ver", "Intentos" and
 // "Ayuda" menus and a status bar of four panes (message, "MAY", "NUM", "DESP").
@@ -45,6 +46,9 @@ class CMainFrame : public QMainWindow {
     // The door stations' window, not modal; brought to the front when already open.
     void OnViewStations();
     StationsWindow* StationsView() const { return m_stations; }
+    // The timetables window, not modal, following the student the form shows.
+    void OnViewTimetables();
+    TimetablesWindow* TimetablesView() const { return m_timetables; }
 
   private:
     void CreateMenus();
@@ -55,7 +59,8 @@ class CMainFrame : public QMainWindow {
     void ShowError(const std::string& text);
     // Opens the attempts window, or brings it to the front; true when it was not shown before.
     bool RaiseAttemptsWindow();
-    // "Intentos de este alumno" is there only while the form shows a student.
+    // "Intentos de este alumno" is there only while the form shows a student; the timetables
+    // window shows that student's timetable.
     void UpdateStudentAttempts();
 
     DatabaseLocation m_database;
@@ -66,8 +71,9 @@ class CMainFrame : public QMainWindow {
     QLabel* m_scrollLock = nullptr;
     QTimer* m_lockTimer = nullptr;
     QAction* m_studentAttempts = nullptr;
-    CAttemptsWindow* m_attempts = nullptr;  // made at its first opening; kept when closed
-    StationsWindow* m_stations = nullptr;   // likewise
+    CAttemptsWindow* m_attempts = nullptr;     // made at its first opening; kept when closed
+    StationsWindow* m_stations = nullptr;      // likewise
+    TimetablesWindow* m_timetables = nullptr;  // likewise
     bool m_sizedToForm = false;
 };
 
