@@ -109,8 +109,14 @@ bool CopyKeeper::Pass() {
 }
 
 void CopyKeeper::Run(std::stop_token stop) {
+    // A server's station needs its copy at once; a file's station only reports, and leaves the
+    // file to its first cards for a while.
+    bool pass = m_location.IsServer();
     while (!stop.stop_requested()) {
-        Pass();
+        if (pass) {
+            Pass();
+        }
+        pass = true;
         std::unique_lock lock(m_mutex);
         m_wake.wait_for(lock, stop, m_every, [] { return false; });
     }

@@ -22,9 +22,10 @@ struct StationStanding {
 };
 
 // Keeps the station's copy of the students current and tells the site how the station stands,
-// on a thread of its own so that no card waits for either: at start and then every `every`,
-// one pass on a connection of its own writes the station's row of Puestos and, on a server,
-// reads the count of changes to the students, and the students themselves only when it moved.
+// on a thread of its own so that no card waits for either: every `every` (on a server also at
+// start), one pass on a connection of its own writes the station's row of Puestos and, on a
+// server, reads the count of changes to the students, and the students themselves only when it
+// moved.
 // The copy saved in the station's folder is loaded at once, so that a station started while
 // its server is away still has it.
 class CopyKeeper {

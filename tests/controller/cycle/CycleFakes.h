@@ -155,8 +155,19 @@ struct Station : FakeDevices {
     TempFolder folder;
     std::filesystem::path database = folder / "Alumnos.mdb";
     DoorOpener& opener;
-    ControllerCycle cycle{
-        CycleServices{screen, messages, {readers, opener, tone, sleeper, clock, out, database}}};
+    // No reports in the background: each test's database sees only its cards.
+    ControllerCycle cycle{CycleServices{screen,
+                                        messages,
+                                        {readers,
+                                         opener,
+                                         tone,
+                                         sleeper,
+                                         clock,
+                                         out,
+                                         database,
+                                         StationName(),
+                                         {},
+                                         std::chrono::seconds(0)}}};
 };
 
 // One station on the tables at any location, a file or a server, with nobody registered; it
@@ -176,10 +187,10 @@ struct StationOn : FakeDevices {
 
     accessdb::StorageLocation location;
     std::filesystem::path stateFolder;
-    ControllerCycle cycle{CycleServices{
-        screen,
-        messages,
-        {readers, door, tone, sleeper, clock, out, location, "puerta-norte", stateFolder}}};
+    ControllerCycle cycle{CycleServices{screen,
+                                        messages,
+                                        {readers, door, tone, sleeper, clock, out, location,
+                                         "puerta-norte", stateFolder, std::chrono::seconds(0)}}};
 };
 
 }  // namespace tarvo::cyclefakes
