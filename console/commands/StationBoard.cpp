@@ -4,33 +4,20 @@
 #include <exception>
 
 #include "AttemptBrowser.h"
+#include "SourceFailure.h"
 #include "accessdb/DatabaseError.h"
 
 namespace mireval {
 
-namespace {
-
-// The description of what the source threw, in the user's terms where it is a database's.
-template <class Action>
-std::optional<std::string> Failure(Action&& action) {
-    try {
-        action();
-        return std::nullopt;
-    } catch (const accessdb::DatabaseError& error) {
-        return error.Description();
-    } catch (const std::exception& error) {
-        return std::string(error.what());
-    }
-}
-
-}  // namespace
+namespace {}  // namespace
 
 StationBoard::StationBoard(StationSource& source, UserMessages& messages, Clock now)
     : m_source(source), m_messages(messages), m_now(std::move(now)) {}
 
 bool StationBoard::Refresh(bool askedByUser) {
     std::vector<accessdb::StationReport> reports;
-    const std::optional<std::string> failure = Failure([&] { reports = m_source.ListStations(); });
+    const std::optional<std::string> failure =
+        SourceFailure([&] { reports = m_source.ListStations(); });
     const WallSeconds now = m_now();
     if (!failure) {
         m_reports = std::move(reports);
@@ -63,7 +50,7 @@ bool StationBoard::Forget(const std::string& name) {
         return false;
     }
     bool forgotten = false;
-    if (const auto failure = Failure([&] { forgotten = m_source.ForgetStation(name); })) {
+    if (const auto failure = SourceFailure([&] { forgotten = m_source.ForgetStation(name); })) {
         m_messages.ShowMessage(*failure);
         return false;
     }

@@ -3,24 +3,12 @@
 #include <algorithm>
 #include <exception>
 
+#include "SourceFailure.h"
 #include "accessdb/DatabaseError.h"
 
 namespace mireval {
 
 namespace {
-
-// The description of what the source threw, in the user's terms where it is a database's.
-template <class Action>
-std::optional<std::string> Failure(Action&& action) {
-    try {
-        action();
-        return std::nullopt;
-    } catch (const accessdb::DatabaseError& error) {
-        return error.Description();
-    } catch (const std::exception& error) {
-        return std::string(error.what());
-    }
-}
 
 std::string Trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t");
@@ -56,7 +44,7 @@ bool TimetableBoard::Read(bool tellFailure) {
     std::vector<accessdb::CalendarRange> calendar;
     DoorTimetables doors;
     std::optional<std::string> studentTimetable;
-    const auto failure = Failure([&] {
+    const auto failure = SourceFailure([&] {
         timetables = m_source.ListTimetables();
         calendar = m_source.Calendar();
         doors = m_source.Doors();
@@ -84,7 +72,8 @@ bool TimetableBoard::ShowStudent(std::optional<std::string> dni) {
         return true;
     }
     std::optional<std::string> timetable;
-    if (const auto failure = Failure([&] { timetable = m_source.StudentTimetable(*m_student); })) {
+    if (const auto failure =
+            SourceFailure([&] { timetable = m_source.StudentTimetable(*m_student); })) {
         m_messages.ShowMessage(*failure);
         return false;
     }
@@ -101,7 +90,7 @@ const accessdb::Timetable* TimetableBoard::Find(std::string_view name) const {
 
 template <class Action>
 bool TimetableBoard::Change(Action&& action) {
-    if (const auto failure = Failure(std::forward<Action>(action))) {
+    if (const auto failure = SourceFailure(std::forward<Action>(action))) {
         m_messages.ShowMessage(*failure);
         // Someone else may have changed what the change relied on (a timetable renamed at
         // another desk): show what is stored now, without a second box when that fails too.

@@ -31,6 +31,7 @@
 #include "CMirevalView.h"
 #include "accessdb/Connection.h"
 #include "admin/AdminProcess.h"
+#include "console/ui/WindowProbes.h"
 #include "support/StudentDatabase.h"
 
 namespace {
@@ -114,12 +115,7 @@ class AttemptsWindowTest : public QObject {
     mireval::CAttemptsWindow* Window() const { return m_frame->AttemptsWindow(); }
     template <class Widget>
     Widget* Control(const char* accessibleName) const {
-        for (Widget* widget : Window()->findChildren<Widget*>()) {
-            if (widget->accessibleName() == QString::fromUtf8(accessibleName)) {
-                return widget;
-            }
-        }
-        qFatal("no control named %s", accessibleName);
+        return windowprobes::ControlNamed<Widget>(*Window(), accessibleName);
     }
     QTableWidget* Table() const { return Control<QTableWidget>("Intentos de acceso"); }
     QString Summary() const { return Control<QLabel>("Página mostrada")->text(); }

@@ -22,33 +22,11 @@
 #include "CMainFrame.h"
 #include "StationsWindow.h"
 #include "accessdb/Connection.h"
+#include "console/ui/WindowProbes.h"
 
 namespace {
 
-// Runs the action and answers each box it opens, in the box's own modal loop, with the button
-// given; gives each box's text. `late`: the action opens its box a moment later (a mnemonic
-// clicks its button as a press shows it), so the first box is waited for.
-QStringList Answering(QMessageBox::StandardButton answer, const std::function<void()>& action,
-                      bool late = false) {
-    QStringList seen;
-    QPointer<QMessageBox> answered;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || !box->isVisible() || box == answered) {
-            return;
-        }
-        answered = box;
-        seen << box->text();
-        box->button(box->button(answer) != nullptr ? answer : QMessageBox::Ok)->click();
-    });
-    timer.start(10);
-    action();
-    if (late) {
-        (void)QTest::qWaitFor([&] { return !seen.isEmpty(); }, 5000);
-    }
-    return seen;
-}
+using windowprobes::Answering;
 
 // The console's local time `seconds` ago, as a station writes its times.
 std::string Ago(int seconds) {
@@ -91,12 +69,7 @@ class StationsWindowTest : public QObject {
     mireval::StationsWindow* Window() const { return m_frame->StationsView(); }
     template <class Widget>
     Widget* Control(const char* accessibleName) const {
-        for (Widget* widget : Window()->findChildren<Widget*>()) {
-            if (widget->accessibleName() == QString::fromUtf8(accessibleName)) {
-                return widget;
-            }
-        }
-        qFatal("no control named %s", accessibleName);
+        return windowprobes::ControlNamed<Widget>(*Window(), accessibleName);
     }
     QTableWidget* Table() const { return Control<QTableWidget>("Puestos de las puertas"); }
     QString Summary() const { return Control<QLabel>("Estado de la lista")->text(); }

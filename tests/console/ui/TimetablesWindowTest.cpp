@@ -30,29 +30,12 @@
 #include "accessdb/Connection.h"
 #include "accessdb/Timetables.h"
 #include "console/commands/ControlIds.h"
+#include "console/ui/WindowProbes.h"
 #include "support/StudentDatabase.h"
 
 namespace {
 
-// Runs the action and answers each box it opens, in the box's own modal loop, with the button
-// given; gives each box's text.
-QStringList Answering(QMessageBox::StandardButton answer, const std::function<void()>& action) {
-    QStringList seen;
-    QPointer<QMessageBox> answered;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || !box->isVisible() || box == answered) {
-            return;
-        }
-        answered = box;
-        seen << box->text();
-        box->button(box->button(answer) != nullptr ? answer : QMessageBox::Ok)->click();
-    });
-    timer.start(10);
-    action();
-    return seen;
-}
+using windowprobes::Answering;
 
 accessdb::Timetable Mornings() {
     accessdb::Timetable timetable{"Mañanas", false, {}};
@@ -91,12 +74,7 @@ class TimetablesWindowTest : public QObject {
     mireval::TimetablesWindow* Window() const { return m_frame->TimetablesView(); }
     template <class Widget>
     Widget* Control(const char* accessibleName) const {
-        for (Widget* widget : Window()->findChildren<Widget*>()) {
-            if (widget->accessibleName() == QString::fromUtf8(accessibleName)) {
-                return widget;
-            }
-        }
-        qFatal("no control named %s", accessibleName);
+        return windowprobes::ControlNamed<Widget>(*Window(), accessibleName);
     }
     QListWidget* List() const { return Control<QListWidget>("Horarios"); }
     QLineEdit* Day(const char* name) const { return Control<QLineEdit>(name); }
