@@ -21,6 +21,7 @@ struct PersonRecord {
     // (the console's delete keeps the attempts): `student` then holds the DNI alone.
     bool registered = true;
     StudentRecord student;
+    std::string horario;                  // the timetable the student keeps to; empty: none
     std::vector<AccessRecord> accesses;   // in the order written
     std::vector<AttemptRecord> attempts;  // in the order written
 };

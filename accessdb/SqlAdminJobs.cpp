@@ -279,6 +279,13 @@ std::optional<PersonRecord> SqlSiteTables::Person(std::int64_t dni) {
             person.student = ReadStudent(*student);
         }
     }
+    {
+        const std::unique_ptr<SqlRows> timetable =
+            Session().Query("SELECT Horario FROM Horarios_alumnos WHERE DNI = ?", {dni});
+        if (timetable->Next()) {
+            person.horario = timetable->Text(0);
+        }
+    }
     const std::unique_ptr<SqlRows> accesses =
         Session().Query("SELECT Fecha, Hora, Puerta FROM Picadas WHERE DNI = ? ORDER BY " +
                             std::string(Session().AccessOrder()),

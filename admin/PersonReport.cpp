@@ -82,7 +82,8 @@ std::string PersonReport(const accessdb::PersonRecord& person, Day today) {
                          {"Puertas permitidas:", Doors(s.puerta)},
                          {"Sin paso en agosto:", YesNo(s.agosto)},
                          {"Sin paso en fin de semana:", YesNo(s.finDeSemana)},
-                         {"Periodo sin paso:", Period(s)}});
+                         {"Periodo sin paso:", Period(s)},
+                         {"Horario:", person.horario.empty() ? "ninguno" : person.horario}});
     } else {
         text += "ALUMNO\n  El DNI " + s.dni +
                 " ya no está registrado como alumno; se guardan aún los registros de abajo.\n";

@@ -227,12 +227,13 @@ TEST_F(AdminCommands, PurgeGoesInShortChunksUntilNoneIsLeftPausingOnlyOnAFile) {
 }
 
 TEST_F(AdminCommands, PersonGivesEverythingHeldOnTheStudentInOneText) {
+    site.horario = "Alumnado";
     EXPECT_EQ(Run({"person", "12345678"}), admin::kExitDone);
     const std::string report = session.out.str();
     for (const char* part :
          {"Informe del 01/06/2026", "DNI:", "12345678", "Segundo apellido:", "Gil",
-          "Puertas permitidas:", "1, 3", "Sin paso en fin de semana:", "sí",
-          "Periodo sin paso:", "sí, del 05/03/14 al 31/12/14", "ACCESOS CONCEDIDOS (3)",
+          "Puertas permitidas:", "1, 3", "Sin paso en fin de semana:", "sí", "Periodo sin paso:",
+          "sí, del 05/03/14 al 31/12/14", "ACCESOS CONCEDIDOS (3)", "Horario:", "Alumnado",
           "15/05/2026  12:00:00  3", "INTENTOS DE PASO (2)", "denegado   fin de semana"}) {
         EXPECT_NE(report.find(part), std::string::npos) << part << "\n" << report;
     }

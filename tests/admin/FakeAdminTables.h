@@ -20,6 +20,7 @@
 // one all-or-nothing change per call, 3021 for a missing student), and faults on demand.
 struct FakeSite {
     std::map<std::int64_t, accessdb::StudentRecord> students;
+    std::string horario;                           // every registered student's timetable
     std::vector<accessdb::AccessRecord> accesses;  // in the order written
     std::vector<accessdb::AttemptRecord> attempts;
     bool server = false;
@@ -168,6 +169,7 @@ class FakeAdminTables : public accessdb::AdminTables {
         person.registered = found != m_site.students.end();
         if (person.registered) {
             person.student = found->second;
+            person.horario = m_site.horario;
         } else {
             person.student.dni = text;
         }

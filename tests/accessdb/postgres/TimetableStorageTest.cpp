@@ -108,6 +108,9 @@ TEST_P(TimetableStorage, ErasingOrDeletingAStudentTakesTheirTimetableToo) {
     console.AddStudent(Student());
     store.Save(Pupils());
     store.AssignStudent("12345678", "Alumnado");
+    // What the database holds on the person names the timetable too.
+    EXPECT_EQ(OpenAdminTables(site->Location(), OpenMode::ExistingOnly)->Person(12345678)->horario,
+              "Alumnado");
     EXPECT_TRUE(OpenAdminTables(site->Location(), OpenMode::ExistingOnly)->Erase(12345678));
     EXPECT_FALSE(store.StudentTimetable("12345678"));
     console.AddStudent(Student());
